@@ -1,0 +1,39 @@
+#include "catalogue/MessageCatalogue.h"
+
+#include "framework/Application.h"
+#include "framework/Ini.h"
+#include "framework/MessageBoxes.h"
+#include "framework/UiSeam.h"
+
+namespace exl {
+
+std::string MessageCatalogue::Text(int section, int key) {
+    std::string entryName = Format("%i-%i", section, key);
+    return ReadIniString(kFile, Format("%i", section), Format("%i", key), entryName);
+}
+
+int MessageCatalogue::HelpContext(const char* key, int defaultContext) {
+    return ReadIniInt(kFile, kHelpSection, key, defaultContext);
+}
+
+std::string MessageCatalogue::HelpFile() { return ReadIniString(kFile, kHelpSection, "Helpfile", kDefaultHelpFile); }
+
+void ShowHelpTopic(HWND dialog, const HelpTopic& topic) {
+    int context = MessageCatalogue::HelpContext(topic.key, topic.defaultContext);
+    HWND topLevel = GetAncestor(dialog, GA_ROOT);
+    Application& app = Application::Instance();
+    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    BOOL shown = app.Ui().ShowHelp(topLevel ? topLevel : dialog, app.HelpFile().c_str(), HELP_CONTEXT,
+                                   static_cast<ULONG_PTR>(static_cast<unsigned>(context)));
+    SetCursor(previous);
+    if (!shown) FrameworkMessageBox(kHelpFailedMessage);
+}
+
+int AskTwoParagraphQuestion(int section, int firstKey, int secondKey, int captionKey, std::size_t bufferSize) {
+    std::string text = MessageCatalogue::Text(section, firstKey) + "\n\n" + MessageCatalogue::Text(section, secondKey);
+    // The joined text never outgrows the buffer it is held in.
+    if (bufferSize > 0 && text.size() > bufferSize - 1) text.resize(bufferSize - 1);
+    return SystemMessageBox(text, MessageCatalogue::Text(section, captionKey), kQuestionFlags);
+}
+
+}  // namespace exl

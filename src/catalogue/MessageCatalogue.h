@@ -1,0 +1,45 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace exl {
+
+// The texts the plug-in shows live in ".\string_exl.txt" beside it. Every use
+// looks its entry up afresh; a missing file, section or key gives the entry's
+// own name ("1-14"), and at most 254 characters of a text count.
+class MessageCatalogue {
+public:
+    static constexpr const char* kFile = ".\\string_exl.txt";
+    static constexpr const char* kHelpSection = "Orvanta";
+    static constexpr const char* kDefaultHelpFile = ".\\orva.hlp";
+
+    static std::string Text(int section, int key);
+    // The help context number under a key of section "Orvanta": the default when
+    // absent, 0 when the value does not begin with a number.
+    static int HelpContext(const char* key, int defaultContext);
+    static std::string HelpFile();
+};
+
+// Help keys of the three dialogs and their defaults.
+struct HelpTopic {
+    const char* key;
+    int defaultContext;
+};
+constexpr HelpTopic kExportDialogHelp = {"HELP_ID1", 131206};
+constexpr HelpTopic kProfileEditorHelp = {"HELP_ID2", 131207};
+constexpr HelpTopic kFieldDialogHelp = {"HELP_ID3", 131206};
+
+constexpr const char* kHelpFailedMessage = "Die Hilfe konnte nicht aufgerufen werden.";
+
+// F1 in a dialog: the topic's context through WinHelp (HELP_CONTEXT) on the dialog's
+// top-level window with the application's help file, under the wait cursor; a
+// failing call shows the framework's message.
+void ShowHelpTopic(HWND dialog, const HelpTopic& topic);
+
+// A question of two paragraphs ("%s\n\n%s") under a caption, Yes/No with the question
+// icon, joined in a buffer of bufferSize bytes: longer texts are cut to fit.
+// Returns IDYES or IDNO.
+int AskTwoParagraphQuestion(int section, int firstKey, int secondKey, int captionKey, std::size_t bufferSize);
+
+}  // namespace exl
