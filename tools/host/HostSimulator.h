@@ -69,6 +69,8 @@ public:
     void ClearRequests() { requests_.clear(); }
 
     std::int32_t Context() const;
+    // The host callback this simulator hands over; the context names the simulator.
+    static exl::HostCallback CallbackFunction() { return &HostSimulator::Callback; }
 
 private:
     static std::int16_t __stdcall Callback(exl::HostRequest* request, std::int32_t context, std::int32_t code);

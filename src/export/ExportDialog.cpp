@@ -1,0 +1,129 @@
+#include "export/ExportDialog.h"
+
+#include "catalogue/MessageCatalogue.h"
+#include "framework/CodePage.h"
+#include "plugin/FindHostFilePattern.h"
+#include "plugin/HostGateway.h"
+#include "resource.h"
+
+namespace exl {
+
+namespace {
+
+struct VersionButton {
+    int controlId;
+    std::int16_t version;
+};
+constexpr VersionButton kVersionButtons[] = {
+    {IDC_EXPORT_EXCEL_97, 8}, {IDC_EXPORT_EXCEL_2000, 9}, {IDC_EXPORT_EXCEL_XP, 10}};
+
+// Window title first, then the controls, each from section "1".
+struct ControlText {
+    int controlId;
+    int key;
+};
+constexpr ControlText kControlTexts[] = {
+    {IDC_EXPORT_SELECTION_GROUP, 2}, {IDC_EXPORT_ASSEMBLY_INFO, 3}, {IDC_EXPORT_ELEMENT_INFO, 4},
+    {IDC_EXPORT_LEVEL_ZERO, 19},     {IDC_EXPORT_TRANSFER_GROUP, 5}, {IDC_EXPORT_PROFILE_LABEL, 6},
+    {IDC_EXPORT_DEFINE_PROFILE, 7},  {IDC_EXPORT_VERSION_GROUP, 8},  {IDC_EXPORT_EXCEL_97, 9},
+    {IDC_EXPORT_EXCEL_2000, 10},     {IDC_EXPORT_EXCEL_XP, 11},      {IDOK, 12},
+    {IDCANCEL, 13}};
+constexpr int kCatalogueSection = 1;
+constexpr int kTitleKey = 1;
+constexpr int kBrowsePromptKey = 14;
+
+}  // namespace
+
+ExportDialog::ExportDialog(HWND parent) : Dialog(IDD, parent) {}
+
+void ExportDialog::Load(const ExportSettings& settings) {
+    assemblyInfo = settings.assemblyInfo;
+    elementInfo = settings.elementInfo;
+    profilePath = settings.profilePath;
+    newWorkbook = settings.newWorkbook;
+    levelZeroOnly = settings.levelZeroOnly;
+    excelVersion = settings.excelVersion;
+}
+
+ExportSettings ExportDialog::Settings() const {
+    ExportSettings settings;
+    settings.assemblyInfo = assemblyInfo;
+    settings.elementInfo = elementInfo;
+    settings.profilePath = profilePath;
+    settings.newWorkbook = newWorkbook;
+    settings.levelZeroOnly = levelZeroOnly;
+    settings.excelVersion = excelVersion;
+    return settings;
+}
+
+void ExportDialog::DoDataExchange(DataExchange& exchange) {
+    exchange.Check(IDC_EXPORT_ASSEMBLY_INFO, assemblyInfo);
+    exchange.Check(IDC_EXPORT_ELEMENT_INFO, elementInfo);
+    exchange.Text(IDC_EXPORT_PROFILE_PATH, profilePath);
+    exchange.Check(IDC_EXPORT_NEW_WORKBOOK, newWorkbook);
+    exchange.Check(IDC_EXPORT_LEVEL_ZERO, levelZeroOnly);
+}
+
+bool ExportDialog::OnInitDialog() {
+    Dialog::OnInitDialog();
+    ShowVersion();
+    SetTexts();
+    return true;
+}
+
+void ExportDialog::ShowVersion() {
+    // A version other than 8, 9 or 10 leaves every button as the template has it: unchecked.
+    for (const VersionButton& button : kVersionButtons) {
+        if (button.version != excelVersion) continue;
+        for (const VersionButton& other : kVersionButtons)
+            SetCheck(other.controlId, other.version == excelVersion ? BST_CHECKED : BST_UNCHECKED);
+    }
+}
+
+void ExportDialog::SetTexts() {
+    SetTitle(MessageCatalogue::Text(kCatalogueSection, kTitleKey));
+    for (const ControlText& text : kControlTexts)
+        SetItemText(text.controlId, MessageCatalogue::Text(kCatalogueSection, text.key));
+}
+
+bool ExportDialog::OnCommand(int controlId, int notification, HWND) {
+    if (notification != BN_CLICKED) return false;
+    switch (controlId) {
+    case IDC_EXPORT_BROWSE:
+        OnBrowse();
+        return true;
+    case IDC_EXPORT_DEFINE_PROFILE:
+        OnDefineProfile();
+        return true;
+    default:
+        break;
+    }
+    for (const VersionButton& button : kVersionButtons) {
+        if (button.controlId == controlId) {
+            OnVersion(button.version);
+            return true;
+        }
+    }
+    return false;
+}
+
+void ExportDialog::OnBrowse() {
+    char path[kHostPathBufferSize];
+    FindHostFilePattern("EXL", ".\\exl\\*.exl", path, kHostIniLineLimit, kHostIniPath);
+    std::string prompt = MessageCatalogue::Text(kCatalogueSection, kBrowsePromptKey);
+    if (RequestFileSelection(prompt.c_str(), path) != kFileChosen) return;
+    // The host answers in the OEM code page.
+    profilePath = ConvertOemToAnsi(path);
+    SetItemText(IDC_EXPORT_PROFILE_PATH, profilePath);
+}
+
+void ExportDialog::OnDefineProfile() {}
+
+void ExportDialog::OnVersion(std::int16_t version) {
+    excelVersion = version;
+    WriteExcelVersion(version);
+}
+
+void ExportDialog::OnHelp() { ShowHelpTopic(Hwnd(), kExportDialogHelp); }
+
+}  // namespace exl
