@@ -47,6 +47,19 @@ std::int16_t CharacterLimitFromText(const std::string& text) {
     return negative ? 0 : static_cast<std::int16_t>(value);
 }
 
+std::int16_t NumberFromText(const std::string& text) {
+    std::size_t at = 0;
+    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+    // Unsigned arithmetic wraps instead of overflowing; only the low 16 bits stay.
+    std::uint32_t value = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at)
+        value = value * 10u + static_cast<std::uint32_t>(text[at] - '0');
+    if (negative) value = 0u - value;
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(value));
+}
+
 std::int16_t ReadCharacterLimit(const std::string& profilePath, const std::string& section, int field) {
     return CharacterLimitFromText(
         ReadIniString(profilePath, section, FieldKey(kCharacterLimitKeyFormat, field), kNoLimitText));
@@ -132,6 +145,42 @@ FieldDefinition TransferProfile::ReadFieldDefinition(const std::string& section,
     definition.limitText = ReadIniString(path_, section, FieldKey(kCharacterLimitKeyFormat, field), kNoLimitText);
     definition.type = To16(ReadIniInt(path_, section, FieldKey(kFieldTypeKeyFormat, field), kFieldTypeText));
     return definition;
+}
+
+std::string TransferProfile::FieldText(const std::string& section, const char* keyFormat, int field) const {
+    return ReadIniString(path_, section, FieldKey(keyFormat, field), "");
+}
+
+bool TransferProfile::WriteTableCountText(const std::string& text) const {
+    return WriteIniString(path_, kProfileFileSection, kTableCountKey, text);
+}
+
+bool TransferProfile::WriteExcelTemplate(const std::string& path) const {
+    return WriteIniString(path_, kProfileFileSection, kExcelTemplateKey, path);
+}
+
+bool TransferProfile::WriteHeaderRowText(const std::string& section, const std::string& text) const {
+    return WriteIniString(path_, section, kHeaderRowKey, text);
+}
+
+bool TransferProfile::WriteStartRowText(const std::string& section, const std::string& text) const {
+    return WriteIniString(path_, section, kStartRowKey, text);
+}
+
+bool TransferProfile::WriteSheetText(const std::string& section, const std::string& text) const {
+    return WriteIniString(path_, section, kSheetKey, text);
+}
+
+bool TransferProfile::WriteFieldCount(const std::string& section, int count) const {
+    return WriteIniInt(path_, section, kFieldCountKey, count);
+}
+
+bool TransferProfile::WriteSeed() const {
+    const std::string firstTable = TableSectionName(1);
+    bool written = WriteIniInt(path_, kProfileFileSection, kTableCountKey, 3);
+    written &= WriteIniInt(path_, firstTable, kSheetKey, 1);
+    written &= WriteIniInt(path_, firstTable, kFieldCountKey, 1);
+    return written;
 }
 
 bool TransferProfile::WriteFieldDefinition(const std::string& section, int field,

@@ -55,6 +55,11 @@ std::string FieldKey(const char* format, int field);
 // digits up to the first other character; no digits gives 0). A negative number
 // or one that does not fit 16 bits has no sound meaning and also gives 0.
 std::int16_t CharacterLimitFromText(const std::string& text);
+// A typed number (table count, header row) as the editor uses it before the file is
+// read again: the leading decimal whole number (leading blanks, an optional sign,
+// digits up to the first other character; no digits gives 0), kept to 16 bits like
+// a stored number.
+std::int16_t NumberFromText(const std::string& text);
 // Reads "AnzZeich_%i" of field f as text (absent: "?") and turns it into a limit.
 std::int16_t ReadCharacterLimit(const std::string& profilePath, const std::string& section, int field);
 
@@ -107,6 +112,19 @@ public:
     std::string StartRowText(const std::string& section) const;
     std::string SheetText(const std::string& section) const;
     FieldDefinition ReadFieldDefinition(const std::string& section, int field) const;
+    // One field key as the editor's field list shows it (absent: empty, also for the limit).
+    std::string FieldText(const std::string& section, const char* keyFormat, int field) const;
+
+    // The editor's writes, each value as typed.
+    bool WriteTableCountText(const std::string& text) const;
+    bool WriteExcelTemplate(const std::string& path) const;
+    bool WriteHeaderRowText(const std::string& section, const std::string& text) const;
+    bool WriteStartRowText(const std::string& section, const std::string& text) const;
+    bool WriteSheetText(const std::string& section, const std::string& text) const;
+    bool WriteFieldCount(const std::string& section, int count) const;
+    // The seed of a brand-new profile, in this order: [Datei] "Tabelle"=3,
+    // [Tabelle 1] "Blatt"=1, [Tabelle 1] "Anzahl"=1; nothing else.
+    bool WriteSeed() const;
     // Writes the five keys of field f in the order "Feld_%i", "Spaltenkopf_%i",
     // "Spalte_%i", "AnzZeich_%i", "Typ_%i" (the type as "%i").
     bool WriteFieldDefinition(const std::string& section, int field, const FieldDefinition& definition) const;
