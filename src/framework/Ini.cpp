@@ -10,6 +10,7 @@ namespace exl {
 
 std::string ReadIniString(const std::string& file, const std::string& section, const std::string& key,
                           const std::string& defaultValue, int readSize) {
+    if (file.empty()) return defaultValue.substr(0, readSize > 0 ? readSize - 1 : 0);
     std::vector<char> buffer(readSize + 1, '\0');
     DWORD length = GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(), buffer.data(),
                                             static_cast<DWORD>(readSize), file.c_str());
@@ -17,11 +18,13 @@ std::string ReadIniString(const std::string& file, const std::string& section, c
 }
 
 int ReadIniInt(const std::string& file, const std::string& section, const std::string& key, int defaultValue) {
+    if (file.empty()) return defaultValue;
     return static_cast<int>(GetPrivateProfileIntA(section.c_str(), key.c_str(), defaultValue, file.c_str()));
 }
 
 bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
                     const std::string& value) {
+    if (file.empty()) return false;
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
 }
 
@@ -30,6 +33,7 @@ bool WriteIniInt(const std::string& file, const std::string& section, const std:
 }
 
 bool DeleteIniKey(const std::string& file, const std::string& section, const std::string& key) {
+    if (file.empty()) return false;
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr, file.c_str()) != FALSE;
 }
 

@@ -5,6 +5,8 @@ namespace exl {
 
 // Values are read into 256-byte buffers with the size 255, so at most 254
 // characters of a value count; a missing file or key yields the default.
+// An empty file name names no file: it reads as a missing file and takes no
+// writes (the platform would resolve it to the Windows directory instead).
 constexpr int kIniBufferSize = 256;
 constexpr int kIniReadSize = 255;
 constexpr std::size_t kIniValueMaxChars = kIniReadSize - 1;
