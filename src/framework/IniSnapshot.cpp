@@ -8,26 +8,23 @@ namespace exl {
 
 namespace {
 
-// What the platform counts as a blank: the Unicode space class, and ^Z.
+// What the platform counts as a blank: the Unicode space class without the
+// no-break spaces, and ^Z.
 bool IsProfileSpace(unsigned char byte) {
     char text = static_cast<char>(byte);
     wchar_t wide = 0;
     if (MultiByteToWideChar(CP_ACP, 0, &text, 1, &wide, 1) != 1) return false;
+    if (wide == 0x1a) return true;
+    if (wide == 0x00a0 || wide == 0x2007 || wide == 0x202f) return false;
     WORD type = 0;
     GetStringTypeW(CT_CTYPE1, &wide, 1, &type);
-    return (type & C1_SPACE) != 0 || wide == 0x1a;
+    return (type & C1_SPACE) != 0;
 }
 
-// The platform compares names through their lower-case Unicode form.
+// The platform matches names without regard to the case of ASCII letters only:
+// "\xC4rger" and "\xE4rger" are different keys.
 char LowerCase(unsigned char byte) {
-    char text = static_cast<char>(byte);
-    wchar_t wide = 0;
-    if (MultiByteToWideChar(CP_ACP, 0, &text, 1, &wide, 1) != 1) return text;
-    CharLowerBuffW(&wide, 1);
-    char lower = 0;
-    BOOL lost = FALSE;
-    if (WideCharToMultiByte(CP_ACP, 0, &wide, 1, &lower, 1, nullptr, &lost) != 1 || lost) return text;
-    return lower;
+    return static_cast<char>(byte >= 'A' && byte <= 'Z' ? byte - 'A' + 'a' : byte);
 }
 
 bool AnsiIsSingleByte() {
@@ -109,11 +106,13 @@ std::string IniSnapshot::Trim(const std::string& name) const {
 }
 
 void IniSnapshot::Parse(const std::string& content) {
-    Section* current = nullptr;  // keys before the first section, or of a repeated one, are never found
+    // Keys before the first section belong to a section without name; keys of a
+    // repeated section are never found.
+    Section* current = &sections_[std::string()];
     std::string::size_type next = 0;
     while (next < content.size()) {
         std::string::size_type start = next;
-        std::string::size_type newline = content.find('\n', start);
+        std::string::size_type newline = content.find_first_of("\r\n", start);
         next = newline == std::string::npos ? content.size() : newline + 1;
         std::string::size_type end = next;
         while (start < end && IsSpace(content[start])) ++start;
@@ -123,8 +122,8 @@ void IniSnapshot::Parse(const std::string& content) {
         if (content[start] == '[') {
             std::string::size_type close = content.rfind(']', end - 1);
             if (close != std::string::npos && close > start) {
-                std::string name = Fold(UpToNul(content.substr(start + 1, close - start - 1)));
-                bool first = !name.empty() && sections_.find(name) == sections_.end();
+                std::string name = Fold(Trim(UpToNul(content.substr(start + 1, close - start - 1))));
+                bool first = sections_.find(name) == sections_.end();
                 current = first ? &sections_[name] : nullptr;
                 continue;
             }

@@ -9,14 +9,16 @@ namespace exl {
 
 // An INI file read once and answered from memory. The platform's profile reader
 // walks the file for every key, so reading n keys of a file of n lines costs n^2;
-// this reader gives the values GetPrivateProfileStringA gives for the files the
-// plug-in writes itself: lines split at "\n", blanks (and CR, ^Z) trimmed around
-// names and values, section names taken between "[" and the last "]", names
-// matched without regard to case, the first duplicate section and key winning, a
-// line without "=" being a key without value, one pair of matching surrounding
-// quotes removed, at most readSize - 1 characters returned. Files in UTF-8 or
-// UTF-16 (with a byte-order mark) and multi-byte ANSI code pages are left to the
-// platform: then every Get asks GetPrivateProfileStringA.
+// this reader gives the values GetPrivateProfileStringA gives (checked against it
+// under Wine): lines split at CR or LF, blanks and ^Z (not the no-break space)
+// trimmed around names and values and inside "[...]", section names taken between
+// "[" and the last "]", keys before the first section in a section without name,
+// names matched without regard to the case of ASCII letters only, the first
+// duplicate section and key winning, a line without "=" being a key without
+// value, one pair of matching surrounding quotes removed, at most readSize - 1
+// characters returned. Files in UTF-8 or UTF-16 (with a byte-order mark) and
+// multi-byte ANSI code pages are left to the platform: then every Get asks
+// GetPrivateProfileStringA.
 class IniSnapshot {
 public:
     // Reads the file now; a missing or unreadable file answers every key with its default.
