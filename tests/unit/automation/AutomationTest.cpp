@@ -1,0 +1,445 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+
+#include "FakeDispatch.h"
+#include "Scratch.h"
+#include "framework/Automation.h"
+
+namespace exl::test {
+namespace {
+
+// What an action raised: at most one of the two automation errors.
+struct Caught {
+    std::optional<COleException> ole;
+    std::optional<COleDispatchException> dispatch;
+};
+
+Caught RunCatching(const std::function<void()>& action) {
+    Caught caught;
+    try {
+        action();
+    } catch (const COleException& error) {
+        caught.ole = error;
+    } catch (const COleDispatchException& error) {
+        caught.dispatch = error;
+    }
+    return caught;
+}
+
+// The COleException the action raised; a failure is recorded when it raised the
+// other kind.
+std::optional<COleException> Raised(const std::function<void()>& action) {
+    Caught caught = RunCatching(action);
+    EXPECT_FALSE(caught.dispatch.has_value()) << "raised COleDispatchException instead";
+    return caught.ole;
+}
+
+// A server object whose answer each test sets: the status and what goes into the result.
+struct Server {
+    FakeWorld world;
+    HRESULT status = S_OK;
+    std::function<void(VARIANT*)> fillResult;
+    std::function<void(EXCEPINFO*)> fillException;
+    AutomationRef ref;
+
+    Server() {
+        ref.Attach(new FakeDispatch(world, "Server", [this](const RecordedInvoke&, VARIANT* result, EXCEPINFO* info) {
+            if (fillResult && result) fillResult(result);
+            if (fillException && info) fillException(info);
+            return status;
+        }));
+    }
+    const RecordedInvoke& LastCall() const { return world.calls.back(); }
+};
+
+// ---------------------------------------------------------------- AutomationRef
+
+TEST(AutomationRefTest, AttachReleasesTheHeldPointerBeforeTakingTheNewOne) {
+    FakeWorld world;
+    auto* first = new FakeDispatch(world, "first", nullptr);
+    auto* second = new FakeDispatch(world, "second", nullptr);
+    AutomationRef ref;
+    EXPECT_TRUE(ref.Empty());
+    ref.Attach(first);
+    EXPECT_EQ(ref.Get(), first);
+    ref.Attach(second);
+    EXPECT_EQ(ref.Get(), second);
+    EXPECT_EQ(world.finalReleases, std::vector<std::string>{"first"});
+    ref.Attach(nullptr);
+    EXPECT_TRUE(ref.Empty());
+    EXPECT_EQ(world.finalReleases, (std::vector<std::string>{"first", "second"}));
+    EXPECT_EQ(world.liveObjects, 0);
+}
+
+TEST(AutomationRefTest, ReleaseCallsReleaseOnceAndEmptiesTheHolder) {
+    FakeWorld world;
+    auto* object = new FakeDispatch(world, "object", nullptr);
+    object->AddRef();  // the test's own reference keeps it observable
+    AutomationRef ref;
+    ref.Attach(object);
+    ref.Release();
+    EXPECT_TRUE(ref.Empty());
+    EXPECT_EQ(object->References(), 1u);
+    ref.Release();  // an empty holder releases nothing
+    EXPECT_EQ(object->References(), 1u);
+    object->Release();
+    EXPECT_EQ(world.liveObjects, 0);
+}
+
+TEST(AutomationRefTest, DestructionReleasesAndNoFlagMeansNotOwned) {
+    FakeWorld world;
+    auto* owned = new FakeDispatch(world, "owned", nullptr);
+    auto* borrowed = new FakeDispatch(world, "borrowed", nullptr);
+    {
+        AutomationRef ownedRef;
+        ownedRef.Attach(owned);
+        AutomationRef borrowedRef;
+        borrowedRef.Attach(borrowed, false);
+        borrowedRef.Release();
+        EXPECT_TRUE(borrowedRef.Empty());
+        EXPECT_EQ(borrowed->References(), 1u);
+        borrowedRef.Attach(borrowed, false);
+    }
+    EXPECT_EQ(world.finalReleases, std::vector<std::string>{"owned"});
+    EXPECT_EQ(borrowed->References(), 1u);
+    borrowed->Release();
+    EXPECT_EQ(world.liveObjects, 0);
+}
+
+// ---------------------------------------------------------------- the shared rules
+
+TEST(InvokeTest, EveryKindCallsWithIidNullLocaleZeroAndItsFlags) {
+    struct Case {
+        const char* name;
+        std::function<void(Server&)> call;
+        WORD flags;
+        std::size_t positional;
+        bool namedPut;
+    };
+    const Variant text = Variant::Text("A1");
+    const Case cases[] = {
+        {"get object", [&](Server& s) { AutomationRef r; r.Attach(GetDispatchProperty(s.ref, 572)); },
+         DISPATCH_PROPERTYGET, 0, false},
+        {"get object with arguments",
+         [&](Server& s) { AutomationRef r; r.Attach(GetDispatchProperty(s.ref, 197, {&text, &text})); },
+         DISPATCH_PROPERTYGET, 2, false},
+        {"get number", [&](Server& s) { GetInt32Property(s.ref, 118); }, DISPATCH_PROPERTYGET, 0, false},
+        {"put", [&](Server& s) { PutProperty(s.ref, 558, Variant::Boolean(true)); }, DISPATCH_PROPERTYPUT, 0, true},
+        {"method", [&](Server& s) { CallMethod(s.ref, 235); }, DISPATCH_METHOD, 0, false},
+        {"method with object",
+         [&](Server& s) { AutomationRef r; r.Attach(CallDispatchMethod(s.ref, 181, {&text})); }, DISPATCH_METHOD,
+         1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Server server;
+        FakeWorld results;
+        server.fillResult = [&](VARIANT* result) {
+            if (c.flags == DISPATCH_PROPERTYGET && c.name == std::string("get number")) {
+                result->vt = VT_I4;
+                result->lVal = 3;
+            } else {
+                result->vt = VT_DISPATCH;
+                result->pdispVal = new FakeDispatch(results, "result", nullptr);
+            }
+        };
+        c.call(server);
+        ASSERT_EQ(server.world.calls.size(), 1u);
+        const RecordedInvoke& call = server.LastCall();
+        EXPECT_TRUE(IsEqualIID(call.iid, IID_NULL));
+        EXPECT_EQ(call.lcid, 0u);
+        EXPECT_EQ(call.flags, c.flags);
+        EXPECT_EQ(call.arguments.size(), c.positional);
+        if (c.namedPut) {
+            ASSERT_EQ(call.named.size(), 1u);
+            EXPECT_EQ(call.named[0], DISPID_PROPERTYPUT);
+        } else {
+            EXPECT_TRUE(call.named.empty());
+        }
+        EXPECT_EQ(results.liveObjects, 0) << "a result object was not released";
+    }
+}
+
+TEST(InvokeTest, ArgumentsArriveInTheCallersOrder) {
+    Server server;
+    server.fillResult = [](VARIANT* r) {
+        r->vt = VT_DISPATCH;
+        r->pdispVal = nullptr;
+    };
+    const Variant cell1 = Variant::Text("B5");
+    const Variant cell2 = Variant::Text("C7");
+    EXPECT_EQ(GetDispatchProperty(server.ref, 197, {&cell1, &cell2}), nullptr);
+    const RecordedInvoke& call = server.LastCall();
+    ASSERT_EQ(call.arguments.size(), 2u);
+    EXPECT_EQ(TextOf(call.arguments[0]), L"B5");
+    EXPECT_EQ(TextOf(call.arguments[1]), L"C7");
+}
+
+TEST(InvokeTest, TextsGoAsBstrThroughTheAnsiCodePage) {
+    Server server;
+    const std::string ansi = ToAnsi("Größe § Ø é");
+    PutProperty(server.ref, 6, Variant::Text(ansi));
+    const RecordedInvoke& call = server.LastCall();
+    ASSERT_EQ(call.namedValues.size(), 1u);
+    EXPECT_EQ(call.namedValues[0].Type(), VT_BSTR);
+    EXPECT_EQ(TextOf(call.namedValues[0]), L"Gr\u00f6\u00dfe \u00a7 \u00d8 \u00e9");
+    // An empty text is an empty BSTR, not a missing one.
+    PutProperty(server.ref, 6, Variant::Text(""));
+    ASSERT_EQ(server.LastCall().namedValues.size(), 1u);
+    EXPECT_NE(server.LastCall().namedValues[0].Get().bstrVal, nullptr);
+    EXPECT_EQ(SysStringLen(server.LastCall().namedValues[0].Get().bstrVal), 0u);
+    // And back, for the exception texts.
+    Bstr wide(WideBstr(L"Stra\u00dfe \u00a7"));
+    EXPECT_EQ(BstrToAnsi(wide.Get()), ToAnsi("Straße §"));
+    EXPECT_EQ(BstrToAnsi(nullptr), "");
+}
+
+TEST(InvokeTest, BooleansAreVariantTrueAndFalseAndTheMissingArgumentIsParamNotFound) {
+    Server server;
+    PutProperty(server.ref, 558, Variant::Boolean(true));
+    EXPECT_EQ(server.LastCall().namedValues[0].Type(), VT_BOOL);
+    EXPECT_EQ(server.LastCall().namedValues[0].Get().boolVal, VARIANT_TRUE);
+    PutProperty(server.ref, 558, Variant::Boolean(false));
+    EXPECT_EQ(server.LastCall().namedValues[0].Get().boolVal, VARIANT_FALSE);
+
+    const Variant missing = Variant::Missing();
+    const Variant index = Variant::Int16(-3);
+    CallMethod(server.ref, 181, {&missing, &index});
+    const RecordedInvoke& call = server.LastCall();
+    ASSERT_EQ(call.arguments.size(), 2u);
+    EXPECT_EQ(call.arguments[0].Type(), VT_ERROR);
+    EXPECT_EQ(call.arguments[0].Get().scode, DISP_E_PARAMNOTFOUND);
+    EXPECT_EQ(call.arguments[1].Type(), VT_I2);
+    EXPECT_EQ(call.arguments[1].Get().iVal, -3);
+}
+
+// ---------------------------------------------------------------- results
+
+TEST(InvokeTest, NumberResultsAreCoercedToI4OrRaise) {
+    struct Case {
+        const char* name;
+        std::function<void(VARIANT*)> answer;
+        std::int32_t expected;
+        HRESULT raised;  // S_OK: no exception
+    };
+    const Case cases[] = {
+        {"I4", [](VARIANT* r) { r->vt = VT_I4; r->lVal = -70000; }, -70000, S_OK},
+        {"I2", [](VARIANT* r) { r->vt = VT_I2; r->iVal = 5; }, 5, S_OK},
+        {"R8", [](VARIANT* r) { r->vt = VT_R8; r->dblVal = 3.0; }, 3, S_OK},
+        {"numeric text", [](VARIANT* r) { r->vt = VT_BSTR; r->bstrVal = WideBstr(L"42"); }, 42, S_OK},
+        {"text", [](VARIANT* r) { r->vt = VT_BSTR; r->bstrVal = WideBstr(L"zw\u00f6lf"); }, 0, DISP_E_TYPEMISMATCH},
+        {"null", [](VARIANT* r) { r->vt = VT_NULL; }, 0, DISP_E_TYPEMISMATCH},
+        {"too big", [](VARIANT* r) { r->vt = VT_R8; r->dblVal = 1e20; }, 0, DISP_E_OVERFLOW},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Server server;
+        server.fillResult = c.answer;
+        std::int32_t value = -1;
+        auto error = Raised([&] { value = GetInt32Property(server.ref, 118); });
+        if (c.raised == S_OK) {
+            EXPECT_FALSE(error.has_value());
+            EXPECT_EQ(value, c.expected);
+        } else {
+            ASSERT_TRUE(error.has_value());
+            EXPECT_EQ(error->scode, c.raised);
+        }
+    }
+}
+
+TEST(InvokeTest, ObjectResultsPassToTheCallerOrRaise) {
+    FakeWorld results;
+    Server server;
+
+    server.fillResult = [&](VARIANT* r) {
+        r->vt = VT_DISPATCH;
+        r->pdispVal = new FakeDispatch(results, "object", nullptr);
+    };
+    IDispatch* object = GetDispatchProperty(server.ref, 572);
+    ASSERT_NE(object, nullptr);
+    EXPECT_EQ(static_cast<FakeDispatch*>(object)->References(), 1u) << "the caller owns exactly one reference";
+    object->Release();
+
+    server.fillResult = [](VARIANT* r) {
+        r->vt = VT_DISPATCH;
+        r->pdispVal = nullptr;
+    };
+    EXPECT_EQ(GetDispatchProperty(server.ref, 308), nullptr) << "no object is not an error";
+
+    // Nothing at all where an object is wanted does not convert.
+    server.fillResult = nullptr;
+    auto empty = Raised([&] { GetDispatchProperty(server.ref, 308); });
+    ASSERT_TRUE(empty.has_value());
+    EXPECT_EQ(empty->scode, DISP_E_TYPEMISMATCH);
+
+    // An IUnknown is queried for IDispatch by the coercion.
+    server.fillResult = [&](VARIANT* r) {
+        r->vt = VT_UNKNOWN;
+        r->punkVal = new FakeDispatch(results, "unknown", nullptr);
+    };
+    object = CallDispatchMethod(server.ref, 181);
+    ASSERT_NE(object, nullptr);
+    EXPECT_EQ(static_cast<FakeDispatch*>(object)->Name(), "unknown");
+    object->Release();
+
+    // An IUnknown without IDispatch cannot be coerced: raised, and released.
+    server.fillResult = [&](VARIANT* r) {
+        auto* plain = new FakeDispatch(results, "plain", nullptr);
+        plain->SetAnswersDispatch(false);
+        r->vt = VT_UNKNOWN;
+        r->punkVal = plain;
+    };
+    auto error = Raised([&] { GetDispatchProperty(server.ref, 572); });
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->scode, E_NOINTERFACE);
+
+    server.fillResult = [](VARIANT* r) {
+        r->vt = VT_I4;
+        r->lVal = 1;
+    };
+    error = Raised([&] { CallDispatchMethod(server.ref, 682); });
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->scode, DISP_E_TYPEMISMATCH);
+
+    // An object where a number is wanted: the coercion asks the object for its value,
+    // which it refuses; the object is released all the same.
+    server.fillResult = [&](VARIANT* r) {
+        r->vt = VT_DISPATCH;
+        r->pdispVal = new FakeDispatch(results, "valueless", [](const RecordedInvoke&, VARIANT*, EXCEPINFO*) {
+            return DISP_E_MEMBERNOTFOUND;
+        });
+    };
+    error = Raised([&] { GetInt32Property(server.ref, 118); });
+    ASSERT_TRUE(error.has_value());
+    EXPECT_TRUE(FAILED(error->scode));
+    EXPECT_EQ(results.liveObjects, 0);
+}
+
+TEST(InvokeTest, ResultsOfPutsAndMethodsWithoutResultAreDiscarded) {
+    FakeWorld results;
+    Server server;
+    server.fillResult = [&](VARIANT* r) {
+        r->vt = VT_DISPATCH;
+        r->pdispVal = new FakeDispatch(results, "stray", nullptr);
+    };
+    CallMethod(server.ref, 235);
+    PutProperty(server.ref, 6, Variant::Text("x"));
+    EXPECT_EQ(results.liveObjects, 0);
+    EXPECT_EQ(results.finalReleases.size(), 2u);
+}
+
+// ---------------------------------------------------------------- failures
+
+HRESULT STDMETHODCALLTYPE DeferredFillIn(EXCEPINFO* info) {
+    info->scode = static_cast<SCODE>(0x800A03EC);
+    info->bstrDescription = WideBstr(L"Die Datei \u00bbx.xls\u00ab wurde nicht gefunden.");
+    info->bstrSource = WideBstr(L"Microsoft Excel");
+    info->bstrHelpFile = WideBstr(L"C:\\xlmain10.chm");
+    info->dwHelpContext = 4711;
+    return S_OK;
+}
+
+TEST(InvokeTest, DispatchExceptionsCarryTheFilledInInformation) {
+    struct Case {
+        const char* name;
+        std::function<void(EXCEPINFO*)> fill;
+        HRESULT scode;
+        std::string description;
+        std::string source;
+        std::string helpFile;
+        DWORD helpContext;
+    };
+    const Case cases[] = {
+        {"filled at once",
+         [](EXCEPINFO* e) {
+             e->scode = static_cast<SCODE>(0x800A9C68);
+             e->bstrDescription = WideBstr(L"Gr\u00f6\u00dfe \u00a7 unzul\u00e4ssig");
+             e->bstrSource = WideBstr(L"Quelle");
+             e->bstrHelpFile = WideBstr(L"hilfe.hlp");
+             e->dwHelpContext = 12;
+         },
+         static_cast<HRESULT>(0x800A9C68), ToAnsi("Größe § unzulässig"), "Quelle", "hilfe.hlp", 12},
+        {"deferred", [](EXCEPINFO* e) { e->pfnDeferredFillIn = DeferredFillIn; }, static_cast<HRESULT>(0x800A03EC),
+         ToAnsi("Die Datei »x.xls« wurde nicht gefunden."), "Microsoft Excel", "C:\\xlmain10.chm", 4711},
+        {"wCode only", [](EXCEPINFO* e) { e->wCode = 1004; }, static_cast<HRESULT>(0x800A03EC), "", "", "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Server server;
+        server.status = DISP_E_EXCEPTION;
+        server.fillException = c.fill;
+        // Every kind of operation reports it alike.
+        const std::function<void()> operations[] = {
+            [&] { GetDispatchProperty(server.ref, 682); },
+            [&] { GetInt32Property(server.ref, 118); },
+            [&] { PutProperty(server.ref, 6, Variant::Text("v")); },
+            [&] { CallMethod(server.ref, 235); },
+            [&] { CallDispatchMethod(server.ref, 181); },
+        };
+        for (const auto& operation : operations) {
+            Caught caught = RunCatching(operation);
+            EXPECT_FALSE(caught.ole.has_value()) << "wrong kind";
+            auto& error = caught.dispatch;
+            ASSERT_TRUE(error.has_value());
+            EXPECT_EQ(error->scode, c.scode);
+            EXPECT_EQ(error->description, c.description);
+            EXPECT_EQ(error->source, c.source);
+            EXPECT_EQ(error->helpFile, c.helpFile);
+            EXPECT_EQ(error->helpContext, c.helpContext);
+        }
+    }
+}
+
+TEST(InvokeTest, OtherFailuresRaiseTheAutomationErrorWithTheirStatus) {
+    const HRESULT statuses[] = {DISP_E_MEMBERNOTFOUND, DISP_E_BADINDEX, E_FAIL, RPC_E_DISCONNECTED,
+                                static_cast<HRESULT>(0x800706BA)};
+    for (HRESULT status : statuses) {
+        SCOPED_TRACE(status);
+        Server server;
+        FakeWorld results;
+        server.status = status;
+        // A failing server's result must not leak even if it filled one.
+        server.fillResult = [&](VARIANT* r) {
+            r->vt = VT_DISPATCH;
+            r->pdispVal = new FakeDispatch(results, "stray", nullptr);
+        };
+        const std::function<void()> operations[] = {
+            [&] { GetDispatchProperty(server.ref, 572); },
+            [&] { GetInt32Property(server.ref, 118); },
+            [&] { PutProperty(server.ref, 558, Variant::Boolean(true)); },
+            [&] { CallMethod(server.ref, 235); },
+            [&] { CallDispatchMethod(server.ref, 682); },
+        };
+        for (const auto& operation : operations) {
+            auto error = Raised(operation);
+            ASSERT_TRUE(error.has_value());
+            EXPECT_EQ(error->scode, status);
+        }
+        EXPECT_EQ(results.liveObjects, 0);
+    }
+}
+
+TEST(InvokeTest, AnEmptyReferenceIsNeverCalled) {
+    Server server;
+    server.ref.Release();
+    EXPECT_EQ(server.world.liveObjects, 0);
+    const std::function<void()> operations[] = {
+        [&] { GetDispatchProperty(server.ref, 572); },
+        [&] { GetInt32Property(server.ref, 118); },
+        [&] { PutProperty(server.ref, 558, Variant::Boolean(true)); },
+        [&] { CallMethod(server.ref, 235); },
+        [&] { CallDispatchMethod(server.ref, 682); },
+        [&] { RequireObject(nullptr); },
+    };
+    for (const auto& operation : operations) {
+        auto error = Raised(operation);
+        ASSERT_TRUE(error.has_value());
+        EXPECT_EQ(error->scode, E_POINTER);
+    }
+    EXPECT_TRUE(server.world.calls.empty());
+}
+
+}  // namespace
+}  // namespace exl::test
