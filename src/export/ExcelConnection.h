@@ -1,25 +1,40 @@
 #pragma once
 #include <string>
 
+#include "export/ExcelLauncher.h"
 #include "export/ExportSettings.h"
 #include "framework/Automation.h"
+#include "profile/TransferProfile.h"
 
 namespace exl {
 
 // Reaches Excel by version with fall-back, raises and shows it, chooses the
 // workbook and checks its sheet count. Automation failures leave as
 // COleException or COleDispatchException; the holder releases every reference
-// when it is destroyed.
+// when it is destroyed, the latest created first.
+//
+// No operation is ever invoked through an empty reference:
+// - a stored version other than 8, 9 or 10 tries nothing: catalogue entry 0-15 in
+//   the framework message box, and the connection ends early;
+// - a running Excel that does not answer the IDispatch query counts as not running,
+//   so a new instance is started;
+// - an Excel that has workbooks but no active one gets a new workbook, as one
+//   without workbooks does;
+// - any other operation that answers with no object where one is needed raises
+//   COleException(E_POINTER), which the driver reports like every automation error.
 class ExcelConnection {
 public:
     enum class Outcome { Ready, EndedEarly };
 
     // settings.excelVersion is lowered when an older version is tried.
-    ExcelConnection(ExportSettings& settings, const std::string& profilePath);
+    ExcelConnection(ExportSettings& settings, const std::string& profilePath,
+                    ExcelLauncher& launcher = ExcelLauncher::Platform());
     ~ExcelConnection();
     ExcelConnection(const ExcelConnection&) = delete;
     ExcelConnection& operator=(const ExcelConnection&) = delete;
 
+    // Ready: the sheet collection is filled, the worksheet and cell range holders are
+    // empty. EndedEarly: its message has been shown and every reference is released.
     Outcome Connect();
     // After the sheet writer: cell range, worksheet, workbook collection, workbook,
     // application, and last the sheet collection.
@@ -31,10 +46,17 @@ public:
     AutomationRef& CellRange() { return range_; }
 
 private:
+    bool StartExcel();
+    IDispatch* ChooseWorkbook();
+    IDispatch* AddWorkbook();
+    // Every reference, the latest created first, as when an automation error leaves.
+    void ReleaseLatestFirst();
+
     ExportSettings& settings_;
-    std::string profilePath_;
-    // Declared in creation order, so destruction (an automation error leaving the
-    // connection) releases the latest first.
+    TransferProfile profile_;
+    ExcelLauncher& launcher_;
+    // Every optional argument left out; made once, cleared with the connection.
+    const Variant missing_ = Variant::Missing();
     AutomationRef application_;
     AutomationRef workbook_;
     AutomationRef worksheet_;

@@ -1,0 +1,109 @@
+#include "export/ExcelConnection.h"
+
+#include "catalogue/MessageCatalogue.h"
+#include "export/ExcelMembers.h"
+#include "framework/Ini.h"
+#include "framework/MessageBoxes.h"
+
+namespace exl {
+
+namespace {
+
+constexpr std::int16_t kNewestVersion = 10;
+constexpr std::int16_t kOldestVersion = 8;
+constexpr const char* kProgIdFormat = "Excel.Application.%i";
+
+// Catalogue entries of section 0.
+constexpr int kMessageSection = 0;
+constexpr int kUnknownVersionMessage = 15;
+constexpr int kTooFewSheetsMessage = 9;
+constexpr int kTooFewSheetsCaption = 10;
+
+// 0-6 for version 10, 0-7 for 9, 0-8 for 8.
+int NotStartedMessage(std::int16_t version) { return 6 + (kNewestVersion - version); }
+
+}  // namespace
+
+ExcelConnection::ExcelConnection(ExportSettings& settings, const std::string& profilePath, ExcelLauncher& launcher)
+    : settings_(settings), profile_(profilePath), launcher_(launcher) {}
+
+ExcelConnection::~ExcelConnection() { ReleaseLatestFirst(); }
+
+ExcelConnection::Outcome ExcelConnection::Connect() {
+    if (!StartExcel()) {
+        ReleaseLatestFirst();
+        return Outcome::EndedEarly;
+    }
+    launcher_.RaiseMainWindow();
+    PutProperty(application_, excel::kVisible, Variant::Boolean(true));
+    workbooks_.Attach(RequireObject(GetDispatchProperty(application_, excel::kWorkbooks)));
+    workbook_.Attach(RequireObject(ChooseWorkbook()));
+    sheets_.Attach(RequireObject(GetDispatchProperty(workbook_, excel::kSheets)));
+    const std::int32_t sheetCount = GetInt32Property(sheets_, excel::kCount);
+    if (sheetCount < profile_.TableCountForSheetCheck()) {
+        SystemMessageBox(MessageCatalogue::Text(kMessageSection, kTooFewSheetsMessage),
+                         MessageCatalogue::Text(kMessageSection, kTooFewSheetsCaption), kNoticeMessageFlags);
+        ReleaseLatestFirst();
+        return Outcome::EndedEarly;
+    }
+    return Outcome::Ready;
+}
+
+bool ExcelConnection::StartExcel() {
+    std::int16_t version = settings_.excelVersion;
+    if (version < kOldestVersion || version > kNewestVersion) {
+        FrameworkMessageBox(MessageCatalogue::Text(kMessageSection, kUnknownVersionMessage));
+        return false;
+    }
+    for (; version >= kOldestVersion; --version) {
+        settings_.excelVersion = version;
+        WriteExcelVersion(version);
+        const std::string progId = Format(kProgIdFormat, version);
+        IDispatch* application = launcher_.AttachRunning(std::wstring(progId.begin(), progId.end()));
+        if (!application) application = launcher_.StartNew(progId);
+        if (application) {
+            application_.Attach(application);
+            return true;
+        }
+        FrameworkMessageBox(MessageCatalogue::Text(kMessageSection, NotStartedMessage(version)));
+    }
+    return false;
+}
+
+IDispatch* ExcelConnection::ChooseWorkbook() {
+    const std::string excelTemplate = profile_.ExcelTemplate();
+    if (!excelTemplate.empty()) {
+        // Excel resolves and tests the path itself; it is handed over exactly as read.
+        const Variant fileName = Variant::Text(excelTemplate);
+        const Variant* m = &missing_;
+        return CallDispatchMethod(workbooks_, excel::kOpen, {&fileName, m, m, m, m, m, m, m, m, m, m, m, m});
+    }
+    if (IsOn(settings_.newWorkbook)) return AddWorkbook();
+    if (GetInt32Property(workbooks_, excel::kCount) != 0) {
+        // Workbooks can all be hidden (a personal macro workbook): then none is active.
+        if (IDispatch* active = GetDispatchProperty(application_, excel::kActiveWorkbook)) return active;
+    }
+    return AddWorkbook();
+}
+
+IDispatch* ExcelConnection::AddWorkbook() { return CallDispatchMethod(workbooks_, excel::kAdd, {&missing_}); }
+
+void ExcelConnection::Release() {
+    range_.Release();
+    worksheet_.Release();
+    workbooks_.Release();
+    workbook_.Release();
+    application_.Release();
+    sheets_.Release();
+}
+
+void ExcelConnection::ReleaseLatestFirst() {
+    range_.Release();
+    sheets_.Release();
+    workbooks_.Release();
+    worksheet_.Release();
+    workbook_.Release();
+    application_.Release();
+}
+
+}  // namespace exl

@@ -1,0 +1,300 @@
+#include <gtest/gtest.h>
+
+#include "ExcelExport.h"
+#include "FakeExcel.h"
+#include "RecordingUi.h"
+#include "Scratch.h"
+#include "catalogue/MessageCatalogue.h"
+#include "export/ExcelMembers.h"
+#include "framework/Application.h"
+#include "framework/Ini.h"
+
+namespace exl::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class ExcelConnectionTest : public ::testing::Test {
+protected:
+    ScratchDirectory scratch;
+    RecordingUi ui;
+    FakeExcel excel;
+    FakeLauncher launcher{excel};
+    ExportSettings settings;
+    std::string profile = scratch.File("exl\\test.exl");
+    std::string records = scratch.File("records.tmp");
+
+    ExcelConnectionTest() {
+        launcher.startable = {8, 9, 10};
+        WriteFile(profile, "[Datei]\r\nTabelle=1\r\n[Tabelle 1]\r\nBlatt=1\r\nKopfzeile=1\r\nStartzeile=2\r\n"
+                           "Anzahl=1\r\nFeld_1=Name\r\nSpalte_1=B\r\nSpaltenkopf_1=Kopf\r\n");
+        WriteRecordFile(records, {{{"Name", "eins"}}, {{"Name", "zwei"}}});
+    }
+
+    std::string StoredVersion() { return ReadIniString(kSettingsFile, "Excel", "Version", "(none)"); }
+    Strings Texts() {
+        Strings texts;
+        for (const auto& box : ui.boxes) texts.push_back(box.text);
+        return texts;
+    }
+    // The members invoked, in order, as "Kind.member".
+    Strings Calls() {
+        Strings calls;
+        for (const auto& call : excel.world.calls) calls.push_back(call.object + "." + std::to_string(call.member));
+        return calls;
+    }
+};
+
+std::string Entry(int key) { return MessageCatalogue::Text(0, key); }
+
+TEST_F(ExcelConnectionTest, VersionsFallBackDownwardsWritingEachBeforeItsTry) {
+    struct Case {
+        const char* name;
+        std::int16_t stored;
+        std::set<int> running;
+        std::set<int> startable;
+        Strings attempts;
+        Strings messages;
+        std::string storedAfter;
+        ExportEnding ending;
+    };
+    const Case cases[] = {
+        {"only 9 registered", 10, {}, {9},
+         {"attach 10 (Version=10)", "start 10 (Version=10)", "attach 9 (Version=9)", "start 9 (Version=9)", "raise"},
+         {Entry(6)}, "9", ExportEnding::Finished},
+        {"nothing registered", 10, {}, {},
+         {"attach 10 (Version=10)", "start 10 (Version=10)", "attach 9 (Version=9)", "start 9 (Version=9)",
+          "attach 8 (Version=8)", "start 8 (Version=8)"},
+         {Entry(6), Entry(7), Entry(8)}, "8", ExportEnding::EndedEarly},
+        {"stored 8 tries only 8", 8, {10, 9}, {10, 9}, {"attach 8 (Version=8)", "start 8 (Version=8)"}, {Entry(8)},
+         "8", ExportEnding::EndedEarly},
+        {"stored 9 never tries 10", 9, {10}, {10, 8},
+         {"attach 9 (Version=9)", "start 9 (Version=9)", "attach 8 (Version=8)", "start 8 (Version=8)", "raise"},
+         {Entry(7)}, "8", ExportEnding::Finished},
+        {"running 10 is attached", 10, {10}, {}, {"attach 10 (Version=10)", "raise"}, {}, "10",
+         ExportEnding::Finished},
+        {"running without IDispatch counts as not running", 10, {10}, {10},
+         {"attach 10 (Version=10)", "start 10 (Version=10)", "raise"}, {}, "10", ExportEnding::Finished},
+        {"unknown version 11", 11, {10}, {10, 9, 8}, {}, {Entry(15)}, "(none)", ExportEnding::EndedEarly},
+        {"unknown version 7", 7, {}, {8}, {}, {Entry(15)}, "(none)", ExportEnding::EndedEarly},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteFileA(kSettingsFile);
+        ui.boxes.clear();
+        launcher.log.clear();
+        launcher.running = c.running;
+        launcher.startable = c.startable;
+        launcher.runningAnswersDispatch = std::string(c.name).find("IDispatch") == std::string::npos;
+        settings.excelVersion = c.stored;
+        const ExportResult result = RunExcelExport(settings, profile, records, launcher);
+        EXPECT_EQ(result.ending, c.ending);
+        EXPECT_EQ(launcher.log, c.attempts);
+        EXPECT_EQ(Texts(), c.messages);
+        for (const auto& box : ui.boxes) {
+            EXPECT_EQ(box.flags, static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION)) << "framework message box";
+            EXPECT_EQ(box.caption, Application::Instance().Title());
+        }
+        EXPECT_EQ(StoredVersion(), c.storedAfter);
+        if (c.storedAfter != "(none)") {
+            EXPECT_EQ(std::to_string(settings.excelVersion), c.storedAfter);
+        }
+        EXPECT_EQ(excel.world.liveObjects, 0);
+    }
+}
+
+TEST_F(ExcelConnectionTest, TheWorkbookIsChosenByTheFirstRuleThatApplies) {
+    struct Case {
+        const char* name;
+        const char* excelTemplate;
+        std::int32_t newWorkbook;
+        int workbooks;
+        bool active;
+        Strings calls;  // after Visible and Workbooks, up to Sheets
+    };
+    const std::string open = "Workbooks.682", add = "Workbooks.181", count = "Workbooks.118",
+                      active = "Application.308";
+    const Case cases[] = {
+        {"template wins over the flag", "C:\\Vorlagen\\Liste.xlsx", 1, 2, true, {open}},
+        {"flag 1 adds", "", 1, 2, true, {add}},
+        {"flag 2 counts as off", "", 2, 2, true, {count, active}},
+        {"active workbook of a running Excel", "", 0, 1, true, {count, active}},
+        {"no workbook open", "", 0, 0, true, {count, add}},
+        {"workbooks but none active", "", 0, 2, false, {count, active, add}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        excel.world.calls.clear();
+        excel.workbooks = c.workbooks;
+        excel.hasActiveWorkbook = c.active;
+        WriteIniString(profile, "Datei", "Excelvorlage", c.excelTemplate);
+        settings.newWorkbook = c.newWorkbook;
+        ExcelConnection connection(settings, profile, launcher);
+        ASSERT_EQ(connection.Connect(), ExcelConnection::Outcome::Ready);
+        Strings expected = {"Application.558", "Application.572"};
+        expected.insert(expected.end(), c.calls.begin(), c.calls.end());
+        expected.insert(expected.end(), {"Workbook.485", "Sheets.118"});
+        EXPECT_EQ(Calls(), expected);
+        EXPECT_TRUE(excel.visible);
+        EXPECT_TRUE(connection.Worksheet().Empty());
+        EXPECT_TRUE(connection.CellRange().Empty());
+        EXPECT_FALSE(connection.SheetCollection().Empty());
+        if (c.excelTemplate[0]) {
+            const RecordedInvoke& openCall = excel.world.calls[2];
+            ASSERT_EQ(openCall.arguments.size(), 1u + excel::kOpenOptionalArguments);
+            EXPECT_EQ(TextOf(openCall.arguments[0]), L"C:\\Vorlagen\\Liste.xlsx");
+            for (std::size_t i = 1; i < openCall.arguments.size(); ++i) {
+                EXPECT_EQ(openCall.arguments[i].Type(), VT_ERROR);
+                EXPECT_EQ(openCall.arguments[i].Get().scode, DISP_E_PARAMNOTFOUND);
+            }
+        }
+        connection.Release();
+        EXPECT_EQ(excel.world.liveObjects, 0);
+    }
+}
+
+TEST_F(ExcelConnectionTest, TooFewSheetsEndEarlyWithTheNoticeAndWriteNothing) {
+    struct Case {
+        const char* tables;  // nullptr: key absent, checked as 0
+        int sheets;
+        ExportEnding ending;
+    };
+    const Case cases[] = {{"3", 3, ExportEnding::Finished},
+                          {"4", 3, ExportEnding::EndedEarly},
+                          {nullptr, 0, ExportEnding::Finished},
+                          {"1", 0, ExportEnding::EndedEarly}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tables ? c.tables : "absent");
+        ui.boxes.clear();
+        excel.cells.clear();
+        excel.sheets = c.sheets;
+        if (c.tables) {
+            WriteIniString(profile, "Datei", "Tabelle", c.tables);
+        } else {
+            DeleteIniKey(profile, "Datei", "Tabelle");
+            // The writer's own default of one table would then need a sheet.
+            WriteIniString(profile, "Tabelle 1", "Anzahl", "0");
+            WriteIniString(profile, "Tabelle 1", "Blatt", "0");
+        }
+        const ExportResult result = RunExcelExport(settings, profile, records, launcher);
+        if (!c.tables) {
+            // Sheet 0 does not exist: the check passed and the writer reached Excel.
+            EXPECT_EQ(result.ending, ExportEnding::AutomationError);
+            EXPECT_EQ(result.scode, DISP_E_BADINDEX);
+            continue;
+        }
+        EXPECT_EQ(result.ending, c.ending);
+        if (c.ending == ExportEnding::EndedEarly) {
+            ASSERT_EQ(ui.boxes.size(), 1u);
+            EXPECT_EQ(ui.boxes[0].text, Entry(9));
+            EXPECT_EQ(ui.boxes[0].caption, Entry(10));
+            EXPECT_EQ(ui.boxes[0].flags, 0x10040u);
+            EXPECT_FALSE(ui.boxes[0].hasOwner);
+            EXPECT_TRUE(excel.cells.empty());
+        } else {
+            EXPECT_TRUE(ui.boxes.empty());
+        }
+        EXPECT_EQ(excel.world.liveObjects, 0);
+    }
+}
+
+TEST_F(ExcelConnectionTest, ReleaseOrdersFollowTheOutcome) {
+    // Finished: cell range, worksheet, workbook collection, workbook, application, sheets.
+    {
+        ExcelConnection connection(settings, profile, launcher);
+        ASSERT_EQ(connection.Connect(), ExcelConnection::Outcome::Ready);
+        SheetWriter(connection.SheetCollection(), connection.Worksheet(), connection.CellRange())
+            .Write(profile, records);
+        excel.world.finalReleases.clear();
+        connection.Release();
+        EXPECT_EQ(excel.world.finalReleases,
+                  (Strings{"Range", "Worksheet", "Workbooks", "Workbook", "Application", "Sheets"}));
+    }
+    // Automation error in the writer: the latest created first.
+    {
+        excel.failAt = 0;
+        excel.world.calls.clear();
+        ExcelConnection connection(settings, profile, launcher);
+        ASSERT_EQ(connection.Connect(), ExcelConnection::Outcome::Ready);
+        excel.failAt = excel.Invokes() + 4;  // Item, Select, Range, then the first Value put
+        excel.world.finalReleases.clear();
+        try {
+            ExcelConnection& inner = connection;
+            SheetWriter(inner.SheetCollection(), inner.Worksheet(), inner.CellRange()).Write(profile, records);
+            ADD_FAILURE() << "no error raised";
+        } catch (const COleException& error) {
+            EXPECT_EQ(error.scode, E_FAIL);
+        }
+        EXPECT_TRUE(excel.world.finalReleases.empty()) << "the writer keeps its references";
+    }
+    EXPECT_EQ(excel.world.finalReleases,
+              (Strings{"Range", "Sheets", "Workbooks", "Worksheet", "Workbook", "Application"}));
+    EXPECT_EQ(excel.world.liveObjects, 0);
+}
+
+TEST_F(ExcelConnectionTest, AnOperationAnsweringNoObjectRaisesInsteadOfCallingThroughIt) {
+    const DISPID members[] = {excel::kWorkbooks, excel::kAdd, excel::kSheets, excel::kItem, excel::kRange};
+    settings.newWorkbook = 1;
+    for (DISPID member : members) {
+        SCOPED_TRACE(member);
+        excel.answersNothing = {member};
+        excel.world.calls.clear();
+        const ExportResult result = RunExcelExport(settings, profile, records, launcher);
+        EXPECT_EQ(result.ending, ExportEnding::AutomationError);
+        EXPECT_EQ(result.scode, E_POINTER);
+        ASSERT_FALSE(excel.world.calls.empty());
+        EXPECT_EQ(excel.world.calls.back().member, member) << "nothing is called after the empty answer";
+        EXPECT_EQ(excel.world.liveObjects, 0);
+    }
+}
+
+TEST_F(ExcelConnectionTest, AFailureAtEveryCallReleasesEverythingAndCarriesItsKind) {
+    WriteFile(profile, "[Datei]\r\nTabelle=2\r\nExcelvorlage=C:\\t.xlsx\r\n"
+                       "[Tabelle 1]\r\nBlatt=1\r\nKopfzeile=1\r\nStartzeile=2\r\nAnzahl=2\r\n"
+                       "Feld_1=Name\r\nSpalte_1=A\r\nSpaltenkopf_1=Name\r\nFeld_2=Nr\r\nSpalte_2=B\r\n"
+                       "[Tabelle 2]\r\nBlatt=2\r\nAnzahl=1\r\nFeld_1=Nr\r\nSpalte_1=C\r\n");
+    WriteRecordFile(records, {{{"Name", "eins"}, {"Nr", "1"}}, {{"Nr", "2"}}});
+    ASSERT_EQ(RunExcelExport(settings, profile, records, launcher).ending, ExportEnding::Finished);
+    const int calls = excel.Invokes();
+    ASSERT_GT(calls, 20);
+    for (HRESULT status : {static_cast<HRESULT>(RPC_E_DISCONNECTED), static_cast<HRESULT>(DISP_E_EXCEPTION)}) {
+        for (int n = 1; n <= calls; ++n) {
+            SCOPED_TRACE(std::to_string(n) + " of " + std::to_string(calls));
+            excel.world.calls.clear();
+            excel.failAt = n;
+            excel.failWith = status;
+            const ExportResult result = RunExcelExport(settings, profile, records, launcher);
+            EXPECT_EQ(excel.Invokes(), n) << "no call after the failure";
+            if (status == DISP_E_EXCEPTION) {
+                EXPECT_EQ(result.ending, ExportEnding::DispatchError);
+                EXPECT_EQ(result.scode, static_cast<HRESULT>(0x800A03EC));
+                EXPECT_EQ(result.description, "Fehler");
+            } else {
+                EXPECT_EQ(result.ending, ExportEnding::AutomationError);
+                EXPECT_EQ(result.scode, status);
+            }
+            EXPECT_EQ(excel.world.liveObjects, 0);
+        }
+    }
+}
+
+TEST(CellAddressTest, ColumnAndRowAreJoinedAndMoreThanElevenCharactersAreRefused) {
+    EXPECT_EQ(CellAddress("B", 5), "B5");
+    EXPECT_EQ(CellAddress("", 7), "7");
+    EXPECT_EQ(CellAddress("IV", 65536), "IV65536");
+    EXPECT_EQ(CellAddress("ABCDEFGHI", 99), "ABCDEFGHI99");
+    EXPECT_EQ(CellAddress("A", -32768), "A-32768");
+    EXPECT_EQ(CellAddress("A", 2147483647), "A2147483647");
+    for (auto refused : {std::make_pair(std::string("ABCDEFGHI"), std::int64_t{100}),
+                         std::make_pair(std::string("AB"), std::int64_t{2147516414})}) {
+        try {
+            CellAddress(refused.first, refused.second);
+            ADD_FAILURE() << refused.first << refused.second << " was accepted";
+        } catch (const COleException& error) {
+            EXPECT_EQ(error.scode, kCellAddressTooLong);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace exl::test

@@ -1,0 +1,103 @@
+#include "FakeExcel.h"
+
+#include "export/ExcelMembers.h"
+#include "export/ExportSettings.h"
+#include "framework/Ini.h"
+
+namespace exl::test {
+
+namespace {
+
+void ReturnObject(VARIANT* result, IDispatch* object) {
+    if (!result) {
+        if (object) object->Release();
+        return;
+    }
+    result->vt = VT_DISPATCH;
+    result->pdispVal = object;
+}
+
+int VersionOf(const std::string& progId) { return std::stoi(progId.substr(progId.find_last_of('.') + 1)); }
+
+std::string StoredVersion() { return ReadIniString(kSettingsFile, "Excel", "Version", "(none)"); }
+
+}  // namespace
+
+IDispatch* FakeExcel::NewApplication() { return NewObject("Application"); }
+
+IDispatch* FakeExcel::NewObject(const std::string& kind, int sheet, const std::wstring& address) {
+    return new FakeDispatch(world, kind, [this, kind, sheet, address](const RecordedInvoke& call, VARIANT* result,
+                                                                        EXCEPINFO* exception) {
+        return Answer(kind, sheet, address, call, result, exception);
+    });
+}
+
+HRESULT FakeExcel::Answer(const std::string& kind, int sheet, const std::wstring& address,
+                          const RecordedInvoke& call, VARIANT* result, EXCEPINFO* exception) {
+    // world.calls receives this call after the answer, so it is call number size() + 1.
+    if (failAt == Invokes() + 1) {
+        if (failWith != DISP_E_EXCEPTION) return failWith;
+        exception->scode = static_cast<SCODE>(0x800A03EC);
+        exception->bstrDescription = WideBstr(L"Fehler");
+        return DISP_E_EXCEPTION;
+    }
+    if (answersNothing.count(call.member) && call.flags != DISPATCH_PROPERTYPUT) {
+        ReturnObject(result, nullptr);
+        return S_OK;
+    }
+    switch (call.member) {
+    case excel::kVisible:
+        visible = call.namedValues.at(0).Get().boolVal == VARIANT_TRUE;
+        return S_OK;
+    case excel::kWorkbooks: ReturnObject(result, NewObject("Workbooks")); return S_OK;
+    case excel::kActiveWorkbook:
+        ReturnObject(result, workbooks > 0 && hasActiveWorkbook ? NewObject("Workbook") : nullptr);
+        return S_OK;
+    case excel::kCount:
+        result->vt = VT_I4;
+        result->lVal = kind == "Workbooks" ? workbooks : sheets;
+        return S_OK;
+    case excel::kAdd:
+    case excel::kOpen:
+        ++workbooks;
+        ReturnObject(result, NewObject("Workbook"));
+        return S_OK;
+    case excel::kSheets: ReturnObject(result, NewObject("Sheets")); return S_OK;
+    case excel::kItem: {
+        const int index = call.arguments.at(0).Get().iVal;
+        if (index < 1 || index > sheets) return DISP_E_BADINDEX;
+        ReturnObject(result, NewObject("Worksheet", index));
+        return S_OK;
+    }
+    case excel::kSelect: return S_OK;
+    case excel::kRange:
+        ReturnObject(result, NewObject("Range", sheet, TextOf(call.arguments.at(0))));
+        return S_OK;
+    case excel::kValue:
+    case excel::kValue2: {
+        const std::wstring key = std::to_wstring(sheet) + L"!" + address;
+        const std::wstring text = TextOf(call.namedValues.at(0));
+        if (call.member == excel::kValue) valuePuts.push_back(key + L"=" + text);
+        cells[key] = text;
+        return S_OK;
+    }
+    default: return DISP_E_MEMBERNOTFOUND;
+    }
+}
+
+IDispatch* FakeLauncher::AttachRunning(const std::wstring& progId) {
+    const std::string narrow(progId.begin(), progId.end());
+    const int version = VersionOf(narrow);
+    log.push_back("attach " + std::to_string(version) + " (Version=" + StoredVersion() + ")");
+    if (!running.count(version) || !runningAnswersDispatch) return nullptr;
+    return excel_.NewApplication();
+}
+
+IDispatch* FakeLauncher::StartNew(const std::string& progId) {
+    const int version = VersionOf(progId);
+    log.push_back("start " + std::to_string(version) + " (Version=" + StoredVersion() + ")");
+    if (!startable.count(version)) return nullptr;
+    return excel_.NewApplication();
+}
+
+}  // namespace exl::test
