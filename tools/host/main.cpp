@@ -1,17 +1,20 @@
 // orvanta-host: loads the plug-in like the CAD host does, sets it up, runs its
 // command and reports every request the plug-in made.
 //
-//   orvanta-host [--dll PATH] [--choose PATH]... [--no-choice]... [--interactive]
+//   orvanta-host [--dll PATH] [--drawing FILE] [--choose PATH]... [--no-choice]... [--interactive]
 //
 // --choose and --no-choice queue the answers to the plug-in's file selections in
 // order; with none left the host answers "no choice", or with --interactive
-// shows a file dialog.
+// shows a file dialog. --drawing names the drawing (format in Drawing.h) that
+// answers the plug-in's information query; without it the host writes no result.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 
+#include "Drawing.h"
 #include "HostSimulator.h"
 
 namespace {
@@ -39,6 +42,15 @@ Options ParseOptions(int argc, char** argv, orvanta::HostSimulator& host) {
         bool hasValue = i + 1 < argc;
         if (argument == "--dll" && hasValue) {
             options.dllPath = argv[++i];
+        } else if (argument == "--drawing" && hasValue) {
+            auto drawing = std::make_shared<orvanta::Drawing>();
+            std::string error;
+            if (drawing->Load(argv[++i], error)) {
+                host.SetInfoQueryHandler(orvanta::DrawingAnswer(drawing));
+            } else {
+                std::fprintf(stderr, "orvanta-host: drawing %s: %s\n", argv[i], error.c_str());
+                options.valid = false;
+            }
         } else if (argument == "--choose" && hasValue) {
             std::string path = argv[++i];
             CharToOemA(&path[0], &path[0]);
