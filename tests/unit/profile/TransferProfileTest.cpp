@@ -1,33 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "Scratch.h"
+#include "TextLines.h"
 #include "framework/Ini.h"
 #include "profile/TransferProfile.h"
 
 namespace exl::test {
 namespace {
-
-std::string Lines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
-    return text;
-}
-
-// The non-empty lines of a file, CR LF removed.
-std::vector<std::string> FileLines(const std::string& path) {
-    std::vector<std::string> lines;
-    std::istringstream content(ReadFile(path));
-    std::string line;
-    while (std::getline(content, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) lines.push_back(line);
-    }
-    return lines;
-}
 
 class TransferProfileTest : public ::testing::Test {
 protected:

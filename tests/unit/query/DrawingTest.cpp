@@ -9,6 +9,7 @@
 #include "Drawing.h"
 #include "RecordingUi.h"
 #include "Scratch.h"
+#include "TextLines.h"
 #include "export/InformationQuery.h"
 #include "framework/Ini.h"
 #include "plugin/ModuleState.h"
@@ -18,12 +19,6 @@ namespace {
 
 using orvanta::Drawing;
 using orvanta::ObjectKind;
-
-std::string Lines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
-    return text;
-}
 
 std::wstring Wide(const std::string& utf8) {
     int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);

@@ -10,6 +10,7 @@
 
 #include "RecordingUi.h"
 #include "Scratch.h"
+#include "TextLines.h"
 #include "catalogue/MessageCatalogue.h"
 #include "export/InformationQuery.h"
 #include "framework/CodePage.h"
@@ -27,12 +28,6 @@ struct SeenRequest {
     std::string fieldList;   // the field-list file at the time of the request
     unsigned modeFlags = 0;
 };
-
-std::string Lines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
-    return text;
-}
 
 class InformationQueryTest : public ::testing::Test {
 protected:
