@@ -4,36 +4,28 @@
 // control class "ExcelStandin.Control". The calling thread must have initialised
 // COM (OleInitialize or CoInitialize, apartment threaded).
 //
-// Call log lines (Calls()) have the form
-//   <Kind>.<Member> <flags>[ <arg>]...[ -> 0x<HRESULT>]
-// Kind is Application, Workbooks, Workbook, Sheets, Worksheet or Range; Member is
-// Excel's name for the DISPID, or "#<dispid>" for one the stand-in does not know.
-// flags are the invoke flags as "method", "get", "put", "putref", joined by "|"
-// when several are set (e.g. "method|get"). Arguments follow in the caller's order
-// (the reverse of rgvarg), a property put's value last; a named argument other than
-// DISPID_PROPERTYPUT is written "#<dispid>=<arg>". An argument is rendered by type:
-//   VT_BSTR  "text" (backslash and double quote escaped with a backslash)
-//   VT_I2    I2:<n>        VT_I4  I4:<n>        VT_BOOL  true | false
-//   VT_ERROR with DISP_E_PARAMNOTFOUND  missing (other VT_ERROR: ERROR:0x<scode>)
-//   VT_EMPTY empty         VT_DISPATCH dispatch  anything else VT<n> (VT_BYREF added as "&")
-// A failed Invoke ends its line with " -> 0x" and eight upper-case hex digits.
-// Examples:
-//   Range.Value put "Anzahl"
+// Call log lines (Calls()): "<Kind>.<Member> <flags>[ <argument>]...[ -> 0x<HRESULT>]",
+// the format is described in full at the top of main.cpp. Examples:
+//   Application.Visible put true
 //   Worksheet.Range get "B5" "B5"
+//   Range.Value put "Anzahl"
 //   Sheets.Item get I2:4 -> 0x8002000B
 //   Workbooks.Open method "C:\\t.xlsx" missing missing ... (twelve "missing")
 // The control channel's own calls are not logged and do not count for FailCall.
 #include <windows.h>
 #include <oaidl.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace exl::standin {
 
+class StandinHost;
+
 class StandinClient {
 public:
-    StandinClient() = default;
+    StandinClient();
     ~StandinClient();  // releases the control channel; the server keeps running
     StandinClient(const StandinClient&) = delete;
     StandinClient& operator=(const StandinClient&) = delete;
@@ -45,13 +37,21 @@ public:
     static bool Unregister();
     // Full path of excel-standin.exe beside the calling program.
     static std::wstring ServerPath();
-    // The text a value is rendered as in the call log ("text" escaped).
+    // How a text argument appears in the call log: quoted, with \\ \" \n \r \t \xHH escapes.
     static std::wstring Quote(const std::wstring& text);
 
     // Start an instance already running (ROT) as the given version, holding `workbooks` workbooks.
     // Returns when it is registered in the ROT, connected to it. Other instances are reached through Connect().
     bool StartRunning(int version, int workbooks = 0);
-    // Connects to the server process through the control class (starting it if needed).
+    // Hosts an instance in the calling thread's apartment instead of a process, as an
+    // Excel already running (ROT) as the given version with `workbooks` workbooks.
+    // Clients in this process then call its objects directly, so an exception's
+    // deferred fill-in reaches them (across processes the server runs it itself,
+    // see main.cpp). Connected to it on success; Quit ends it.
+    bool HostInProcess(int version, int workbooks = 0);
+    // Connects to the server process through the control class (starting it if needed):
+    // first a stand-in already running (running-object table), else a new control-only
+    // process. Queries below use a running one when not connected; they never start one.
     bool Connect();
     bool Connected() const { return control_ != nullptr; }
 
@@ -85,18 +85,26 @@ public:
     void FailCallWithException(int n, HRESULT scode, const std::wstring& description,
                                const std::wstring& source = L"Microsoft Excel", bool deferred = false);
     void ClearFaults();
-    // Ends the server process (and forgets its state): every stand-in process
-    // reachable through the control class, waiting until each is gone.
+    // Ends the server process (and forgets its state): an instance hosted in process,
+    // and every stand-in process reachable through the control class, waiting until
+    // each is gone.
     void Quit();
 
 private:
+    // The argument variants are cleared by the call.
     bool Invoke(DISPID member, WORD flags, std::vector<VARIANT> args, VARIANT* result);
     int GetInt(DISPID member, std::vector<VARIANT> args = {});
     bool GetBool(DISPID member, std::vector<VARIANT> args = {});
     std::wstring GetText(DISPID member, std::vector<VARIANT> args = {});
+    void Call(DISPID member, std::vector<VARIANT> args = {});
+    // Connected, or connects to a server already running (never starts one).
+    bool Reach();
     void ReleaseControl();
+    void ForgetStarted();
 
     IDispatch* control_ = nullptr;
+    HANDLE started_ = nullptr;  // the process StartRunning created
+    std::unique_ptr<StandinHost> hosted_;
 };
 
 }  // namespace exl::standin

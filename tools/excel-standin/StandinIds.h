@@ -48,7 +48,7 @@ enum : DISPID {
     kMainWindowIconic,     // get -> VT_BOOL
     kSaveWorkbook,         // method (workbook, path) -> VT_BOOL
     kCallCount,            // get -> VT_I4
-    kCall,                 // get (index, 0-based) -> VT_BSTR
+    kCallLog,              // get -> VT_BSTR: all lines, each ended by "\n"
     kResetCalls,           // method
     kLiveObjects,          // get ([kind]) -> VT_I4
     kFailCall,             // method (n, hresult)

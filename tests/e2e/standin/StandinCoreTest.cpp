@@ -1,0 +1,358 @@
+// The stand-in's parts in process: cell addresses, the call-log rendering, the
+// zip and workbook files, and the object model with its deferred exceptions.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <gtest/gtest.h>
+
+#include "Arguments.h"
+#include "DispatchCall.h"
+#include "CellAddress.h"
+#include "ControlObject.h"
+#include "ExcelObjects.h"
+#include "Scratch.h"
+#include "Xlsx.h"
+#include "Zip.h"
+#include "ZipCheck.h"
+
+namespace exl::test {
+namespace {
+
+using namespace exl::standin;
+
+TEST(StandinAddress, ParsesCellsWithinTheOldSheetLimits) {
+    struct Case {
+        const wchar_t* text;
+        bool valid;
+        int row;
+        int column;
+    } cases[] = {
+        {L"A1", true, 1, 1},          {L"b5", true, 5, 2},         {L"$B$5", true, 5, 2},
+        {L"IV65536", true, 65536, 256}, {L"AA10", true, 10, 27},    {L"Z1", true, 1, 26},
+        {L"IW1", false, 0, 0},        {L"A65537", false, 0, 0},    {L"A0", false, 0, 0},
+        {L"", false, 0, 0},           {L"5", false, 0, 0},         {L"B", false, 0, 0},
+        {L"AAAA1", false, 0, 0},      {L"B5 ", false, 0, 0},       {L" B5", false, 0, 0},
+        {L"B-5", false, 0, 0},        {L"$$B5", false, 0, 0},      {L"B5:C6", false, 0, 0},
+        {L"A99999999999", false, 0, 0}, {L"\u00c45", false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        auto cell = ParseCell(c.text);
+        ASSERT_EQ(cell.has_value(), c.valid) << testing::PrintToString(std::wstring(c.text));
+        if (c.valid) {
+            EXPECT_EQ(cell->row, c.row) << testing::PrintToString(std::wstring(c.text));
+            EXPECT_EQ(cell->column, c.column) << testing::PrintToString(std::wstring(c.text));
+        }
+    }
+}
+
+TEST(StandinAddress, RectanglesAreNormalisedAndNamesRoundTrip) {
+    auto rect = ParseRect(L"C7:B5");
+    ASSERT_TRUE(rect);
+    EXPECT_EQ(rect->first, (CellRef{5, 2}));
+    EXPECT_EQ(rect->last, (CellRef{7, 3}));
+    EXPECT_EQ(rect->CellCount(), 6);
+    EXPECT_FALSE(ParseRect(L"B5:"));
+    EXPECT_FALSE(ParseRect(L"B5:C7:D9"));
+    for (int column : {1, 26, 27, 52, 53, 256})
+        EXPECT_EQ(ParseCell(ColumnName(column) + L"1")->column, column) << column;
+    EXPECT_EQ(ColumnName(256), L"IV");
+    EXPECT_EQ(CellName({12, 28}), L"AB12");
+}
+
+TEST(StandinCallLog, RendersArgumentsInCallerOrderWithThePutValueLast) {
+    VARIANT args[3];
+    // rgvarg: the named put value first, then the positional ones last first.
+    args[0] = Bstr(L"a\"b\\c\nd");
+    args[1].vt = VT_I2;
+    args[1].iVal = -3;
+    args[2].vt = VT_ERROR;
+    args[2].scode = DISP_E_PARAMNOTFOUND;
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{args, &named, 3, 1};
+    EXPECT_EQ(RenderCall(L"Range", L"Value", DISPATCH_PROPERTYPUT, params),
+              L"Range.Value put missing I2:-3 \"a\\\"b\\\\c\\nd\"");
+    DISPPARAMS none{};
+    EXPECT_EQ(RenderCall(L"Sheets", L"Count", DISPATCH_METHOD | DISPATCH_PROPERTYGET, none), L"Sheets.Count method|get");
+    VariantClear(&args[0]);
+
+    VARIANT inner;
+    inner.vt = VT_BOOL;
+    inner.boolVal = VARIANT_TRUE;
+    VARIANT byReference;
+    byReference.vt = VT_BYREF | VT_VARIANT;
+    byReference.pvarVal = &inner;
+    EXPECT_EQ(RenderArgument(byReference), L"&true");
+    VARIANT number;
+    number.vt = VT_R8;
+    number.dblVal = 1.5;
+    EXPECT_EQ(RenderArgument(number), L"VT5");
+    EXPECT_EQ(QuoteText(std::wstring(L"\x01\t", 2)), L"\"\\x01\\t\"");
+}
+
+TEST(StandinCellText, EscapesWhatXmlCannotCarryAndReadsItBack) {
+    const std::wstring cases[] = {
+        L"plain",
+        L"\u00e4\u00f6\u00fc\u00df \u00a7 \u20ac",
+        L"line\r\nbreak\ttab",
+        std::wstring(L"nul\0inside", 10),
+        L"_x0041_ looks like an escape",
+        L"_x005F_ too",
+        L"_x12G4_ does not",
+        L"pair \U0001F600",
+        std::wstring(L"lone \xD800 surrogate"),
+        std::wstring(L"\xFFFE"),
+        L"",
+    };
+    for (const std::wstring& text : cases) {
+        std::string encoded = EncodeCellText(text);
+        EXPECT_EQ(encoded.find('\r'), std::string::npos);
+        EXPECT_EQ(DecodeCellText(encoded), text) << encoded;
+    }
+    EXPECT_EQ(EncodeCellText(L"a\rb"), "a_x000D_b");
+    EXPECT_EQ(EncodeCellText(L"_x0041_"), "_x005F_x0041_");
+}
+
+TEST(StandinZip, RoundTripsEntriesAndRejectsDamage) {
+    std::vector<ZipEntry> entries{{"a.xml", "<a/>"}, {"empty", ""}, {"dir/big.txt", std::string(100000, 'x')}};
+    std::string bytes = BuildZip(entries);
+    ZipCheckResult check = CheckZip(bytes);
+    ASSERT_TRUE(check.ok) << check.problem;
+    EXPECT_EQ(check.entries.size(), 3u);
+    EXPECT_EQ(check.entries["dir/big.txt"], entries[2].data);
+
+    std::vector<ZipEntry> read;
+    std::string error;
+    ASSERT_TRUE(ParseZip(bytes, read, error)) << error;
+    ASSERT_EQ(read.size(), 3u);
+    for (size_t i = 0; i < read.size(); ++i) {
+        EXPECT_EQ(read[i].name, entries[i].name);
+        EXPECT_EQ(read[i].data, entries[i].data);
+    }
+    std::string damaged = bytes;
+    damaged[35] ^= 0x55;  // inside the first entry's packed data
+    EXPECT_FALSE(ParseZip(damaged, read, error));
+    EXPECT_FALSE(CheckZip(damaged).ok);
+    EXPECT_FALSE(ParseZip(bytes.substr(0, bytes.size() - 1), read, error));
+    EXPECT_FALSE(ParseZip("PK\x05\x06", read, error));
+    EXPECT_FALSE(ParseZip(std::string(100, '\0'), read, error));
+    // A central directory that claims an absurd unpacked size is refused, not allocated.
+    std::string inflated = bytes;
+    size_t directory = inflated.size() - 22 - (46 + 5) - (46 + 5) - (46 + 11);
+    ASSERT_EQ(inflated.substr(directory, 4), "PK\x01\x02");
+    inflated[directory + 27] = '\x7f';
+    EXPECT_FALSE(ParseZip(inflated, read, error));
+}
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+TEST(StandinXlsx, SavesAndLoadsSheetsAndCellsExactly) {
+    ScratchDirectory scratch(false);
+    Workbook workbook;
+    for (const wchar_t* name : {L"Tabelle1", L"Gr\u00f6\u00dfen & <Ma\u00dfe>", L"Tabelle3"}) {
+        workbook.sheets.push_back(std::make_shared<Sheet>());
+        workbook.sheets.back()->name = name;
+    }
+    workbook.sheets[0]->cells[{1, 1}] = L"\u00c4nderung \"quoted\" <tag> & more";
+    workbook.sheets[0]->cells[{1, 256}] = L"IV1";
+    workbook.sheets[0]->cells[{65536, 3}] = L"last row";
+    workbook.sheets[1]->cells[{2, 2}] = L"  padded  ";
+    workbook.sheets[1]->cells[{3, 2}] = L"line\r\nbreak";
+    std::wstring path = Wide(scratch.File("book.xlsx"));
+    std::wstring error;
+    ASSERT_TRUE(SaveXlsx(workbook, path, error)) << testing::PrintToString(error);
+
+    Workbook loaded;
+    bool missing = true;
+    ASSERT_TRUE(LoadXlsx(path, loaded, missing, error)) << testing::PrintToString(error);
+    EXPECT_FALSE(missing);
+    ASSERT_EQ(loaded.sheets.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(loaded.sheets[i]->name, workbook.sheets[i]->name);
+        EXPECT_EQ(loaded.sheets[i]->cells, workbook.sheets[i]->cells) << i;
+    }
+}
+
+TEST(StandinXlsx, ReadsSharedStringsAndValuesAsOtherProgramsWriteThem) {
+    ScratchDirectory scratch(false);
+    const char* head = "<?xml version=\"1.0\"?>";
+    std::vector<ZipEntry> parts{
+        {"_rels/.rels", std::string(head) + "<Relationships><Relationship Id=\"r\" "
+                        "Type=\"http://x/officeDocument\" Target=\"/wb/book.xml\"/></Relationships>"},
+        {"wb/book.xml", "<x:workbook xmlns:x=\"m\" xmlns:r=\"rel\"><x:sheets>"
+                        "<x:sheet name=\"Eins\" sheetId=\"1\" r:id=\"s1\"/></x:sheets></x:workbook>"},
+        {"wb/_rels/book.xml.rels", "<Relationships><Relationship Id=\"s1\" Type=\"t/worksheet\" "
+                                   "Target=\"sheets/../sheets/one.xml\"/><Relationship Id=\"ss\" "
+                                   "Type=\"t/sharedStrings\" Target=\"strings.xml\"/></Relationships>"},
+        {"wb/strings.xml", "<sst><si><t>first</t></si><si><r><t>rich </t></r><r><rPr/><t>text</t></r>"
+                           "<rPh><t>skip</t></rPh></si></sst>"},
+        {"wb/sheets/one.xml", "<worksheet><!-- c --><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c>"
+                              "<c r=\"B1\"><v>42</v></c><c r=\"C1\" t=\"s\"><v>0</v></c>"
+                              "<c r=\"D1\" t=\"str\"><v>&amp;&#228;&#x20AC;</v></c>"
+                              "<c r=\"E1\" t=\"s\"><v>9</v></c><c r=\"A1048576\"><v>far</v></c>"
+                              "</row></sheetData></worksheet>"},
+    };
+    std::wstring path = Wide(scratch.File("other.xlsx"));
+    ASSERT_TRUE(WriteWholeFile(path, BuildZip(parts)));
+    Workbook loaded;
+    bool missing = false;
+    std::wstring error;
+    ASSERT_TRUE(LoadXlsx(path, loaded, missing, error)) << testing::PrintToString(error);
+    ASSERT_EQ(loaded.sheets.size(), 1u);
+    EXPECT_EQ(loaded.sheets[0]->name, L"Eins");
+    std::map<CellRef, std::wstring> expected{
+        {{1, 1}, L"rich text"}, {{1, 2}, L"42"}, {{1, 3}, L"first"}, {{1, 4}, L"&\u00e4\u20ac"}};
+    EXPECT_EQ(loaded.sheets[0]->cells, expected);
+}
+
+TEST(StandinXlsx, TellsMissingFromUnreadableFiles) {
+    ScratchDirectory scratch(false);
+    Workbook loaded;
+    bool missing = false;
+    std::wstring error;
+    EXPECT_FALSE(LoadXlsx(Wide(scratch.File("absent.xlsx")), loaded, missing, error));
+    EXPECT_TRUE(missing);
+    EXPECT_FALSE(LoadXlsx(Wide(scratch.File("nofolder\\absent.xlsx")), loaded, missing, error));
+    EXPECT_TRUE(missing);
+
+    struct Case {
+        const char* name;
+        std::string content;
+    } unreadable[] = {
+        {"text.xlsx", "not a zip at all"},
+        {"empty.xlsx", ""},
+        {"nosheets.xlsx", BuildZip({{"xl/workbook.xml", "<workbook><sheets/></workbook>"}})},
+        {"broken.xlsx", BuildZip({{"xl/workbook.xml", "<workbook><sheets>"}})},
+        {"nopart.xlsx", BuildZip({{"xl/workbook.xml", "<workbook><sheets><sheet name=\"a\" r:id=\"x\"/></sheets></workbook>"}})},
+        {"deep.xlsx", BuildZip({{"xl/workbook.xml", std::string(5000, '<') }})},
+    };
+    for (const Case& c : unreadable) {
+        WriteFile(scratch.File(c.name), c.content);
+        missing = true;
+        error.clear();
+        EXPECT_FALSE(LoadXlsx(Wide(scratch.File(c.name)), loaded, missing, error)) << c.name;
+        EXPECT_FALSE(missing) << c.name;
+        EXPECT_FALSE(error.empty()) << c.name;
+    }
+    // A folder in the file's place exists but cannot be read as a workbook.
+    CreateDirectoryA(scratch.File("folder.xlsx").c_str(), nullptr);
+    EXPECT_FALSE(LoadXlsx(Wide(scratch.File("folder.xlsx")), loaded, missing, error));
+    EXPECT_FALSE(missing);
+}
+
+// Drives the object model in process, where the EXCEPINFO comes back exactly as
+// the server filled it (across processes the proxy runs the deferred fill-in).
+class InProcess : public testing::Test {
+protected:
+    StandinState state_{9};
+};
+
+TEST_F(InProcess, BadAddressDefersItsExceptionTextsToTheFillIn) {
+    DispatchPtr application(new ApplicationObject(state_));
+    DispatchPtr workbooks = GetObject(application.Get(), dispid::kWorkbooks);
+    DispatchPtr workbook = GetObject(workbooks.Get(), dispid::kAdd, {}, DISPATCH_METHOD);
+    DispatchPtr sheets = GetObject(workbook.Get(), dispid::kSheets);
+    DispatchPtr sheet = GetObject(sheets.Get(), dispid::kItem, {I2(1)});
+
+    CallResult failed = Invoke(sheet.Get(), dispid::kRange, DISPATCH_PROPERTYGET, {Bstr(L"IW1"), Bstr(L"IW1")});
+    EXPECT_EQ(failed.status, DISP_E_EXCEPTION);
+    ASSERT_NE(failed.exception.pfnDeferredFillIn, nullptr);
+    EXPECT_EQ(failed.exception.scode, 0);
+    EXPECT_EQ(failed.exception.bstrDescription, nullptr);
+    EXPECT_EQ(failed.exception.pfnDeferredFillIn(&failed.exception), S_OK);
+    EXPECT_EQ(failed.exception.scode, static_cast<HRESULT>(0x800A03EC));
+    EXPECT_EQ(failed.Source(), L"Microsoft Excel");
+    EXPECT_NE(failed.Description().find(L"Range"), std::wstring::npos);
+    EXPECT_EQ(failed.exception.pfnDeferredFillIn, nullptr);
+
+    // An injected exception may be deferred too; a direct one is filled at once.
+    state_.Calls().PlanFault(state_.Calls().Count() + 1,
+                             DispatchError::Exception(0x800A0001, L"later", L"Quelle", true));
+    state_.Calls().PlanFault(state_.Calls().Count() + 2, DispatchError::Exception(0x800A0002, L"now", L"Quelle"));
+    CallResult deferred = Invoke(sheet.Get(), dispid::kSelect, DISPATCH_METHOD);
+    CallResult direct = Invoke(sheet.Get(), dispid::kSelect, DISPATCH_METHOD);
+    ASSERT_NE(deferred.exception.pfnDeferredFillIn, nullptr);
+    deferred.exception.pfnDeferredFillIn(&deferred.exception);
+    EXPECT_EQ(deferred.exception.scode, static_cast<HRESULT>(0x800A0001));
+    EXPECT_EQ(deferred.Description(), L"later");
+    EXPECT_EQ(direct.exception.pfnDeferredFillIn, nullptr);
+    EXPECT_EQ(direct.exception.scode, static_cast<HRESULT>(0x800A0002));
+    EXPECT_EQ(direct.Source(), L"Quelle");
+
+    // In process the references themselves tell what a client holds.
+    EXPECT_EQ(state_.LiveObjects(L""), 5);
+    EXPECT_EQ(state_.LiveObjects(L"Worksheet"), 1);
+    sheet.Reset();
+    sheets.Reset();
+    workbook.Reset();
+    workbooks.Reset();
+    EXPECT_EQ(state_.LiveObjects(L""), 1);
+    application.Reset();
+    EXPECT_EQ(state_.LiveObjects(L""), 0);
+    EXPECT_EQ(state_.Workbooks().size(), 1u);  // the workbook outlives every reference
+}
+
+TEST_F(InProcess, ChecksInvokeFlagsArgumentCountsAndNamedArguments) {
+    DispatchPtr application(new ApplicationObject(state_));
+    DispatchPtr workbooks = GetObject(application.Get(), dispid::kWorkbooks);
+    struct Case {
+        IDispatch* object;
+        DISPID id;
+        WORD flags;
+        std::vector<VARIANT> args;
+        HRESULT expected;
+    } cases[] = {
+        {application.Get(), dispid::kVisible, DISPATCH_PROPERTYPUT, {Bool(true)}, S_OK},
+        {application.Get(), dispid::kVisible, DISPATCH_PROPERTYGET, {}, S_OK},
+        {application.Get(), dispid::kWorkbooks, DISPATCH_PROPERTYPUT, {Bool(true)}, DISP_E_MEMBERNOTFOUND},
+        {application.Get(), 9999, DISPATCH_PROPERTYGET, {}, DISP_E_MEMBERNOTFOUND},
+        {application.Get(), dispid::kWorkbooks, DISPATCH_PROPERTYGET, {Bool(true)}, DISP_E_BADPARAMCOUNT},
+        {application.Get(), dispid::kVisible, DISPATCH_PROPERTYPUT, {Bstr(L"kein Wahrheitswert")}, DISP_E_TYPEMISMATCH},
+        {workbooks.Get(), dispid::kCount, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}, S_OK},
+        {workbooks.Get(), dispid::kOpen, DISPATCH_METHOD, {}, DISP_E_PARAMNOTFOUND},
+        {workbooks.Get(), dispid::kOpen, DISPATCH_METHOD, {Missing()}, DISP_E_PARAMNOTFOUND},
+        {workbooks.Get(), dispid::kAdd, DISPATCH_METHOD, {Bstr(L""), Bstr(L"")}, DISP_E_BADPARAMCOUNT},
+    };
+    for (Case& c : cases) {
+        CallResult result = Invoke(c.object, c.id, c.flags, c.args);
+        EXPECT_EQ(result.status, c.expected) << c.id << " flags " << c.flags;
+    }
+    EXPECT_TRUE(state_.Visible());
+    // A put without DISPID_PROPERTYPUT carries no value.
+    VARIANT yes = Bool(true);
+    DISPPARAMS unnamed{&yes, nullptr, 1, 0};
+    EXPECT_EQ(application.Get()->Invoke(dispid::kVisible, IID_NULL, 0, DISPATCH_PROPERTYPUT, &unnamed, nullptr,
+                                        nullptr, nullptr),
+              DISP_E_PARAMNOTFOUND);
+    // Names resolve for the members served, case-insensitively.
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"activeworkbook")};
+    DISPID id = 0;
+    EXPECT_EQ(application.Get()->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK);
+    EXPECT_EQ(id, dispid::kActiveWorkbook);
+    names[0] = const_cast<LPOLESTR>(L"Quit");
+    EXPECT_EQ(application.Get()->GetIDsOfNames(IID_NULL, names, 1, 0, &id), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(id, DISPID_UNKNOWN);
+    ASSERT_EQ(state_.Calls().Count(), 12);
+    EXPECT_EQ(state_.Calls().Lines()[3], L"Application.Workbooks put true -> 0x80020003");
+    EXPECT_EQ(state_.Calls().Lines()[4], L"Application.#9999 get -> 0x80020003");
+    EXPECT_EQ(state_.Calls().Lines()[11], L"Application.Visible put true -> 0x80020004");
+}
+
+TEST_F(InProcess, ControlAnswersByNameAndReportsBadIndexes) {
+    DispatchPtr control(new ControlObject(state_));
+    state_.AddNewWorkbook(2)->sheets[1]->cells[{3, 2}] = L"Wert";
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"Cell")};
+    DISPID id = 0;
+    ASSERT_EQ(control.Get()->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK);
+    CallResult found = Invoke(control.Get(), id, DISPATCH_PROPERTYGET, {I4(1), I4(2), Bstr(L"B3")});
+    ASSERT_EQ(found.value.vt, VT_BSTR);
+    EXPECT_EQ(std::wstring(found.value.bstrVal), L"Wert");
+    EXPECT_EQ(Invoke(control.Get(), id, DISPATCH_PROPERTYGET, {I4(2), I4(1), Bstr(L"A1")}).status, DISP_E_BADINDEX);
+    EXPECT_EQ(Invoke(control.Get(), id, DISPATCH_PROPERTYGET, {I4(1), I4(3), Bstr(L"A1")}).status, DISP_E_BADINDEX);
+    EXPECT_EQ(Invoke(control.Get(), id, DISPATCH_PROPERTYGET, {I4(1), I4(1), Bstr(L"IW1")}).status, DISP_E_BADINDEX);
+    // The control channel is neither logged nor counted.
+    EXPECT_EQ(state_.Calls().Count(), 0);
+    EXPECT_EQ(state_.LiveObjects(L""), 0);
+}
+
+}  // namespace
+}  // namespace exl::test

@@ -1,0 +1,548 @@
+// excel-standin.exe through its ProgIDs, as the plug-in reaches Excel: registration
+// subsets, the running-object table, Excel's twelve operations with their argument
+// shapes, failures, fault injection, reference counting and workbook files.
+#include <windows.h>
+#include <objbase.h>
+#include <ole2.h>
+#include <oleauto.h>
+
+#include <gtest/gtest.h>
+
+#include "DispatchCall.h"
+#include "Scratch.h"
+#include "StandinClient.h"
+#include "StandinIds.h"
+#include "ZipCheck.h"
+
+namespace exl::test {
+namespace {
+
+using standin::StandinClient;
+
+// Excel's dispatch identifiers, written out here so that a wrong number in the
+// stand-in fails the test.
+enum : DISPID {
+    kValue = 6,
+    kCount = 118,
+    kItem = 170,
+    kAdd = 181,
+    kRange = 197,
+    kSelect = 235,
+    kActiveWorkbook = 308,
+    kSheets = 485,
+    kVisible = 558,
+    kWorkbooks = 572,
+    kOpen = 682,
+    kValue2 = 1388,
+};
+constexpr HRESULT kExcelError = static_cast<HRESULT>(0x800A03EC);
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+HRESULT ClsidOf(const wchar_t* progId, CLSID& clsid) { return CLSIDFromProgID(progId, &clsid); }
+
+// Starts a new instance the way the plug-in does: class lookup, creation with the
+// remote context and without it on E_INVALIDARG, OleRun, IDispatch.
+DispatchPtr CreateExcel(const wchar_t* progId) {
+    CLSID clsid{};
+    if (FAILED(ClsidOf(progId, clsid))) return DispatchPtr();
+    IUnknown* unknown = nullptr;
+    DWORD contexts = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
+    HRESULT status = CoCreateInstance(clsid, nullptr, contexts | CLSCTX_REMOTE_SERVER, IID_IUnknown,
+                                      reinterpret_cast<void**>(&unknown));
+    if (status == E_INVALIDARG)
+        status = CoCreateInstance(clsid, nullptr, contexts, IID_IUnknown, reinterpret_cast<void**>(&unknown));
+    if (FAILED(status)) return DispatchPtr();
+    IDispatch* dispatch = nullptr;
+    if (SUCCEEDED(OleRun(unknown))) unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+    unknown->Release();
+    return DispatchPtr(dispatch);
+}
+
+long LongOf(CallResult result) {
+    EXPECT_EQ(result.status, S_OK);
+    EXPECT_EQ(result.value.vt, VT_I4);
+    return result.value.vt == VT_I4 ? result.value.lVal : -1;
+}
+
+bool ProcessEnded(DWORD id) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (!process) return true;
+    bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+void SetDefSheets(int version, DWORD type, const void* data, DWORD size) {
+    std::wstring key = L"Software\\Microsoft\\Office\\" + std::to_wstring(version) + L".0\\Excel\\Options";
+    HKEY options = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &options, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(options, L"DefSheets", 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(options);
+}
+
+void SetDefSheets(int version, DWORD count) { SetDefSheets(version, REG_DWORD, &count, sizeof count); }
+
+void ClearDefSheets() {
+    for (int version : {8, 9, 10}) {
+        std::wstring key = L"Software\\Microsoft\\Office\\" + std::to_wstring(version) + L".0\\Excel\\Options";
+        HKEY options = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_SET_VALUE, &options) == ERROR_SUCCESS) {
+            RegDeleteValueW(options, L"DefSheets");
+            RegCloseKey(options);
+        }
+    }
+}
+
+class StandinServer : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+        client_.Quit();  // whatever an earlier, failed test left running
+        ClearDefSheets();
+        ASSERT_TRUE(StandinClient::Register({8, 9, 10}));
+    }
+
+    void TearDown() override {
+        client_.Quit();
+        ClearDefSheets();
+        EXPECT_TRUE(StandinClient::Unregister());
+        OleUninitialize();
+    }
+
+    // A new Excel of the version, and the control channel to its process.
+    DispatchPtr Start(int version) {
+        DispatchPtr excel = CreateExcel((L"Excel.Application." + std::to_wstring(version)).c_str());
+        EXPECT_TRUE(excel);
+        EXPECT_TRUE(client_.Connect());
+        EXPECT_EQ(client_.Version(), version);
+        return excel;
+    }
+
+    DispatchPtr AddWorkbook(IDispatch* excel) {
+        DispatchPtr workbooks = GetObject(excel, kWorkbooks);
+        return GetObject(workbooks.Get(), kAdd, {Missing()}, DISPATCH_METHOD);
+    }
+
+    DispatchPtr Sheet(IDispatch* workbook, short index) {
+        DispatchPtr sheets = GetObject(workbook, kSheets);
+        return GetObject(sheets.Get(), kItem, {I2(index)});
+    }
+
+    CallResult Range(IDispatch* sheet, const std::wstring& address) {
+        return Invoke(sheet, kRange, DISPATCH_PROPERTYGET, {Bstr(address), Bstr(address)});
+    }
+
+    // Writes a cell as the sheet writer does: Range, then Value and Value2 puts.
+    void WriteCell(IDispatch* sheet, const std::wstring& address, const std::wstring& text) {
+        CallResult range = Range(sheet, address);
+        ASSERT_EQ(range.status, S_OK) << testing::PrintToString(address);
+        DispatchPtr cells = range.TakeObject();
+        EXPECT_EQ(Invoke(cells.Get(), kValue, DISPATCH_PROPERTYPUT, {Bstr(text)}).status, S_OK);
+        EXPECT_EQ(Invoke(cells.Get(), kValue2, DISPATCH_PROPERTYPUT, {Bstr(text)}).status, S_OK);
+    }
+
+    StandinClient client_;
+};
+
+TEST_F(StandinServer, RegistersExactlyTheChosenVersions) {
+    struct Case {
+        std::vector<int> versions;
+    } cases[] = {{{9}}, {{8, 10}}, {{10}}, {{8, 9, 10}}};
+    const wchar_t* progIds[] = {L"Excel.Application.8", L"Excel.Application.9", L"Excel.Application.10"};
+    const CLSID* classes[] = {&standin::kClsidExcel8, &standin::kClsidExcel9, &standin::kClsidExcel10};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(StandinClient::Register(c.versions));
+        for (int version = 8; version <= 10; ++version) {
+            bool wanted = std::find(c.versions.begin(), c.versions.end(), version) != c.versions.end();
+            CLSID clsid{};
+            HRESULT status = ClsidOf(progIds[version - 8], clsid);
+            EXPECT_EQ(SUCCEEDED(status), wanted) << "version " << version;
+            if (wanted) {
+                EXPECT_TRUE(IsEqualCLSID(clsid, *classes[version - 8])) << version;
+            }
+            // The class itself is gone too, so creating by class id fails without starting anything.
+            IUnknown* unknown = nullptr;
+            if (!wanted) {
+                EXPECT_EQ(CoCreateInstance(*classes[version - 8], nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                                           reinterpret_cast<void**>(&unknown)),
+                          REGDB_E_CLASSNOTREG)
+                    << version;
+            }
+        }
+        CLSID control{};
+        EXPECT_EQ(ClsidOf(standin::kControlProgId, control), S_OK);
+    }
+    EXPECT_FALSE(StandinClient::Register({9, 11}));
+    EXPECT_FALSE(StandinClient::Register({7}));
+    ASSERT_TRUE(StandinClient::Unregister());
+    CLSID clsid{};
+    for (const wchar_t* progId : progIds) EXPECT_TRUE(FAILED(ClsidOf(progId, clsid)));
+    EXPECT_TRUE(FAILED(ClsidOf(standin::kControlProgId, clsid)));
+}
+
+TEST_F(StandinServer, AnswersTheTwelveOperationsWithExcelsMeanings) {
+    DispatchPtr excel = Start(9);
+    EXPECT_EQ(client_.ApplicationCount(), 1);
+    // Excel's main window exists but stays hidden until Visible is put.
+    HWND window = FindWindowA("XLMAIN", nullptr);
+    EXPECT_NE(window, nullptr);
+    EXPECT_FALSE(client_.MainWindowShown());
+    EXPECT_FALSE(client_.IsVisible());
+
+    EXPECT_EQ(Invoke(excel.Get(), kVisible, DISPATCH_PROPERTYPUT, {Bool(true)}).status, S_OK);
+    EXPECT_TRUE(client_.IsVisible());
+    EXPECT_TRUE(client_.MainWindowShown());
+
+    DispatchPtr workbooks = GetObject(excel.Get(), kWorkbooks);
+    EXPECT_EQ(LongOf(Invoke(workbooks.Get(), kCount, DISPATCH_PROPERTYGET)), 0);
+    CallResult none = Invoke(excel.Get(), kActiveWorkbook, DISPATCH_PROPERTYGET);
+    EXPECT_EQ(none.status, S_OK);
+    EXPECT_TRUE(none.value.vt == VT_EMPTY || (none.value.vt == VT_DISPATCH && !none.value.pdispVal));
+
+    DispatchPtr workbook = GetObject(workbooks.Get(), kAdd, {Missing()}, DISPATCH_METHOD);
+    EXPECT_EQ(LongOf(Invoke(workbooks.Get(), kCount, DISPATCH_PROPERTYGET)), 1);
+    DispatchPtr active = GetObject(excel.Get(), kActiveWorkbook);
+    DispatchPtr sheets = GetObject(active.Get(), kSheets);
+    EXPECT_EQ(LongOf(Invoke(sheets.Get(), kCount, DISPATCH_PROPERTYGET)), 3);  // no DefSheets: 3
+    DispatchPtr second = GetObject(sheets.Get(), kItem, {I2(2)});
+    DispatchPtr third = GetObject(sheets.Get(), kItem, {I4(3)});
+    EXPECT_EQ(Invoke(second.Get(), kSelect, DISPATCH_METHOD).status, S_OK);
+    WriteCell(second.Get(), L"B5", L"\u00c4pfel & \"Birnen\"");
+    WriteCell(third.Get(), L"IV65536", L"Ecke");
+    WriteCell(second.Get(), L"C1", L"gel\u00f6scht");
+    WriteCell(second.Get(), L"C1", L"");  // an empty text empties the cell
+
+    EXPECT_EQ(client_.WorkbookCount(), 1);
+    EXPECT_EQ(client_.SheetCount(1), 3);
+    EXPECT_EQ(client_.SheetCount(2), -1);
+    EXPECT_EQ(client_.Cell(1, 2, L"B5"), L"\u00c4pfel & \"Birnen\"");
+    EXPECT_EQ(client_.Cell(1, 3, L"IV65536"), L"Ecke");
+    EXPECT_TRUE(client_.HasCell(1, 2, L"B5"));
+    EXPECT_FALSE(client_.HasCell(1, 2, L"C1"));
+    EXPECT_FALSE(client_.HasCell(1, 1, L"B5"));
+    EXPECT_EQ(client_.WorkbookSource(1), L"");
+    EXPECT_EQ(client_.ActiveWorkbook(), 1);
+
+    std::vector<std::wstring> expected{
+        L"Application.Visible put true",
+        L"Application.Workbooks get",
+        L"Workbooks.Count get",
+        L"Application.ActiveWorkbook get",
+        L"Workbooks.Add method missing",
+        L"Workbooks.Count get",
+        L"Application.ActiveWorkbook get",
+        L"Workbook.Sheets get",
+        L"Sheets.Count get",
+        L"Sheets.Item get I2:2",
+        L"Sheets.Item get I4:3",
+        L"Worksheet.Select method",
+        L"Worksheet.Range get \"B5\" \"B5\"",
+        L"Range.Value put \"\u00c4pfel & \\\"Birnen\\\"\"",
+        L"Range.Value2 put \"\u00c4pfel & \\\"Birnen\\\"\"",
+        L"Worksheet.Range get \"IV65536\" \"IV65536\"",
+        L"Range.Value put \"Ecke\"",
+        L"Range.Value2 put \"Ecke\"",
+        L"Worksheet.Range get \"C1\" \"C1\"",
+        L"Range.Value put \"gel\u00f6scht\"",
+        L"Range.Value2 put \"gel\u00f6scht\"",
+        L"Worksheet.Range get \"C1\" \"C1\"",
+        L"Range.Value put \"\"",
+        L"Range.Value2 put \"\"",
+    };
+    EXPECT_EQ(client_.Calls(), expected);
+    EXPECT_EQ(client_.CallCount(), static_cast<int>(expected.size()));
+
+    // Workbooks.Open takes the file name and twelve missing arguments.
+    std::vector<VARIANT> open{Bstr(L"Z:\\nirgends\\vorlage.xlsx")};
+    for (int i = 0; i < 12; ++i) open.push_back(Missing());
+    client_.ResetCalls();
+    CallResult opened = Invoke(workbooks.Get(), kOpen, DISPATCH_METHOD, open);
+    EXPECT_EQ(opened.status, DISP_E_EXCEPTION);
+    std::wstring line = L"Workbooks.Open method " + StandinClient::Quote(L"Z:\\nirgends\\vorlage.xlsx");
+    for (int i = 0; i < 12; ++i) line += L" missing";
+    EXPECT_EQ(client_.Calls(), std::vector<std::wstring>{line + L" -> 0x80020009"});
+
+    // Every object the test took counts until it lets go; the workbook stays.
+    EXPECT_EQ(client_.LiveObjects(), 7);
+    EXPECT_EQ(client_.LiveObjects(L"Worksheet"), 2);
+    EXPECT_EQ(client_.LiveObjects(L"Workbook"), 2);
+    EXPECT_EQ(client_.LiveObjects(L"Range"), 0);
+    for (DispatchPtr* held : {&third, &second, &sheets, &active, &workbook, &workbooks}) held->Reset();
+    EXPECT_EQ(client_.LiveObjects(L"Application"), 1);
+    excel.Reset();
+    EXPECT_EQ(client_.LiveObjects(), 0);
+    EXPECT_EQ(client_.WorkbookCount(), 1);
+    EXPECT_EQ(client_.Cell(1, 2, L"B5"), L"\u00c4pfel & \"Birnen\"");
+}
+
+TEST_F(StandinServer, NewWorkbooksTakeDefSheetsOfTheServedVersion) {
+    SetDefSheets(10, 5);
+    SetDefSheets(9, 7);  // another version's option does not count
+    DispatchPtr excel = Start(10);
+    DispatchPtr workbooks = GetObject(excel.Get(), kWorkbooks);
+    struct Case {
+        DWORD type;
+        DWORD value;
+        long expected;
+    } cases[] = {
+        {REG_DWORD, 5, 5}, {REG_DWORD, 1, 1}, {REG_DWORD, 255, 255}, {REG_DWORD, 0, 3}, {REG_DWORD, 256, 3},
+        {REG_BINARY, 4, 3},
+    };
+    for (const Case& c : cases) {
+        SetDefSheets(10, c.type, &c.value, sizeof c.value);
+        DispatchPtr workbook = GetObject(workbooks.Get(), kAdd, {Missing()}, DISPATCH_METHOD);
+        DispatchPtr sheets = GetObject(workbook.Get(), kSheets);
+        EXPECT_EQ(LongOf(Invoke(sheets.Get(), kCount, DISPATCH_PROPERTYGET)), c.expected) << c.value;
+    }
+    ClearDefSheets();
+    DispatchPtr workbook = GetObject(workbooks.Get(), kAdd, {}, DISPATCH_METHOD);
+    EXPECT_EQ(client_.SheetCount(client_.WorkbookCount()), 3);
+    // Add(xlWBATWorksheet) makes a workbook of one worksheet.
+    DispatchPtr single = GetObject(workbooks.Get(), kAdd, {I4(-4167)}, DISPATCH_METHOD);
+    EXPECT_EQ(client_.SheetCount(client_.WorkbookCount()), 1);
+}
+
+TEST_F(StandinServer, FailsLikeExcel) {
+    ScratchDirectory scratch(false);
+    DispatchPtr excel = Start(8);
+    DispatchPtr workbooks = GetObject(excel.Get(), kWorkbooks);
+
+    // Templates it cannot open: DISP_E_EXCEPTION with Excel's error 1004, filled directly.
+    WriteFile(scratch.File("text.xlsx"), "kein Zip");
+    CreateDirectoryA(scratch.File("ordner.xlsx").c_str(), nullptr);
+    for (const std::string& path : {scratch.File("fehlt.xlsx"), scratch.File("text.xlsx"), scratch.File("ordner.xlsx"),
+                                    std::string()}) {
+        CallResult opened = Invoke(workbooks.Get(), kOpen, DISPATCH_METHOD, {Bstr(Wide(path))});
+        EXPECT_EQ(opened.status, DISP_E_EXCEPTION) << path;
+        EXPECT_EQ(opened.exception.scode, kExcelError) << path;
+        EXPECT_EQ(opened.Source(), L"Microsoft Excel");
+        EXPECT_NE(opened.Description().find(Wide(path)), std::wstring::npos) << path;
+        EXPECT_EQ(opened.exception.pfnDeferredFillIn, nullptr);
+        CallResult added = Invoke(workbooks.Get(), kAdd, DISPATCH_METHOD, {Bstr(Wide(path))});
+        EXPECT_EQ(added.status, DISP_E_EXCEPTION) << path;
+        EXPECT_EQ(added.exception.scode, kExcelError) << path;
+    }
+    EXPECT_EQ(client_.WorkbookCount(), 0);
+
+    DispatchPtr workbook = GetObject(workbooks.Get(), kAdd, {}, DISPATCH_METHOD);
+    DispatchPtr sheets = GetObject(workbook.Get(), kSheets);
+    // An index beyond the sheets is an HRESULT, without exception information.
+    for (VARIANT index : {I2(0), I2(4), I4(-1), I4(70000), Bstr(L"Tabelle9")}) {
+        CallResult item = Invoke(sheets.Get(), kItem, DISPATCH_PROPERTYGET, {index});
+        EXPECT_EQ(item.status, DISP_E_BADINDEX);
+        EXPECT_EQ(item.exception.scode, 0);
+    }
+    DispatchPtr named = GetObject(sheets.Get(), kItem, {Bstr(L"tabelle3")});
+    EXPECT_TRUE(named);
+
+    // Addresses Excel refuses, through the deferred fill-in on the server's side:
+    // the client receives the information filled.
+    DispatchPtr sheet = Sheet(workbook.Get(), 1);
+    for (const wchar_t* address : {L"IW1", L"A65537", L"", L"5", L"B", L"A0", L"B 5", L"$", L"Tabelle1!A1"}) {
+        CallResult range = Range(sheet.Get(), address);
+        EXPECT_EQ(range.status, DISP_E_EXCEPTION) << testing::PrintToString(std::wstring(address));
+        EXPECT_EQ(range.exception.scode, kExcelError);
+        EXPECT_EQ(range.exception.pfnDeferredFillIn, nullptr);
+        EXPECT_FALSE(range.Description().empty());
+        EXPECT_EQ(range.Source(), L"Microsoft Excel");
+        EXPECT_EQ(range.value.vt, VT_EMPTY);
+    }
+    CallResult second = Invoke(sheet.Get(), kRange, DISPATCH_PROPERTYGET, {Bstr(L"A1"), Bstr(L"IW2")});
+    EXPECT_EQ(second.status, DISP_E_EXCEPTION);
+    CallResult numeric = Invoke(sheet.Get(), kRange, DISPATCH_PROPERTYGET, {I4(1)});
+    EXPECT_EQ(numeric.exception.scode, kExcelError);
+    // The last valid cell in each direction works.
+    EXPECT_EQ(Range(sheet.Get(), L"IV1").status, S_OK);
+    EXPECT_EQ(Range(sheet.Get(), L"A65536").status, S_OK);
+    EXPECT_EQ(client_.LiveObjects(L"Range"), 0);  // failed calls hand out nothing
+}
+
+TEST_F(StandinServer, InjectsFaultsByCallNumber) {
+    DispatchPtr excel = Start(9);
+    DispatchPtr workbook = AddWorkbook(excel.Get());
+    DispatchPtr sheet = Sheet(workbook.Get(), 1);
+    client_.ResetCalls();
+    client_.FailCall(2, RPC_E_SERVERFAULT);
+    client_.FailCallWithException(3, kExcelError, L"Zugriff verweigert");
+    client_.FailCallWithException(4, 0x800A0009, L"Sp\u00e4ter gef\u00fcllt", L"Quelle", true);
+    EXPECT_EQ(Range(sheet.Get(), L"A1").status, S_OK);
+    CallResult plain = Range(sheet.Get(), L"A2");
+    EXPECT_EQ(plain.status, RPC_E_SERVERFAULT);
+    EXPECT_EQ(plain.exception.scode, 0);
+    EXPECT_EQ(plain.value.vt, VT_EMPTY);
+    CallResult direct = Range(sheet.Get(), L"A3");
+    EXPECT_EQ(direct.status, DISP_E_EXCEPTION);
+    EXPECT_EQ(direct.exception.scode, kExcelError);
+    EXPECT_EQ(direct.Description(), L"Zugriff verweigert");
+    EXPECT_EQ(direct.Source(), L"Microsoft Excel");
+    CallResult deferred = Range(sheet.Get(), L"A4");
+    EXPECT_EQ(deferred.status, DISP_E_EXCEPTION);
+    EXPECT_EQ(deferred.exception.scode, static_cast<HRESULT>(0x800A0009));
+    EXPECT_EQ(deferred.Description(), L"Sp\u00e4ter gef\u00fcllt");
+    EXPECT_EQ(deferred.Source(), L"Quelle");
+    EXPECT_EQ(Range(sheet.Get(), L"A5").status, S_OK);  // each fault strikes once
+    std::vector<std::wstring> calls = client_.Calls();
+    ASSERT_EQ(calls.size(), 5u);
+    EXPECT_EQ(calls[1], L"Worksheet.Range get \"A2\" \"A2\" -> 0x80010105");
+    EXPECT_EQ(calls[2], L"Worksheet.Range get \"A3\" \"A3\" -> 0x80020009");
+    EXPECT_EQ(client_.CallCount(), 5);
+    EXPECT_FALSE(client_.HasCell(1, 1, L"A2"));
+
+    // The numbering restarts with the reset; cleared faults do not strike.
+    client_.FailCall(1, E_FAIL);
+    client_.ResetCalls();
+    EXPECT_EQ(Invoke(sheet.Get(), kSelect, DISPATCH_METHOD).status, E_FAIL);
+    client_.FailCall(2, E_FAIL);
+    client_.ClearFaults();
+    EXPECT_EQ(Invoke(sheet.Get(), kSelect, DISPATCH_METHOD).status, S_OK);
+    EXPECT_EQ(client_.CallCount(), 2);
+    EXPECT_EQ(client_.LiveObjects(), 3);  // Application, Workbook, Worksheet
+}
+
+TEST_F(StandinServer, SavesWorkbookFilesAndOpensThemAsTemplates) {
+    ScratchDirectory scratch(false);
+    DispatchPtr excel = Start(9);
+    DispatchPtr workbook = AddWorkbook(excel.Get());
+    const std::wstring texts[] = {L"\u00e4\u00f6\u00fc\u00df\u00a7\u00d8", L"<a href=\"x\">&amp;</a>", L"  blanks  ",
+                                  L"zwei\r\nZeilen", L"_x0041_"};
+    DispatchPtr first = Sheet(workbook.Get(), 1);
+    DispatchPtr third = Sheet(workbook.Get(), 3);
+    for (size_t i = 0; i < std::size(texts); ++i) WriteCell(first.Get(), L"A" + std::to_wstring(i + 1), texts[i]);
+    WriteCell(third.Get(), L"IV65536", L"Ende");
+    std::string path = scratch.File("mappe.xlsx");
+    ASSERT_TRUE(client_.SaveWorkbook(1, Wide(path)));
+    EXPECT_FALSE(client_.SaveWorkbook(2, Wide(scratch.File("zwei.xlsx"))));
+    EXPECT_FALSE(client_.SaveWorkbook(1, Wide(scratch.File("fehlt\\mappe.xlsx"))));
+
+    // The file is a sound zip with the parts a spreadsheet program looks for.
+    ZipCheckResult zip = CheckZip(ReadFile(path));
+    ASSERT_TRUE(zip.ok) << zip.problem;
+    for (const char* part : {"[Content_Types].xml", "_rels/.rels", "xl/workbook.xml", "xl/_rels/workbook.xml.rels",
+                             "xl/worksheets/sheet1.xml", "xl/worksheets/sheet2.xml", "xl/worksheets/sheet3.xml"})
+        EXPECT_EQ(zip.entries.count(part), 1u) << part;
+    EXPECT_NE(zip.entries["xl/workbook.xml"].find("name=\"Tabelle2\""), std::string::npos);
+    EXPECT_NE(zip.entries["xl/worksheets/sheet1.xml"].find("<c r=\"A1\" t=\"inlineStr\">"), std::string::npos);
+    EXPECT_NE(zip.entries["xl/worksheets/sheet1.xml"].find("\xc3\xa4\xc3\xb6\xc3\xbc"), std::string::npos);
+    EXPECT_NE(zip.entries["xl/worksheets/sheet3.xml"].find("r=\"IV65536\""), std::string::npos);
+
+    // Opened as a template it gives back every sheet and cell.
+    DispatchPtr workbooks = GetObject(excel.Get(), kWorkbooks);
+    DispatchPtr opened = GetObject(workbooks.Get(), kOpen, {Bstr(Wide(path))}, DISPATCH_METHOD);
+    ASSERT_EQ(client_.WorkbookCount(), 2);
+    EXPECT_EQ(client_.WorkbookSource(2), Wide(path));
+    EXPECT_EQ(client_.ActiveWorkbook(), 2);
+    EXPECT_EQ(client_.SheetCount(2), 3);
+    for (size_t i = 0; i < std::size(texts); ++i)
+        EXPECT_EQ(client_.Cell(2, 1, L"A" + std::to_wstring(i + 1)), texts[i]) << i;
+    EXPECT_EQ(client_.Cell(2, 3, L"IV65536"), L"Ende");
+    DispatchPtr fromTemplate = GetObject(workbooks.Get(), kAdd, {Bstr(Wide(path))}, DISPATCH_METHOD);
+    EXPECT_EQ(client_.Cell(3, 1, L"A1"), texts[0]);
+    // Writing into the opened copy leaves the first workbook alone.
+    WriteCell(Sheet(opened.Get(), 1).Get(), L"A1", L"neu");
+    EXPECT_EQ(client_.Cell(1, 1, L"A1"), texts[0]);
+    EXPECT_EQ(client_.Cell(2, 1, L"A1"), L"neu");
+}
+
+TEST_F(StandinServer, RunningInstanceIsReachedThroughTheRunningObjectTable) {
+    ASSERT_TRUE(client_.StartRunning(10, 2));
+    EXPECT_EQ(client_.Version(), 10);
+    EXPECT_EQ(client_.WorkbookCount(), 2);
+    EXPECT_EQ(client_.ActiveWorkbook(), 2);
+    EXPECT_EQ(client_.ApplicationCount(), 1);
+    EXPECT_TRUE(client_.MainWindowIconic());
+    EXPECT_EQ(client_.LiveObjects(), 0);  // the table's entry is the server's own
+
+    IUnknown* unknown = nullptr;
+    EXPECT_TRUE(FAILED(GetActiveObject(standin::kClsidExcel9, nullptr, &unknown)));
+    ASSERT_EQ(GetActiveObject(standin::kClsidExcel10, nullptr, &unknown), S_OK);
+    IDispatch* dispatch = nullptr;
+    ASSERT_EQ(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
+    unknown->Release();
+    DispatchPtr excel(dispatch);
+    EXPECT_EQ(client_.LiveObjects(L"Application"), 1);
+
+    // Restoring the window as the plug-in does makes it a normal, shown window.
+    HWND window = FindWindowA("XLMAIN", nullptr);
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_SHOWNORMAL);
+    EXPECT_FALSE(client_.MainWindowIconic());
+    EXPECT_TRUE(client_.MainWindowShown());
+    EXPECT_FALSE(client_.IsVisible());  // Visible was never put
+
+    DispatchPtr active = GetObject(excel.Get(), kActiveWorkbook);
+    WriteCell(Sheet(active.Get(), 1).Get(), L"A1", L"aktiv");
+    EXPECT_EQ(client_.Cell(2, 1, L"A1"), L"aktiv");
+    EXPECT_FALSE(client_.HasCell(1, 1, L"A1"));
+
+    // A new instance by ProgID reaches the same process (multiple use).
+    DispatchPtr another = CreateExcel(L"Excel.Application.10");
+    ASSERT_TRUE(another);
+    EXPECT_EQ(client_.ApplicationCount(), 2);
+    EXPECT_EQ(client_.LiveObjects(L"Application"), 2);
+    another.Reset();
+    active.Reset();
+    excel.Reset();
+    EXPECT_EQ(client_.LiveObjects(), 0);
+    EXPECT_EQ(client_.WorkbookCount(), 2);
+}
+
+TEST_F(StandinServer, QuitEndsTheProcessAndTheNextStartIsFresh) {
+    DispatchPtr excel = Start(9);
+    AddWorkbook(excel.Get());
+    DWORD first = client_.ProcessId();
+    ASSERT_NE(first, 0u);
+    excel.Reset();
+    // A client that never connected still finds and ends the running server.
+    StandinClient other;
+    other.Quit();
+    EXPECT_TRUE(ProcessEnded(first));
+    EXPECT_EQ(client_.WorkbookCount(), -1);  // the old channel is dead
+    client_.Quit();
+
+    DispatchPtr again = Start(9);
+    EXPECT_NE(client_.ProcessId(), first);
+    EXPECT_EQ(client_.WorkbookCount(), 0);
+    EXPECT_EQ(client_.ApplicationCount(), 1);
+    EXPECT_EQ(client_.CallCount(), 0);
+}
+
+TEST_F(StandinServer, HostedInProcessLeavesTheDeferredFillInToTheClient) {
+    ASSERT_TRUE(client_.HostInProcess(9, 1));
+    EXPECT_EQ(client_.ProcessId(), GetCurrentProcessId());
+    EXPECT_EQ(client_.LiveObjects(), 0);
+    IUnknown* unknown = nullptr;
+    ASSERT_EQ(GetActiveObject(standin::kClsidExcel9, nullptr, &unknown), S_OK);
+    IDispatch* dispatch = nullptr;
+    ASSERT_EQ(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
+    unknown->Release();
+    DispatchPtr excel(dispatch);
+    EXPECT_EQ(client_.LiveObjects(L"Application"), 1);
+
+    DispatchPtr workbook = GetObject(excel.Get(), kActiveWorkbook);
+    DispatchPtr sheet = Sheet(workbook.Get(), 2);
+    CallResult range = Range(sheet.Get(), L"A65537");
+    EXPECT_EQ(range.status, DISP_E_EXCEPTION);
+    ASSERT_NE(range.exception.pfnDeferredFillIn, nullptr);
+    EXPECT_EQ(range.exception.scode, 0);
+    EXPECT_EQ(range.exception.pfnDeferredFillIn(&range.exception), S_OK);
+    EXPECT_EQ(range.exception.scode, kExcelError);
+    EXPECT_EQ(range.Source(), L"Microsoft Excel");
+    EXPECT_FALSE(range.Description().empty());
+
+    WriteCell(sheet.Get(), L"D4", L"im Prozess");
+    EXPECT_EQ(client_.Cell(1, 2, L"D4"), L"im Prozess");
+    EXPECT_EQ(client_.CallCount(), 7);
+    EXPECT_EQ(client_.LiveObjects(), 3);
+    sheet.Reset();
+    workbook.Reset();
+    excel.Reset();
+    EXPECT_EQ(client_.LiveObjects(), 0);
+    client_.Quit();
+    EXPECT_TRUE(FAILED(GetActiveObject(standin::kClsidExcel9, nullptr, &unknown)));
+    EXPECT_EQ(client_.WorkbookCount(), -1);
+}
+
+}  // namespace
+}  // namespace exl::test

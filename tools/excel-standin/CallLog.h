@@ -1,0 +1,39 @@
+#pragma once
+// Every Invoke on an Excel object, numbered from the last reset, and the faults
+// planned for chosen call numbers.
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "DispatchError.h"
+
+namespace exl::standin {
+
+class CallLog {
+public:
+    // Numbers the next call (1 for the first after a reset).
+    int Next() { return ++count_; }
+    void Record(std::wstring line) { lines_.push_back(std::move(line)); }
+    int Count() const { return count_; }
+    const std::vector<std::wstring>& Lines() const { return lines_; }
+    // Clears the lines and the numbering; planned faults stay.
+    void Reset() {
+        lines_.clear();
+        count_ = 0;
+    }
+
+    void PlanFault(int call, DispatchError error) { faults_[call] = std::move(error); }
+    void ClearFaults() { faults_.clear(); }
+    // The fault planned for this call number, consumed.
+    std::optional<DispatchError> TakeFault(int call);
+
+private:
+    int count_ = 0;
+    std::vector<std::wstring> lines_;
+    std::map<int, DispatchError> faults_;
+};
+
+}  // namespace exl::standin

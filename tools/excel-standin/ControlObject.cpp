@@ -1,0 +1,140 @@
+#include "ControlObject.h"
+
+#include "StandinIds.h"
+#include "Xlsx.h"
+
+namespace exl::standin {
+namespace {
+
+constexpr WORD kGet = DispatchObject::kGet;
+constexpr WORD kMethod = DispatchObject::kMethod;
+
+std::wstring OptionalText(const Arguments& args, size_t i, const std::wstring& fallback) {
+    return args.At(i) ? Arguments::Text(*args.At(i)) : fallback;
+}
+
+}  // namespace
+
+const std::vector<DispatchObject::Member>& ControlObject::Members() const {
+    using namespace control;
+    static const std::vector<Member> members{
+        {kProcessId, L"ProcessId", kGet},
+        {kVersion, L"Version", kGet},
+        {kApplicationCount, L"ApplicationCount", kGet},
+        {kWorkbookCount, L"WorkbookCount", kGet},
+        {kSheetCount, L"SheetCount", kGet},
+        {kCell, L"Cell", kGet},
+        {kHasCell, L"HasCell", kGet},
+        {kWorkbookSource, L"WorkbookSource", kGet},
+        {kActiveWorkbook, L"ActiveWorkbook", kGet},
+        {kIsVisible, L"IsVisible", kGet},
+        {kMainWindowShown, L"MainWindowShown", kGet},
+        {kMainWindowIconic, L"MainWindowIconic", kGet},
+        {kSaveWorkbook, L"SaveWorkbook", kMethod},
+        {kCallCount, L"CallCount", kGet},
+        {kCallLog, L"CallLog", kGet},
+        {kResetCalls, L"ResetCalls", kMethod},
+        {kLiveObjects, L"LiveObjects", kGet},
+        {kFailCall, L"FailCall", kMethod},
+        {kFailCallWithException, L"FailCallWithException", kMethod},
+        {kClearFaults, L"ClearFaults", kMethod},
+        {kQuit, L"Quit", kMethod},
+    };
+    return members;
+}
+
+std::shared_ptr<Workbook> ControlObject::WorkbookArgument(const Arguments& args) const {
+    auto workbook = state_.WorkbookAt(Arguments::Long(*args.At(0)));
+    if (!workbook) throw DispatchError::Code(DISP_E_BADINDEX);
+    return workbook;
+}
+
+const std::wstring* ControlObject::CellArgument(const Arguments& args) const {
+    args.Expect(3, 3);
+    auto workbook = WorkbookArgument(args);
+    long sheet = Arguments::Long(*args.At(1));
+    auto cell = ParseCell(Arguments::Text(*args.At(2)));
+    if (sheet < 1 || static_cast<size_t>(sheet) > workbook->sheets.size() || !cell)
+        throw DispatchError::Code(DISP_E_BADINDEX);
+    const auto& cells = workbook->sheets[static_cast<size_t>(sheet) - 1]->cells;
+    auto found = cells.find(*cell);
+    return found == cells.end() ? nullptr : &found->second;
+}
+
+void ControlObject::Call(DISPID id, bool, const Arguments& args, VARIANT* result) {
+    using namespace control;
+    bool steers = id == kSaveWorkbook || id == kResetCalls || id == kFailCall || id == kFailCallWithException ||
+                  id == kClearFaults || id == kQuit;
+    if (steers)
+        Steer(id, args, result);
+    else
+        Read(id, args, result);
+}
+
+void ControlObject::Read(DISPID id, const Arguments& args, VARIANT* result) {
+    using namespace control;
+    switch (id) {
+    case kProcessId: ReturnLong(static_cast<long>(GetCurrentProcessId()), result); break;
+    case kVersion: ReturnLong(state_.Version(), result); break;
+    case kApplicationCount: ReturnLong(state_.ApplicationCount(), result); break;
+    case kWorkbookCount: ReturnLong(static_cast<long>(state_.Workbooks().size()), result); break;
+    case kSheetCount:
+        args.Expect(1, 1);
+        ReturnLong(static_cast<long>(WorkbookArgument(args)->sheets.size()), result);
+        break;
+    case kCell: {
+        const std::wstring* text = CellArgument(args);
+        ReturnText(text ? *text : std::wstring(), result);
+        break;
+    }
+    case kHasCell: ReturnBool(CellArgument(args) != nullptr, result); break;
+    case kWorkbookSource:
+        args.Expect(1, 1);
+        ReturnText(WorkbookArgument(args)->source, result);
+        break;
+    case kActiveWorkbook: ReturnLong(state_.ActiveIndex(), result); break;
+    case kIsVisible: ReturnBool(state_.Visible(), result); break;
+    case kMainWindowShown: ReturnBool(state_.MainWindow() && IsWindowVisible(state_.MainWindow()), result); break;
+    case kMainWindowIconic: ReturnBool(state_.MainWindow() && IsIconic(state_.MainWindow()), result); break;
+    case kCallCount: ReturnLong(state_.Calls().Count(), result); break;
+    case kCallLog: {
+        std::wstring all;
+        for (const auto& line : state_.Calls().Lines()) all += line + L"\n";
+        ReturnText(all, result);
+        break;
+    }
+    case kLiveObjects: ReturnLong(state_.LiveObjects(OptionalText(args, 0, L"")), result); break;
+    }
+}
+
+void ControlObject::Steer(DISPID id, const Arguments& args, VARIANT* result) {
+    using namespace control;
+    switch (id) {
+    case kSaveWorkbook: {
+        args.Expect(2, 2);
+        auto workbook = WorkbookArgument(args);
+        std::wstring error;
+        ReturnBool(SaveXlsx(*workbook, Arguments::Text(*args.At(1)), error), result);
+        break;
+    }
+    case kResetCalls: state_.Calls().Reset(); break;
+    case kFailCall:
+        args.Expect(2, 2);
+        state_.Calls().PlanFault(Arguments::Long(*args.At(0)), DispatchError::Code(Arguments::Long(*args.At(1))));
+        break;
+    case kFailCallWithException:
+        args.Expect(3, 5);
+        state_.Calls().PlanFault(
+            Arguments::Long(*args.At(0)),
+            DispatchError::Exception(Arguments::Long(*args.At(1)), Arguments::Text(*args.At(2)),
+                                     OptionalText(args, 3, kExcelSource), args.At(4) && Arguments::Bool(*args.At(4))));
+        break;
+    case kClearFaults: state_.Calls().ClearFaults(); break;
+    case kQuit:
+        // The answer goes out before the message loop sees the quit message.
+        PostQuitMessage(0);
+        break;
+    }
+}
+
+}  // namespace exl::standin

@@ -1,0 +1,166 @@
+// excel-standin.exe: an out-of-process automation server that stands in for
+// Microsoft Excel in tests and the demo. It answers the ProgIDs
+// "Excel.Application.8", ".9" and ".10" (each with a class of its own) and the
+// control class "ExcelStandin.Control", all served by one process per instance.
+//
+// Command line
+//   excel-standin.exe /regserver [8] [9] [10]
+//       Registers this program under HKCR for the listed versions (all three when
+//       none is listed) and the control class; unlisted versions are removed.
+//   excel-standin.exe /unregserver
+//       Removes all three versions and the control class.
+//   excel-standin.exe --serve <8|9|10>
+//       What a version's LocalServer32 runs: serves that version's class and the
+//       control class until told to quit. COM appends "-Embedding", which is ignored.
+//   excel-standin.exe --control
+//       What the control class's LocalServer32 runs: the control class only.
+//   excel-standin.exe --running <8|9|10> [--workbooks N]
+//       An Excel already running: creates one Application, registers it in the
+//       running-object table under the version's class (weakly, as Excel does), opens
+//       N new workbooks (default 0) and shows its main window minimised.
+//   The option names may also start with "/" or "-" where shown with the other.
+//   Exit code 0, 1 when registering or serving fails, 2 for a bad command line.
+//   The process ends on the control's Quit, or when its main window is closed.
+//
+// The main window has Excel's class "XLMAIN" and starts hidden (minimised with
+// --running). Application.Visible shows or hides it and is remembered as put.
+// New workbooks get the number of sheets of the DWORD "DefSheets" under
+// HKCU\Software\Microsoft\Office\<v>.0\Excel\Options (3 when absent or not 1..255).
+//
+// Call log: one line per Invoke on an Excel object, in order, numbered from the
+// last ResetCalls (the numbers FailCall counts):
+//   <Kind>.<Member> <flags>[ <argument>]...[ -> 0x<HRESULT>]
+//   Kind     Application, Workbooks, Workbook, Sheets, Worksheet, Range
+//   Member   Excel's name for the DISPID, or "#<dispid>" for one not served
+//   flags    method, get, put, putref, joined by "|" when several are set
+//            (e.g. "method|get"); "none" when no flag is set
+//   arguments, positional ones in the caller's order (the reverse of rgvarg),
+//            then named ones other than DISPID_PROPERTYPUT as "#<dispid>=<arg>",
+//            then a property put's value:
+//            VT_BSTR "text"  (\\ \" \n \r \t and \xHH escaped, so a line never breaks)
+//            VT_I2 I2:<n>   VT_I4 I4:<n>   VT_BOOL true | false (other values BOOL:<n>)
+//            VT_ERROR DISP_E_PARAMNOTFOUND missing, other VT_ERROR ERROR:0x<scode>
+//            VT_EMPTY empty   VT_DISPATCH dispatch   VT_BYREF|VT_VARIANT &<arg>
+//            any other type VT<n> (by reference &VT<n>)
+//   failure  " -> 0x" and the HRESULT Invoke returned, eight upper-case hex digits
+// Examples:
+//   Application.Visible put true
+//   Worksheet.Range get "B5" "B5"
+//   Range.Value put "Anzahl"
+//   Sheets.Item get I2:4 -> 0x8002000B
+//   Worksheet.Range get "IW1" "IW1" -> 0x80020009
+#include <windows.h>
+#include <objbase.h>
+#include <ole2.h>
+#include <oleauto.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "Registration.h"
+#include "StandinHost.h"
+#include "StandinIds.h"
+
+namespace exl::standin {
+namespace {
+
+enum class Mode { Register, Unregister, Serve, Control, Running, Invalid };
+
+struct Options {
+    Mode mode = Mode::Invalid;
+    int version = 0;
+    int workbooks = 0;
+    std::vector<int> versions;
+};
+
+bool IsOption(const std::wstring& argument, const wchar_t* name) {
+    return (argument.size() > 1 && (argument[0] == L'/' || argument[0] == L'-')) &&
+           (argument.substr(1) == name || (argument.size() > 2 && argument[1] == L'-' && argument.substr(2) == name));
+}
+
+bool ParseNumber(const std::wstring& text, int& value) {
+    if (text.empty() || text.size() > 4 || text.find_first_not_of(L"0123456789") != std::wstring::npos) return false;
+    value = std::stoi(text);
+    return true;
+}
+
+Options ParseOptions(const std::vector<std::wstring>& arguments) {
+    Options options;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
+        bool hasValue = i + 1 < arguments.size();
+        int number = 0;
+        if (IsOption(argument, L"regserver")) {
+            options.mode = Mode::Register;
+        } else if (IsOption(argument, L"unregserver")) {
+            options.mode = Mode::Unregister;
+        } else if (IsOption(argument, L"serve") && hasValue && ParseNumber(arguments[i + 1], options.version)) {
+            options.mode = Mode::Serve;
+            ++i;
+        } else if (IsOption(argument, L"running") && hasValue && ParseNumber(arguments[i + 1], options.version)) {
+            options.mode = Mode::Running;
+            ++i;
+        } else if (IsOption(argument, L"workbooks") && hasValue && ParseNumber(arguments[i + 1], options.workbooks)) {
+            ++i;
+        } else if (IsOption(argument, L"control")) {
+            options.mode = Mode::Control;
+        } else if (IsOption(argument, L"Embedding") || IsOption(argument, L"Automation")) {
+            // Added by COM when it starts a local server.
+        } else if (options.mode == Mode::Register && ParseNumber(argument, number)) {
+            options.versions.push_back(number);
+        } else {
+            return Options{};
+        }
+    }
+    bool needsVersion = options.mode == Mode::Serve || options.mode == Mode::Running;
+    if (needsVersion && !ApplicationClsid(options.version)) return Options{};
+    if (options.mode == Mode::Register && options.versions.empty()) options.versions = {8, 9, 10};
+    return options;
+}
+
+std::wstring ModulePath() {
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) return std::wstring(path.data(), length);
+        path.resize(path.size() * 2);
+    }
+}
+
+int Serve(const Options& options) {
+    StandinHost host(options.mode == Mode::Control ? 0 : options.version, true);
+    bool ok = host.RegisterClasses();
+    if (ok && options.mode == Mode::Running) ok = host.RunAsActive(options.workbooks);
+    ok = ok && host.PublishControl();
+    if (!ok) return 1;
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
+
+}  // namespace
+}  // namespace exl::standin
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    using namespace exl::standin;
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::wstring> arguments;
+    for (int i = 1; argv && i < count; ++i) arguments.emplace_back(argv[i]);
+    LocalFree(argv);
+    Options options = ParseOptions(arguments);
+    switch (options.mode) {
+    case Mode::Register: return RegisterServer(ModulePath(), options.versions) ? 0 : 1;
+    case Mode::Unregister: return UnregisterServer() ? 0 : 1;
+    case Mode::Invalid: return 2;
+    default: break;
+    }
+    if (FAILED(OleInitialize(nullptr))) return 1;
+    int exitCode = Serve(options);
+    OleUninitialize();
+    return exitCode;
+}
