@@ -1,12 +1,90 @@
 #include "export/ExportCommand.h"
 
+#include <windows.h>
+
 #include "catalogue/MessageCatalogue.h"
+#include "export/AutomationErrorText.h"
+#include "export/ExcelConnection.h"
+#include "export/ExportDialog.h"
+#include "export/InformationQuery.h"
+#include "export/SheetWriter.h"
 #include "framework/Application.h"
+#include "framework/MessageBoxes.h"
+#include "plugin/HostGateway.h"
 
 namespace exl {
 
+namespace {
+
+constexpr int kCommandSection = 0;
+constexpr int kEndCaption = 0;
+constexpr int kHostTextKey = 2;
+constexpr int kAutomationErrorCaption = 11;
+constexpr int kDispatchErrorCaption = 12;
+constexpr int kClosingKey = 13;
+constexpr int kNoRecordKey = 14;
+constexpr const char* kHostScratchFile = ".\\rizeraru.tmp";
+constexpr const char* kEditorScratchFile = ".\\exl\\rizeraru.tmp";
+
+std::string CommandText(int key) { return MessageCatalogue::Text(kCommandSection, key); }
+
+enum class TransferOutcome { Finished, EndedEarly, AutomationError };
+
+// Connects, fills the sheets and releases Excel. An automation error leaves the
+// connection (which releases its references on the way) and is shown here.
+TransferOutcome TransferToExcel(ExportSettings& settings, const std::string& recordFile) {
+    try {
+        ExcelConnection connection(settings, settings.profilePath);
+        if (connection.Connect() != ExcelConnection::Outcome::Ready) return TransferOutcome::EndedEarly;
+        SheetWriter(connection.SheetCollection(), connection.Worksheet(), connection.CellRange())
+            .Write(settings.profilePath, recordFile);
+        connection.Release();
+        return TransferOutcome::Finished;
+    } catch (const COleDispatchException& error) {
+        SystemMessageBox(AutomationErrorText(error), CommandText(kDispatchErrorCaption), kNoticeMessageFlags);
+    } catch (const COleException& error) {
+        SystemMessageBox(AutomationErrorText(error), CommandText(kAutomationErrorCaption), kNoticeMessageFlags);
+    }
+    return TransferOutcome::AutomationError;
+}
+
+void Finish(const std::string& recordFile) {
+    // The scratch files may or may not exist; deleting a missing one is harmless.
+    DeleteFileA(kHostScratchFile);
+    DeleteFileA(kEditorScratchFile);
+    DeleteFileA(recordFile.c_str());
+    SystemMessageBox(CommandText(kClosingKey), CommandText(kEndCaption), kClosingMessageFlags);
+    Application& app = Application::Instance();
+    app.UnlockOle();
+    app.CanUnloadNow();
+}
+
+}  // namespace
+
 std::int16_t RunExportCommand(const char*, const char*) {
     Application::Instance().SetHelpFile(MessageCatalogue::HelpFile());
+    ExportDialog dialog;
+    dialog.Load(LoadExportSettings());
+    INT_PTR answer = dialog.DoModal();
+    SendHostText(CommandText(kHostTextKey));
+    // Cancel ends here; so does a dialog that could not be shown, before any file is touched.
+    if (answer != IDOK) return 0;
+
+    ExportSettings settings = dialog.Settings();
+    SaveExportSettings(settings);
+    if (settings.profilePath.empty()) return 0;
+
+    QueryOutcome query = RunInformationQuery(settings);
+    if (query.commandEnded) return 0;
+    if (query.recordCount == 0) {
+        SystemMessageBox(CommandText(kNoRecordKey), CommandText(kEndCaption), kClosingMessageFlags);
+        return 0;
+    }
+    DeleteFileA(query.resultFile.c_str());
+    DeleteFileA(query.fieldListFile.c_str());
+
+    if (TransferToExcel(settings, query.recordFile) == TransferOutcome::EndedEarly) return 0;
+    Finish(query.recordFile);
     return 0;
 }
 
