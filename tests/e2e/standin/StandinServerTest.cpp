@@ -182,6 +182,65 @@ TEST_F(StandinServer, RegistersExactlyTheChosenVersions) {
     EXPECT_TRUE(FAILED(ClsidOf(standin::kControlProgId, clsid)));
 }
 
+// Runs excel-standin.exe with the arguments and answers its exit code.
+DWORD RunServer(const std::wstring& arguments) {
+    std::wstring command = L"\"" + StandinClient::ServerPath() + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return 0xFFFFFFFF;
+    DWORD code = 0xFFFFFFFE;
+    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
+    else TerminateProcess(process.hProcess, 0xFFFFFFFD);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+std::wstring LocalServer(const CLSID& clsid) {
+    wchar_t text[40] = {};
+    StringFromGUID2(clsid, text, 40);
+    std::wstring key = L"CLSID\\" + std::wstring(text) + L"\\LocalServer32";
+    wchar_t value[1024] = {};
+    LONG size = sizeof value;
+    if (RegQueryValueW(HKEY_CLASSES_ROOT, key.c_str(), value, &size) != ERROR_SUCCESS) return L"";
+    return value;
+}
+
+TEST_F(StandinServer, CommandLineRegistersAndRefusesBadOptions) {
+    ASSERT_TRUE(StandinClient::Unregister());
+    ASSERT_EQ(RunServer(L"/regserver 9 10"), 0u);
+    CLSID clsid{};
+    EXPECT_TRUE(FAILED(ClsidOf(L"Excel.Application.8", clsid)));
+    EXPECT_EQ(ClsidOf(L"Excel.Application.9", clsid), S_OK);
+    EXPECT_EQ(ClsidOf(L"Excel.Application.10", clsid), S_OK);
+    EXPECT_EQ(ClsidOf(standin::kControlProgId, clsid), S_OK);
+    std::wstring quoted = L"\"" + StandinClient::ServerPath() + L"\"";
+    EXPECT_EQ(LocalServer(standin::kClsidExcel9), quoted + L" --serve 9");
+    EXPECT_EQ(LocalServer(standin::kClsidExcel10), quoted + L" --serve 10");
+    EXPECT_EQ(LocalServer(standin::kClsidControl), quoted + L" --control");
+    EXPECT_EQ(LocalServer(standin::kClsidExcel8), L"");
+
+    EXPECT_EQ(RunServer(L"/unregserver"), 0u);
+    for (const wchar_t* progId : {L"Excel.Application.8", L"Excel.Application.9", L"Excel.Application.10",
+                                  standin::kControlProgId})
+        EXPECT_TRUE(FAILED(ClsidOf(progId, clsid))) << testing::PrintToString(std::wstring(progId));
+    EXPECT_EQ(RunServer(L"-regserver"), 0u);  // no version named: all three
+    EXPECT_EQ(ClsidOf(L"Excel.Application.8", clsid), S_OK);
+
+    struct Case {
+        const wchar_t* arguments;
+        DWORD exitCode;
+    } cases[] = {
+        {L"", 2},           {L"--serve 11", 2},   {L"--serve", 2},          {L"--running", 2},
+        {L"--running 9 --workbooks x", 2}, {L"--bogus", 2}, {L"/regserver 7", 1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RunServer(c.arguments), c.exitCode) << testing::PrintToString(std::wstring(c.arguments));
+    EXPECT_EQ(ClsidOf(L"Excel.Application.9", clsid), S_OK);  // a refused registration changed nothing
+}
+
 TEST_F(StandinServer, AnswersTheTwelveOperationsWithExcelsMeanings) {
     DispatchPtr excel = Start(9);
     EXPECT_EQ(client_.ApplicationCount(), 1);
