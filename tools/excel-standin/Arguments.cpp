@@ -97,12 +97,14 @@ std::wstring RenderArgument(const VARIANT& value) {
     case VT_BSTR: return QuoteText(std::wstring(value.bstrVal ? value.bstrVal : L"", SysStringLen(value.bstrVal)));
     case VT_I2: return L"I2:" + std::to_wstring(value.iVal);
     case VT_I4: return L"I4:" + std::to_wstring(value.lVal);
-    case VT_BOOL: return value.boolVal == VARIANT_TRUE ? L"true" : value.boolVal == VARIANT_FALSE ? L"false" : L"BOOL:" + std::to_wstring(value.boolVal);
+    case VT_BOOL:
+        return value.boolVal == VARIANT_TRUE    ? L"true"
+               : value.boolVal == VARIANT_FALSE ? L"false"
+                                                : L"BOOL:" + std::to_wstring(value.boolVal);
     case VT_ERROR: return value.scode == DISP_E_PARAMNOTFOUND ? L"missing" : L"ERROR:" + HexCode(value.scode);
     case VT_EMPTY: return L"empty";
     case VT_DISPATCH: return L"dispatch";
-    default:
-        return (value.vt & VT_BYREF ? L"&VT" : L"VT") + std::to_wstring(value.vt & ~VT_BYREF);
+    default: return (value.vt & VT_BYREF ? L"&VT" : L"VT") + std::to_wstring(value.vt & ~VT_BYREF);
     }
 }
 
@@ -111,7 +113,9 @@ std::wstring RenderCall(const std::wstring& kind, const std::wstring& member, WO
     static const struct {
         WORD flag;
         const wchar_t* name;
-    } kFlags[] = {{DISPATCH_METHOD, L"method"}, {DISPATCH_PROPERTYGET, L"get"}, {DISPATCH_PROPERTYPUT, L"put"},
+    } kFlags[] = {{DISPATCH_METHOD, L"method"},
+                  {DISPATCH_PROPERTYGET, L"get"},
+                  {DISPATCH_PROPERTYPUT, L"put"},
                   {DISPATCH_PROPERTYPUTREF, L"putref"}};
     bool first = true;
     for (const auto& entry : kFlags) {

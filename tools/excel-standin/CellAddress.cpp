@@ -48,7 +48,8 @@ std::optional<CellRect> ParseRect(const std::wstring& text) {
 
 std::wstring ColumnName(int column) {
     std::wstring name;
-    for (; column > 0; column = (column - 1) / 26) name.insert(name.begin(), static_cast<wchar_t>(L'A' + (column - 1) % 26));
+    for (; column > 0; column = (column - 1) / 26)
+        name.insert(name.begin(), static_cast<wchar_t>(L'A' + (column - 1) % 26));
     return name;
 }
 

@@ -12,9 +12,7 @@ inline constexpr int kMaxColumn = 256;
 struct CellRef {
     int row = 0;     // 1-based
     int column = 0;  // 1-based, A = 1
-    bool operator<(const CellRef& other) const {
-        return row != other.row ? row < other.row : column < other.column;
-    }
+    bool operator<(const CellRef& other) const { return row != other.row ? row < other.row : column < other.column; }
     bool operator==(const CellRef& other) const { return row == other.row && column == other.column; }
 };
 

@@ -91,8 +91,8 @@ STDMETHODIMP DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPAR
     return status;
 }
 
-HRESULT DispatchObject::Guarded(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result,
-                                EXCEPINFO* exception, const std::optional<DispatchError>& fault) {
+HRESULT DispatchObject::Guarded(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,
+                                const std::optional<DispatchError>& fault) {
     // No C++ exception may cross the COM boundary.
     try {
         if (fault) throw *fault;
@@ -109,8 +109,7 @@ HRESULT DispatchObject::Dispatch(DISPID id, WORD flags, const DISPPARAMS& params
     if (!member) return DISP_E_MEMBERNOTFOUND;
     bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
     bool read = (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) != 0;
-    if (put ? !(member->access & kPut) : !(read && (member->access & (kGet | kMethod))))
-        return DISP_E_MEMBERNOTFOUND;
+    if (put ? !(member->access & kPut) : !(read && (member->access & (kGet | kMethod)))) return DISP_E_MEMBERNOTFOUND;
     if ((params.cArgs && !params.rgvarg) || params.cNamedArgs > params.cArgs ||
         (params.cNamedArgs && !params.rgdispidNamedArgs))
         return E_INVALIDARG;

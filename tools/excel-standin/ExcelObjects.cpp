@@ -31,9 +31,11 @@ void Return(VARIANT* result, A&&... arguments) {
 
 DispatchError CannotOpen(const std::wstring& path, bool missing) {
     return DispatchError::Exception(
-        kExcelError, missing ? L"Die Datei '" + path + L"' wurde nicht gefunden. Pr\u00fcfen Sie Namen und Speicherort der Datei."
-                             : L"Die Datei '" + path + L"' kann nicht ge\u00f6ffnet werden: sie ist besch\u00e4digt "
-                               L"oder keine lesbare Arbeitsmappe.");
+        kExcelError,
+        missing ? L"Die Datei '" + path + L"' wurde nicht gefunden. Pr\u00fcfen Sie Namen und Speicherort der Datei."
+                : L"Die Datei '" + path +
+                      L"' kann nicht ge\u00f6ffnet werden: sie ist besch\u00e4digt "
+                      L"oder keine lesbare Arbeitsmappe.");
 }
 
 std::shared_ptr<Workbook> LoadWorkbook(const std::wstring& path) {
@@ -73,8 +75,10 @@ void ApplicationObject::Call(DISPID id, bool put, const Arguments& args, VARIANT
         break;
     case dispid::kWorkbooks: Return<WorkbooksObject>(result, state_); break;
     case dispid::kVisible:
-        if (put) state_.SetVisible(Arguments::Bool(*args.PutValue()));
-        else ReturnBool(state_.Visible(), result);
+        if (put)
+            state_.SetVisible(Arguments::Bool(*args.PutValue()));
+        else
+            ReturnBool(state_.Visible(), result);
         break;
     case dispid::kName: ReturnText(L"Microsoft Excel", result); break;
     case dispid::kVersion: ReturnText(std::to_wstring(state_.Version()) + L".0", result); break;
@@ -133,16 +137,17 @@ void WorkbooksObject::Open(const Arguments& args, VARIANT* result) {
 }
 
 const std::vector<DispatchObject::Member>& WorkbookObject::Members() const {
-    static const std::vector<Member> members{{dispid::kSheets, L"Sheets", kGet},
-                                             {dispid::kWorksheets, L"Worksheets", kGet},
-                                             {dispid::kName, L"Name", kGet}};
+    static const std::vector<Member> members{
+        {dispid::kSheets, L"Sheets", kGet}, {dispid::kWorksheets, L"Worksheets", kGet}, {dispid::kName, L"Name", kGet}};
     return members;
 }
 
 void WorkbookObject::Call(DISPID id, bool, const Arguments& args, VARIANT* result) {
     args.Expect(0, 0);
-    if (id == dispid::kName) ReturnText(workbook_->name, result);
-    else Return<SheetsObject>(result, state_, workbook_);
+    if (id == dispid::kName)
+        ReturnText(workbook_->name, result);
+    else
+        Return<SheetsObject>(result, state_, workbook_);
 }
 
 const std::vector<DispatchObject::Member>& SheetsObject::Members() const {
@@ -173,9 +178,8 @@ void SheetsObject::Call(DISPID id, bool, const Arguments& args, VARIANT* result)
 }
 
 const std::vector<DispatchObject::Member>& WorksheetObject::Members() const {
-    static const std::vector<Member> members{{dispid::kSelect, L"Select", kMethod},
-                                             {dispid::kRange, L"Range", kGet},
-                                             {dispid::kName, L"Name", kGet}};
+    static const std::vector<Member> members{
+        {dispid::kSelect, L"Select", kMethod}, {dispid::kRange, L"Range", kGet}, {dispid::kName, L"Name", kGet}};
     return members;
 }
 

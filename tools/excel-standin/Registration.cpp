@@ -49,7 +49,7 @@ bool DeleteTree(HKEY parent, const std::wstring& key) {
 }
 
 bool RegisterComClass(const std::wstring& progId, const CLSID& clsid, const std::wstring& title,
-                   const std::wstring& command) {
+                      const std::wstring& command) {
     std::wstring classKey = L"CLSID\\" + ClsidText(clsid);
     return SetValue(progId, title) && SetValue(progId + L"\\CLSID", ClsidText(clsid)) && SetValue(classKey, title) &&
            SetValue(classKey + L"\\ProgID", progId) && SetValue(classKey + L"\\LocalServer32", command);
@@ -70,7 +70,7 @@ bool RegisterServer(const std::wstring& exePath, const std::vector<int>& version
     for (int version = kFirstVersion; version <= kLastVersion; ++version) {
         bool wanted = std::find(versions.begin(), versions.end(), version) != versions.end();
         ok = (wanted ? RegisterComClass(ProgId(version), *ApplicationClsid(version), L"Microsoft Excel Application",
-                                     quoted + L" --serve " + std::to_wstring(version))
+                                        quoted + L" --serve " + std::to_wstring(version))
                      : UnregisterComClass(ProgId(version), *ApplicationClsid(version))) &&
              ok;
     }

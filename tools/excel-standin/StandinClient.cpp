@@ -9,6 +9,7 @@
 #include "Registration.h"
 #include "StandinHost.h"
 #include "StandinIds.h"
+#include "Variants.h"
 
 namespace exl::standin {
 namespace {
@@ -21,30 +22,6 @@ constexpr DWORD kQuitTimeoutMs = 15000;
 // More instances than a test run can start; bounds the quit loop when an entry
 // of the running-object table cannot be ended.
 constexpr int kMostInstances = 16;
-
-VARIANT Long(long value) {
-    VARIANT variant;
-    VariantInit(&variant);
-    variant.vt = VT_I4;
-    variant.lVal = value;
-    return variant;
-}
-
-VARIANT Text(const std::wstring& text) {
-    VARIANT variant;
-    VariantInit(&variant);
-    variant.vt = VT_BSTR;
-    variant.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    return variant;
-}
-
-VARIANT Bool(bool value) {
-    VARIANT variant;
-    VariantInit(&variant);
-    variant.vt = VT_BOOL;
-    variant.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return variant;
-}
 
 long InvokeLong(IDispatch* control, DISPID member) {
     VARIANT result;
@@ -77,8 +54,10 @@ IDispatch* FindControl(DWORD processId) {
                 IDispatch* control = nullptr;
                 if (SUCCEEDED(object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&control)))) {
                     long id = InvokeLong(control, control::kProcessId);
-                    if (id != 0 && (processId == 0 || static_cast<DWORD>(id) == processId)) found = control;
-                    else control->Release();
+                    if (id != 0 && (processId == 0 || static_cast<DWORD>(id) == processId))
+                        found = control;
+                    else
+                        control->Release();
                 }
                 object->Release();
             }
@@ -224,18 +203,18 @@ DWORD StandinClient::ProcessId() {
 int StandinClient::Version() { return GetInt(control::kVersion); }
 int StandinClient::ApplicationCount() { return GetInt(control::kApplicationCount); }
 int StandinClient::WorkbookCount() { return GetInt(control::kWorkbookCount); }
-int StandinClient::SheetCount(int workbook) { return GetInt(control::kSheetCount, {Long(workbook)}); }
+int StandinClient::SheetCount(int workbook) { return GetInt(control::kSheetCount, {LongVariant(workbook)}); }
 
 std::wstring StandinClient::Cell(int workbook, int sheet, const std::wstring& address) {
-    return GetText(control::kCell, {Long(workbook), Long(sheet), Text(address)});
+    return GetText(control::kCell, {LongVariant(workbook), LongVariant(sheet), TextVariant(address)});
 }
 
 bool StandinClient::HasCell(int workbook, int sheet, const std::wstring& address) {
-    return GetBool(control::kHasCell, {Long(workbook), Long(sheet), Text(address)});
+    return GetBool(control::kHasCell, {LongVariant(workbook), LongVariant(sheet), TextVariant(address)});
 }
 
 std::wstring StandinClient::WorkbookSource(int workbook) {
-    return GetText(control::kWorkbookSource, {Long(workbook)});
+    return GetText(control::kWorkbookSource, {LongVariant(workbook)});
 }
 
 int StandinClient::ActiveWorkbook() { return GetInt(control::kActiveWorkbook); }
@@ -246,8 +225,9 @@ bool StandinClient::MainWindowIconic() { return GetBool(control::kMainWindowIcon
 bool StandinClient::SaveWorkbook(int workbook, const std::wstring& xlsxPath) {
     VARIANT result;
     VariantInit(&result);
-    bool saved = Invoke(control::kSaveWorkbook, DISPATCH_METHOD, {Long(workbook), Text(xlsxPath)}, &result) &&
-                 result.vt == VT_BOOL && result.boolVal != VARIANT_FALSE;
+    bool saved =
+        Invoke(control::kSaveWorkbook, DISPATCH_METHOD, {LongVariant(workbook), TextVariant(xlsxPath)}, &result) &&
+        result.vt == VT_BOOL && result.boolVal != VARIANT_FALSE;
     VariantClear(&result);
     return saved;
 }
@@ -263,13 +243,14 @@ std::vector<std::wstring> StandinClient::Calls() {
 int StandinClient::CallCount() { return GetInt(control::kCallCount); }
 void StandinClient::ResetCalls() { Call(control::kResetCalls); }
 int StandinClient::LiveObjects() { return GetInt(control::kLiveObjects); }
-int StandinClient::LiveObjects(const std::wstring& kind) { return GetInt(control::kLiveObjects, {Text(kind)}); }
+int StandinClient::LiveObjects(const std::wstring& kind) { return GetInt(control::kLiveObjects, {TextVariant(kind)}); }
 
-void StandinClient::FailCall(int n, HRESULT hr) { Call(control::kFailCall, {Long(n), Long(hr)}); }
+void StandinClient::FailCall(int n, HRESULT hr) { Call(control::kFailCall, {LongVariant(n), LongVariant(hr)}); }
 
 void StandinClient::FailCallWithException(int n, HRESULT scode, const std::wstring& description,
                                           const std::wstring& source, bool deferred) {
-    Call(control::kFailCallWithException, {Long(n), Long(scode), Text(description), Text(source), Bool(deferred)});
+    Call(control::kFailCallWithException,
+         {LongVariant(n), LongVariant(scode), TextVariant(description), TextVariant(source), BoolVariant(deferred)});
 }
 
 void StandinClient::ClearFaults() { Call(control::kClearFaults); }

@@ -57,29 +57,29 @@ public:
 
     // Per-process state, over all Application objects of the server. Counts answer
     // -1 when the control channel fails.
-    DWORD ProcessId();                 // 0 when not connected
-    int Version();                     // the version the process serves as
-    int ApplicationCount();            // Application objects ever created in this process
-    int WorkbookCount();               // open workbooks
-    int SheetCount(int workbook);      // 1-based workbook index in creation order; -1: no such workbook
+    DWORD ProcessId();             // 0 when not connected
+    int Version();                 // the version the process serves as
+    int ApplicationCount();        // Application objects ever created in this process
+    int WorkbookCount();           // open workbooks
+    int SheetCount(int workbook);  // 1-based workbook index in creation order; -1: no such workbook
     std::wstring Cell(int workbook, int sheet, const std::wstring& address);  // "" when empty
     bool HasCell(int workbook, int sheet, const std::wstring& address);
     std::wstring WorkbookSource(int workbook);  // template path it was opened from, or "" for Add
-    int ActiveWorkbook();              // index of the active workbook, 0 when none
-    bool IsVisible();                  // Visible was put true (the last put value)
-    bool MainWindowShown();            // the XLMAIN window is visible
-    bool MainWindowIconic();           // the XLMAIN window is minimised
+    int ActiveWorkbook();                       // index of the active workbook, 0 when none
+    bool IsVisible();                           // Visible was put true (the last put value)
+    bool MainWindowShown();                     // the XLMAIN window is visible
+    bool MainWindowIconic();                    // the XLMAIN window is minimised
     bool SaveWorkbook(int workbook, const std::wstring& xlsxPath);
-    std::vector<std::wstring> Calls();   // call log lines, format above
-    int CallCount();                     // Invokes since ResetCalls, failed ones included
-    void ResetCalls();                   // clears the log and the call counter used by fault injection
+    std::vector<std::wstring> Calls();  // call log lines, format above
+    int CallCount();                    // Invokes since ResetCalls, failed ones included
+    void ResetCalls();                  // clears the log and the call counter used by fault injection
     // Outstanding references held by clients other than this control channel, as
     // the number of handed-out objects still referenced (all kinds, or one kind
     // such as L"Range"). Objects the server keeps alive by itself (workbooks,
     // sheets, the running instance's entry in the ROT) do not count.
     int LiveObjects();
     int LiveObjects(const std::wstring& kind);
-    void FailCall(int n, HRESULT hr);    // the n-th Invoke after ResetCalls fails with hr (n from 1)
+    void FailCall(int n, HRESULT hr);  // the n-th Invoke after ResetCalls fails with hr (n from 1)
     // The n-th Invoke fails with DISP_E_EXCEPTION and this information. With
     // `deferred` the server leaves scode and texts to pfnDeferredFillIn.
     void FailCallWithException(int n, HRESULT scode, const std::wstring& description,

@@ -75,7 +75,8 @@ bool StandinHost::RunAsActive(int workbooks) {
     DWORD cookie = 0;
     // Weak, as Excel registers itself: the entry does not keep the object alive, and
     // a client's reference stays apart from the table's.
-    if (FAILED(RegisterActiveObject(static_cast<IDispatch*>(running_), *clsid, ACTIVEOBJECT_WEAK, &cookie))) return false;
+    if (FAILED(RegisterActiveObject(static_cast<IDispatch*>(running_), *clsid, ACTIVEOBJECT_WEAK, &cookie)))
+        return false;
     runningCookies_.push_back(cookie);
     // In process the table's marshalling holds references of its own; they are the host's.
     running_->SettleServerReferences();
@@ -84,7 +85,8 @@ bool StandinHost::RunAsActive(int workbooks) {
 
 bool StandinHost::PublishControl() {
     DWORD cookie = 0;
-    if (FAILED(RegisterActiveObject(static_cast<IDispatch*>(control_), kClsidControl, ACTIVEOBJECT_WEAK, &cookie))) return false;
+    if (FAILED(RegisterActiveObject(static_cast<IDispatch*>(control_), kClsidControl, ACTIVEOBJECT_WEAK, &cookie)))
+        return false;
     runningCookies_.push_back(cookie);
     return true;
 }

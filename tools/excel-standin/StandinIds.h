@@ -34,27 +34,27 @@ inline const CLSID* ApplicationClsid(int version) {
 // Members of the control object (also reachable by these names via GetIDsOfNames).
 namespace control {
 enum : DISPID {
-    kProcessId = 1,        // get -> VT_I4
-    kVersion,              // get -> VT_I4: the version the process serves as
-    kApplicationCount,     // get -> VT_I4
-    kWorkbookCount,        // get -> VT_I4
-    kSheetCount,           // get (workbook) -> VT_I4, -1 for no such workbook
-    kCell,                 // get (workbook, sheet, address) -> VT_BSTR
-    kHasCell,              // get (workbook, sheet, address) -> VT_BOOL
-    kWorkbookSource,       // get (workbook) -> VT_BSTR
-    kActiveWorkbook,       // get -> VT_I4, 0 when none
-    kIsVisible,            // get -> VT_BOOL
-    kMainWindowShown,      // get -> VT_BOOL
-    kMainWindowIconic,     // get -> VT_BOOL
-    kSaveWorkbook,         // method (workbook, path) -> VT_BOOL
-    kCallCount,            // get -> VT_I4
-    kCallLog,              // get -> VT_BSTR: all lines, each ended by "\n"
-    kResetCalls,           // method
-    kLiveObjects,          // get ([kind]) -> VT_I4
-    kFailCall,             // method (n, hresult)
-    kFailCallWithException,// method (n, scode, description, source, deferred)
-    kClearFaults,          // method
-    kQuit,                 // method: the process ends right after answering
+    kProcessId = 1,          // get -> VT_I4
+    kVersion,                // get -> VT_I4: the version the process serves as
+    kApplicationCount,       // get -> VT_I4
+    kWorkbookCount,          // get -> VT_I4
+    kSheetCount,             // get (workbook) -> VT_I4; DISP_E_BADINDEX for no such workbook
+    kCell,                   // get (workbook, sheet, address) -> VT_BSTR
+    kHasCell,                // get (workbook, sheet, address) -> VT_BOOL
+    kWorkbookSource,         // get (workbook) -> VT_BSTR
+    kActiveWorkbook,         // get -> VT_I4, 0 when none
+    kIsVisible,              // get -> VT_BOOL
+    kMainWindowShown,        // get -> VT_BOOL
+    kMainWindowIconic,       // get -> VT_BOOL
+    kSaveWorkbook,           // method (workbook, path) -> VT_BOOL
+    kCallCount,              // get -> VT_I4
+    kCallLog,                // get -> VT_BSTR: all lines, each ended by "\n"
+    kResetCalls,             // method
+    kLiveObjects,            // get ([kind]) -> VT_I4
+    kFailCall,               // method (n, hresult)
+    kFailCallWithException,  // method (n, scode, description, source, deferred)
+    kClearFaults,            // method
+    kQuit,                   // method: the process ends right after answering
 };
 }  // namespace control
 

@@ -37,13 +37,14 @@ std::wstring Escape(unsigned code) {
 
 std::string ContentTypes(size_t sheets) {
     std::string xml = kXmlHead;
-    xml += "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-           "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-           "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-           "<Override PartName=\"/xl/workbook.xml\" "
-           "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
-           "<Override PartName=\"/xl/styles.xml\" "
-           "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>";
+    xml +=
+        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+        "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+        "<Override PartName=\"/xl/workbook.xml\" "
+        "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+        "<Override PartName=\"/xl/styles.xml\" "
+        "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>";
     for (size_t i = 1; i <= sheets; ++i)
         xml += "<Override PartName=\"/xl/worksheets/sheet" + std::to_string(i) +
                ".xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
@@ -108,8 +109,8 @@ std::string SheetPart(const Sheet& sheet) {
 
 // A part name relative to the folder of `base` ("xl/workbook.xml"), or absolute.
 std::string ResolvePart(const std::string& base, const std::string& target) {
-    std::string path = target.size() && target[0] == '/' ? target.substr(1)
-                                                         : base.substr(0, base.rfind('/') + 1) + target;
+    std::string path =
+        target.size() && target[0] == '/' ? target.substr(1) : base.substr(0, base.rfind('/') + 1) + target;
     std::vector<std::string> parts;
     size_t start = 0;
     while (start <= path.size()) {
@@ -191,7 +192,8 @@ std::wstring InlineText(const XmlNode& inlineString) {
     // Plain text is one <t>; rich text is runs <r><t>; phonetic runs (<rPh>) are not content.
     std::string text;
     for (const auto& child : inlineString.children) {
-        if (child->name == "t") text += child->text;
+        if (child->name == "t")
+            text += child->text;
         else if (child->name == "r")
             for (const XmlNode* run : child->Children("t")) text += run->text;
     }
@@ -244,11 +246,13 @@ std::string EncodeCellText(const std::wstring& text) {
     safe.reserve(text.size());
     for (size_t at = 0; at < text.size(); ++at) {
         wchar_t c = text[at];
-        bool pair = c >= 0xD800 && c <= 0xDBFF && at + 1 < text.size() && text[at + 1] >= 0xDC00 && text[at + 1] <= 0xDFFF;
+        bool pair =
+            c >= 0xD800 && c <= 0xDBFF && at + 1 < text.size() && text[at + 1] >= 0xDC00 && text[at + 1] <= 0xDFFF;
         if (pair) {
             safe += c;
             safe += text[++at];
-        } else if ((c < 0x20 && c != L'\t' && c != L'\n') || (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF) {
+        } else if ((c < 0x20 && c != L'\t' && c != L'\n') || (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE ||
+                   c == 0xFFFF) {
             safe += Escape(c);
         } else if (IsEscapeAt(text, at)) {
             safe += Escape(L'_');
@@ -294,8 +298,9 @@ bool SaveXlsx(const Workbook& workbook, const std::wstring& path, std::wstring& 
 bool LoadXlsx(const std::wstring& path, Workbook& workbook, bool& missing, std::wstring& error) {
     DWORD attributes = GetFileAttributesW(path.c_str());
     DWORD lastError = GetLastError();
-    missing = attributes == INVALID_FILE_ATTRIBUTES &&
-              (lastError == ERROR_FILE_NOT_FOUND || lastError == ERROR_PATH_NOT_FOUND || lastError == ERROR_INVALID_NAME);
+    missing =
+        attributes == INVALID_FILE_ATTRIBUTES &&
+        (lastError == ERROR_FILE_NOT_FOUND || lastError == ERROR_PATH_NOT_FOUND || lastError == ERROR_INVALID_NAME);
     std::string bytes;
     if (missing || (attributes & FILE_ATTRIBUTE_DIRECTORY) || !ReadWholeFile(path, bytes)) {
         error = missing ? L"file not found" : L"cannot read the file";

@@ -39,11 +39,16 @@ bool Unescape(const std::string& in, std::string& out) {
         size_t semicolon = in.find(';', at);
         if (semicolon == std::string::npos) return false;
         std::string entity = in.substr(at + 1, semicolon - at - 1);
-        if (entity == "amp") out += '&';
-        else if (entity == "lt") out += '<';
-        else if (entity == "gt") out += '>';
-        else if (entity == "quot") out += '"';
-        else if (entity == "apos") out += '\'';
+        if (entity == "amp")
+            out += '&';
+        else if (entity == "lt")
+            out += '<';
+        else if (entity == "gt")
+            out += '>';
+        else if (entity == "quot")
+            out += '"';
+        else if (entity == "apos")
+            out += '\'';
         else if (entity.size() > 1 && entity[0] == '#') {
             bool hex = entity[1] == 'x' || entity[1] == 'X';
             const char* digits = entity.c_str() + (hex ? 2 : 1);
@@ -122,7 +127,9 @@ private:
     }
 
     void SkipBlanks() {
-        while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\r' || text_[at_] == '\n')) ++at_;
+        while (at_ < text_.size() &&
+               (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\r' || text_[at_] == '\n'))
+            ++at_;
     }
 
     std::unique_ptr<XmlNode> Element(std::string& error) {
@@ -153,10 +160,12 @@ private:
             }
             std::string attribute = Name();
             SkipBlanks();
-            if (attribute.empty() || at_ >= text_.size() || text_[at_] != '=') return Fail(error, "broken attribute in <" + qualified + ">");
+            if (attribute.empty() || at_ >= text_.size() || text_[at_] != '=')
+                return Fail(error, "broken attribute in <" + qualified + ">");
             ++at_;
             SkipBlanks();
-            if (at_ >= text_.size() || (text_[at_] != '"' && text_[at_] != '\'')) return Fail(error, "unquoted attribute in <" + qualified + ">");
+            if (at_ >= text_.size() || (text_[at_] != '"' && text_[at_] != '\''))
+                return Fail(error, "unquoted attribute in <" + qualified + ">");
             char quote = text_[at_++];
             size_t close = text_.find(quote, at_);
             if (close == std::string::npos) return Fail(error, "unclosed attribute in <" + qualified + ">");
@@ -185,7 +194,8 @@ private:
                 at_ += 2;
                 std::string closing = Name();
                 SkipBlanks();
-                if (closing != qualified || at_ >= text_.size() || text_[at_] != '>') return Fail(error, "mismatched end tag </" + closing + ">");
+                if (closing != qualified || at_ >= text_.size() || text_[at_] != '>')
+                    return Fail(error, "mismatched end tag </" + closing + ">");
                 ++at_;
                 return node;
             } else if (text_.compare(at_, 2, "<?") == 0 || text_.compare(at_, 4, "<!--") == 0) {
@@ -234,9 +244,7 @@ std::string XmlNode::AllText() const {
     return all;
 }
 
-std::unique_ptr<XmlNode> ParseXml(const std::string& text, std::string& error) {
-    return Parser(text).Document(error);
-}
+std::unique_ptr<XmlNode> ParseXml(const std::string& text, std::string& error) { return Parser(text).Document(error); }
 
 std::string EscapeXml(const std::string& text) {
     std::string out;

@@ -30,14 +30,13 @@ CallResult::~CallResult() {
     SysFreeString(exception.bstrHelpFile);
 }
 
-CallResult::CallResult(CallResult&& other) noexcept : status(other.status), value(other.value), exception(other.exception) {
+CallResult::CallResult(CallResult&& other) noexcept
+    : status(other.status), value(other.value), exception(other.exception) {
     VariantInit(&other.value);
     other.exception = EXCEPINFO();
 }
 
-std::wstring CallResult::Description() const {
-    return exception.bstrDescription ? exception.bstrDescription : L"";
-}
+std::wstring CallResult::Description() const { return exception.bstrDescription ? exception.bstrDescription : L""; }
 
 std::wstring CallResult::Source() const { return exception.bstrSource ? exception.bstrSource : L""; }
 
@@ -65,46 +64,6 @@ DispatchPtr GetObject(IDispatch* object, DISPID id, std::vector<VARIANT> args, W
     EXPECT_EQ(result.status, S_OK) << "DISPID " << id;
     EXPECT_EQ(result.value.vt, VT_DISPATCH) << "DISPID " << id;
     return result.TakeObject();
-}
-
-VARIANT Bstr(const std::wstring& text) {
-    VARIANT value;
-    VariantInit(&value);
-    value.vt = VT_BSTR;
-    value.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    return value;
-}
-
-VARIANT I2(short number) {
-    VARIANT value;
-    VariantInit(&value);
-    value.vt = VT_I2;
-    value.iVal = number;
-    return value;
-}
-
-VARIANT I4(long number) {
-    VARIANT value;
-    VariantInit(&value);
-    value.vt = VT_I4;
-    value.lVal = number;
-    return value;
-}
-
-VARIANT Bool(bool flag) {
-    VARIANT value;
-    VariantInit(&value);
-    value.vt = VT_BOOL;
-    value.boolVal = flag ? VARIANT_TRUE : VARIANT_FALSE;
-    return value;
-}
-
-VARIANT Missing() {
-    VARIANT value;
-    VariantInit(&value);
-    value.vt = VT_ERROR;
-    value.scode = DISP_E_PARAMNOTFOUND;
-    return value;
 }
 
 }  // namespace exl::test

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "Variants.h"
+
 namespace exl::test {
 
 // Owns one IDispatch reference.
@@ -51,10 +53,11 @@ CallResult Invoke(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT>
 // A property get or method that must succeed with an object.
 DispatchPtr GetObject(IDispatch* object, DISPID id, std::vector<VARIANT> args = {}, WORD flags = DISPATCH_PROPERTYGET);
 
-VARIANT Bstr(const std::wstring& text);
-VARIANT I2(short value);
-VARIANT I4(long value);
-VARIANT Bool(bool value);
-VARIANT Missing();  // VT_ERROR with DISP_E_PARAMNOTFOUND
+// Short names for the argument shapes, as tests spell them.
+inline VARIANT Bstr(const std::wstring& text) { return standin::TextVariant(text); }
+inline VARIANT I2(short value) { return standin::ShortVariant(value); }
+inline VARIANT I4(long value) { return standin::LongVariant(value); }
+inline VARIANT Bool(bool value) { return standin::BoolVariant(value); }
+inline VARIANT Missing() { return standin::MissingVariant(); }
 
 }  // namespace exl::test

@@ -27,13 +27,26 @@ TEST(StandinAddress, ParsesCellsWithinTheOldSheetLimits) {
         int row;
         int column;
     } cases[] = {
-        {L"A1", true, 1, 1},          {L"b5", true, 5, 2},         {L"$B$5", true, 5, 2},
-        {L"IV65536", true, 65536, 256}, {L"AA10", true, 10, 27},    {L"Z1", true, 1, 26},
-        {L"IW1", false, 0, 0},        {L"A65537", false, 0, 0},    {L"A0", false, 0, 0},
-        {L"", false, 0, 0},           {L"5", false, 0, 0},         {L"B", false, 0, 0},
-        {L"AAAA1", false, 0, 0},      {L"B5 ", false, 0, 0},       {L" B5", false, 0, 0},
-        {L"B-5", false, 0, 0},        {L"$$B5", false, 0, 0},      {L"B5:C6", false, 0, 0},
-        {L"A99999999999", false, 0, 0}, {L"\u00c45", false, 0, 0},
+        {L"A1", true, 1, 1},
+        {L"b5", true, 5, 2},
+        {L"$B$5", true, 5, 2},
+        {L"IV65536", true, 65536, 256},
+        {L"AA10", true, 10, 27},
+        {L"Z1", true, 1, 26},
+        {L"IW1", false, 0, 0},
+        {L"A65537", false, 0, 0},
+        {L"A0", false, 0, 0},
+        {L"", false, 0, 0},
+        {L"5", false, 0, 0},
+        {L"B", false, 0, 0},
+        {L"AAAA1", false, 0, 0},
+        {L"B5 ", false, 0, 0},
+        {L" B5", false, 0, 0},
+        {L"B-5", false, 0, 0},
+        {L"$$B5", false, 0, 0},
+        {L"B5:C6", false, 0, 0},
+        {L"A99999999999", false, 0, 0},
+        {L"\u00c45", false, 0, 0},
     };
     for (const Case& c : cases) {
         auto cell = ParseCell(c.text);
@@ -72,7 +85,8 @@ TEST(StandinCallLog, RendersArgumentsInCallerOrderWithThePutValueLast) {
     EXPECT_EQ(RenderCall(L"Range", L"Value", DISPATCH_PROPERTYPUT, params),
               L"Range.Value put missing I2:-3 \"a\\\"b\\\\c\\nd\"");
     DISPPARAMS none{};
-    EXPECT_EQ(RenderCall(L"Sheets", L"Count", DISPATCH_METHOD | DISPATCH_PROPERTYGET, none), L"Sheets.Count method|get");
+    EXPECT_EQ(RenderCall(L"Sheets", L"Count", DISPATCH_METHOD | DISPATCH_PROPERTYGET, none),
+              L"Sheets.Count method|get");
     VariantClear(&args[0]);
 
     VARIANT inner;
@@ -176,20 +190,25 @@ TEST(StandinXlsx, ReadsSharedStringsAndValuesAsOtherProgramsWriteThem) {
     ScratchDirectory scratch(false);
     const char* head = "<?xml version=\"1.0\"?>";
     std::vector<ZipEntry> parts{
-        {"_rels/.rels", std::string(head) + "<Relationships><Relationship Id=\"r\" "
-                        "Type=\"http://x/officeDocument\" Target=\"/wb/book.xml\"/></Relationships>"},
-        {"wb/book.xml", "<x:workbook xmlns:x=\"m\" xmlns:r=\"rel\"><x:sheets>"
-                        "<x:sheet name=\"Eins\" sheetId=\"1\" r:id=\"s1\"/></x:sheets></x:workbook>"},
-        {"wb/_rels/book.xml.rels", "<Relationships><Relationship Id=\"s1\" Type=\"t/worksheet\" "
-                                   "Target=\"sheets/../sheets/one.xml\"/><Relationship Id=\"ss\" "
-                                   "Type=\"t/sharedStrings\" Target=\"strings.xml\"/></Relationships>"},
-        {"wb/strings.xml", "<sst><si><t>first</t></si><si><r><t>rich </t></r><r><rPr/><t>text</t></r>"
-                           "<rPh><t>skip</t></rPh></si></sst>"},
-        {"wb/sheets/one.xml", "<worksheet><!-- c --><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c>"
-                              "<c r=\"B1\"><v>42</v></c><c r=\"C1\" t=\"s\"><v>0</v></c>"
-                              "<c r=\"D1\" t=\"str\"><v>&amp;&#228;&#x20AC;</v></c>"
-                              "<c r=\"E1\" t=\"s\"><v>9</v></c><c r=\"A1048576\"><v>far</v></c>"
-                              "</row></sheetData></worksheet>"},
+        {"_rels/.rels", std::string(head) +
+                            "<Relationships><Relationship Id=\"r\" "
+                            "Type=\"http://x/officeDocument\" Target=\"/wb/book.xml\"/></Relationships>"},
+        {"wb/book.xml",
+         "<x:workbook xmlns:x=\"m\" xmlns:r=\"rel\"><x:sheets>"
+         "<x:sheet name=\"Eins\" sheetId=\"1\" r:id=\"s1\"/></x:sheets></x:workbook>"},
+        {"wb/_rels/book.xml.rels",
+         "<Relationships><Relationship Id=\"s1\" Type=\"t/worksheet\" "
+         "Target=\"sheets/../sheets/one.xml\"/><Relationship Id=\"ss\" "
+         "Type=\"t/sharedStrings\" Target=\"strings.xml\"/></Relationships>"},
+        {"wb/strings.xml",
+         "<sst><si><t>first</t></si><si><r><t>rich </t></r><r><rPr/><t>text</t></r>"
+         "<rPh><t>skip</t></rPh></si></sst>"},
+        {"wb/sheets/one.xml",
+         "<worksheet><!-- c --><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c>"
+         "<c r=\"B1\"><v>42</v></c><c r=\"C1\" t=\"s\"><v>0</v></c>"
+         "<c r=\"D1\" t=\"str\"><v>&amp;&#228;&#x20AC;</v></c>"
+         "<c r=\"E1\" t=\"s\"><v>9</v></c><c r=\"A1048576\"><v>far</v></c>"
+         "</row></sheetData></worksheet>"},
     };
     std::wstring path = Wide(scratch.File("other.xlsx"));
     ASSERT_TRUE(WriteWholeFile(path, BuildZip(parts)));
@@ -222,8 +241,9 @@ TEST(StandinXlsx, TellsMissingFromUnreadableFiles) {
         {"empty.xlsx", ""},
         {"nosheets.xlsx", BuildZip({{"xl/workbook.xml", "<workbook><sheets/></workbook>"}})},
         {"broken.xlsx", BuildZip({{"xl/workbook.xml", "<workbook><sheets>"}})},
-        {"nopart.xlsx", BuildZip({{"xl/workbook.xml", "<workbook><sheets><sheet name=\"a\" r:id=\"x\"/></sheets></workbook>"}})},
-        {"deep.xlsx", BuildZip({{"xl/workbook.xml", std::string(5000, '<') }})},
+        {"nopart.xlsx",
+         BuildZip({{"xl/workbook.xml", "<workbook><sheets><sheet name=\"a\" r:id=\"x\"/></sheets></workbook>"}})},
+        {"deep.xlsx", BuildZip({{"xl/workbook.xml", std::string(5000, '<')}})},
     };
     for (const Case& c : unreadable) {
         WriteFile(scratch.File(c.name), c.content);
@@ -320,8 +340,8 @@ TEST_F(InProcess, ChecksInvokeFlagsArgumentCountsAndNamedArguments) {
     // A put without DISPID_PROPERTYPUT carries no value.
     VARIANT yes = Bool(true);
     DISPPARAMS unnamed{&yes, nullptr, 1, 0};
-    EXPECT_EQ(application.Get()->Invoke(dispid::kVisible, IID_NULL, 0, DISPATCH_PROPERTYPUT, &unnamed, nullptr,
-                                        nullptr, nullptr),
+    EXPECT_EQ(application.Get()->Invoke(dispid::kVisible, IID_NULL, 0, DISPATCH_PROPERTYPUT, &unnamed, nullptr, nullptr,
+                                        nullptr),
               DISP_E_PARAMNOTFOUND);
     // Names resolve for the members served, case-insensitively.
     LPOLESTR names[] = {const_cast<LPOLESTR>(L"activeworkbook")};

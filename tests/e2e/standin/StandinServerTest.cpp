@@ -59,6 +59,16 @@ DispatchPtr CreateExcel(const wchar_t* progId) {
     return DispatchPtr(dispatch);
 }
 
+// Attaches to a running instance as the plug-in does: GetActiveObject, then IDispatch.
+DispatchPtr ActiveExcel(const CLSID& clsid) {
+    IUnknown* unknown = nullptr;
+    if (FAILED(GetActiveObject(clsid, nullptr, &unknown))) return DispatchPtr();
+    IDispatch* dispatch = nullptr;
+    unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+    unknown->Release();
+    return DispatchPtr(dispatch);
+}
+
 long LongOf(CallResult result) {
     EXPECT_EQ(result.status, S_OK);
     EXPECT_EQ(result.value.vt, VT_I4);
@@ -191,8 +201,10 @@ DWORD RunServer(const std::wstring& arguments) {
     if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return 0xFFFFFFFF;
     DWORD code = 0xFFFFFFFE;
-    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
-    else TerminateProcess(process.hProcess, 0xFFFFFFFD);
+    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    else
+        TerminateProcess(process.hProcess, 0xFFFFFFFD);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return code;
@@ -223,8 +235,8 @@ TEST_F(StandinServer, CommandLineRegistersAndRefusesBadOptions) {
     EXPECT_EQ(LocalServer(standin::kClsidExcel8), L"");
 
     EXPECT_EQ(RunServer(L"/unregserver"), 0u);
-    for (const wchar_t* progId : {L"Excel.Application.8", L"Excel.Application.9", L"Excel.Application.10",
-                                  standin::kControlProgId})
+    for (const wchar_t* progId :
+         {L"Excel.Application.8", L"Excel.Application.9", L"Excel.Application.10", standin::kControlProgId})
         EXPECT_TRUE(FAILED(ClsidOf(progId, clsid))) << testing::PrintToString(std::wstring(progId));
     EXPECT_EQ(RunServer(L"-regserver"), 0u);  // no version named: all three
     EXPECT_EQ(ClsidOf(L"Excel.Application.8", clsid), S_OK);
@@ -233,8 +245,8 @@ TEST_F(StandinServer, CommandLineRegistersAndRefusesBadOptions) {
         const wchar_t* arguments;
         DWORD exitCode;
     } cases[] = {
-        {L"", 2},           {L"--serve 11", 2},   {L"--serve", 2},          {L"--running", 2},
-        {L"--running 9 --workbooks x", 2}, {L"--bogus", 2}, {L"/regserver 7", 1},
+        {L"", 2},        {L"--serve 11", 2},   {L"--serve", 2}, {L"--running", 2}, {L"--running 9 --workbooks x", 2},
+        {L"--bogus", 2}, {L"/regserver 7", 1},
     };
     for (const Case& c : cases)
         EXPECT_EQ(RunServer(c.arguments), c.exitCode) << testing::PrintToString(std::wstring(c.arguments));
@@ -346,8 +358,8 @@ TEST_F(StandinServer, NewWorkbooksTakeDefSheetsOfTheServedVersion) {
         DWORD value;
         long expected;
     } cases[] = {
-        {REG_DWORD, 5, 5}, {REG_DWORD, 1, 1}, {REG_DWORD, 255, 255}, {REG_DWORD, 0, 3}, {REG_DWORD, 256, 3},
-        {REG_BINARY, 4, 3},
+        {REG_DWORD, 5, 5}, {REG_DWORD, 1, 1},   {REG_DWORD, 255, 255},
+        {REG_DWORD, 0, 3}, {REG_DWORD, 256, 3}, {REG_BINARY, 4, 3},
     };
     for (const Case& c : cases) {
         SetDefSheets(10, c.type, &c.value, sizeof c.value);
@@ -371,8 +383,8 @@ TEST_F(StandinServer, FailsLikeExcel) {
     // Templates it cannot open: DISP_E_EXCEPTION with Excel's error 1004, filled directly.
     WriteFile(scratch.File("text.xlsx"), "kein Zip");
     CreateDirectoryA(scratch.File("ordner.xlsx").c_str(), nullptr);
-    for (const std::string& path : {scratch.File("fehlt.xlsx"), scratch.File("text.xlsx"), scratch.File("ordner.xlsx"),
-                                    std::string()}) {
+    for (const std::string& path :
+         {scratch.File("fehlt.xlsx"), scratch.File("text.xlsx"), scratch.File("ordner.xlsx"), std::string()}) {
         CallResult opened = Invoke(workbooks.Get(), kOpen, DISPATCH_METHOD, {Bstr(Wide(path))});
         EXPECT_EQ(opened.status, DISP_E_EXCEPTION) << path;
         EXPECT_EQ(opened.exception.scode, kExcelError) << path;
@@ -515,11 +527,8 @@ TEST_F(StandinServer, RunningInstanceIsReachedThroughTheRunningObjectTable) {
 
     IUnknown* unknown = nullptr;
     EXPECT_TRUE(FAILED(GetActiveObject(standin::kClsidExcel9, nullptr, &unknown)));
-    ASSERT_EQ(GetActiveObject(standin::kClsidExcel10, nullptr, &unknown), S_OK);
-    IDispatch* dispatch = nullptr;
-    ASSERT_EQ(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
-    unknown->Release();
-    DispatchPtr excel(dispatch);
+    DispatchPtr excel = ActiveExcel(standin::kClsidExcel10);
+    ASSERT_TRUE(excel);
     EXPECT_EQ(client_.LiveObjects(L"Application"), 1);
 
     // Restoring the window as the plug-in does makes it a normal, shown window.
@@ -571,12 +580,8 @@ TEST_F(StandinServer, HostedInProcessLeavesTheDeferredFillInToTheClient) {
     ASSERT_TRUE(client_.HostInProcess(9, 1));
     EXPECT_EQ(client_.ProcessId(), GetCurrentProcessId());
     EXPECT_EQ(client_.LiveObjects(), 0);
-    IUnknown* unknown = nullptr;
-    ASSERT_EQ(GetActiveObject(standin::kClsidExcel9, nullptr, &unknown), S_OK);
-    IDispatch* dispatch = nullptr;
-    ASSERT_EQ(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
-    unknown->Release();
-    DispatchPtr excel(dispatch);
+    DispatchPtr excel = ActiveExcel(standin::kClsidExcel9);
+    ASSERT_TRUE(excel);
     EXPECT_EQ(client_.LiveObjects(L"Application"), 1);
 
     DispatchPtr workbook = GetObject(excel.Get(), kActiveWorkbook);
@@ -599,7 +604,7 @@ TEST_F(StandinServer, HostedInProcessLeavesTheDeferredFillInToTheClient) {
     excel.Reset();
     EXPECT_EQ(client_.LiveObjects(), 0);
     client_.Quit();
-    EXPECT_TRUE(FAILED(GetActiveObject(standin::kClsidExcel9, nullptr, &unknown)));
+    EXPECT_FALSE(ActiveExcel(standin::kClsidExcel9));
     EXPECT_EQ(client_.WorkbookCount(), -1);
 }
 

@@ -9,7 +9,7 @@ namespace exl::test {
 
 struct ZipCheckResult {
     bool ok = false;
-    std::string problem;                        // the first fault found
+    std::string problem;                         // the first fault found
     std::map<std::string, std::string> entries;  // name -> inflated content
 };
 
