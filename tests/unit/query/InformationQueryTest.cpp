@@ -15,6 +15,7 @@
 #include "export/InformationQuery.h"
 #include "framework/CodePage.h"
 #include "framework/Ini.h"
+#include "framework/Raii.h"
 #include "plugin/ModuleState.h"
 
 namespace exl::test {
@@ -426,6 +427,32 @@ TEST_F(InformationQueryTest, QueryFilesThatCannotBeCreatedEndTheCommandWith04) {
         EXPECT_TRUE(requests.empty());
         EXPECT_EQ(FileExists(scratch.File("c.tmp")), c.fieldListStays);
         DeleteFileA(scratch.File("c.tmp").c_str());
+    }
+}
+
+TEST_F(InformationQueryTest, AQueryFileThatCannotBeWrittenFullyEndsTheCommandWith04) {
+    // Z:\dev\full opens under Wine, and every write to it fails as on a full disk.
+    const std::string full = "Z:\\dev\\full";
+    UniqueFile probe = OpenFile(full.c_str(), "w");
+    if (!probe) GTEST_SKIP() << "no /dev/full to write to";
+    probe.reset();
+    WriteProfile(kTwoTableProfile);
+    AnswerWith(Lines({"1", "2", "3"}));
+    const std::vector<std::vector<std::string>> cases = {
+        {scratch.File("a.tmp"), scratch.File("b.tmp"), full},
+        {full, scratch.File("b.tmp"), scratch.File("c.tmp")},
+    };
+    for (const std::vector<std::string>& names : cases) {
+        SCOPED_TRACE(names[0] + " " + names[2]);
+        ui.boxes.clear();
+        requests.clear();
+        auto next = std::make_shared<std::size_t>(0);
+        QueryOutcome outcome = RunInformationQuery(settings, [names, next]() -> std::optional<std::string> {
+            return names[(*next)++];
+        });
+        EXPECT_TRUE(outcome.commandEnded);
+        EXPECT_EQ(MessageTexts(), std::vector<std::string>{Message(4)});
+        EXPECT_TRUE(requests.empty()) << "the host must not search with a cut search spec";
     }
 }
 
