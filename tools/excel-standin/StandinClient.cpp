@@ -19,6 +19,7 @@ namespace {
 constexpr DWORD kStartTimeoutMs = 30000;
 constexpr DWORD kPollMs = 50;
 constexpr DWORD kQuitTimeoutMs = 15000;
+constexpr DWORD kAfterTerminateMs = 6000;
 // More instances than a test run can start; bounds the quit loop when an entry
 // of the running-object table cannot be ended.
 constexpr int kMostInstances = 16;
@@ -69,6 +70,15 @@ IDispatch* FindControl(DWORD processId) {
     if (monikers) monikers->Release();
     table->Release();
     return found;
+}
+
+// Ends a server that did not quit. Wine keeps a killed server's class objects
+// registered for a few seconds, during which creating the class fails with
+// RPC_S_SERVER_UNAVAILABLE; the pause lets the next start find none.
+void Terminate(HANDLE process) {
+    TerminateProcess(process, 1);
+    WaitForSingleObject(process, kQuitTimeoutMs);
+    Sleep(kAfterTerminateMs);
 }
 
 }  // namespace
@@ -273,16 +283,10 @@ void StandinClient::Quit() {
         ReleaseControl();
         if (!process) continue;
         // A server that does not end by itself is ended, so the next test gets a fresh one.
-        if (WaitForSingleObject(process, kQuitTimeoutMs) != WAIT_OBJECT_0) {
-            TerminateProcess(process, 1);
-            WaitForSingleObject(process, kQuitTimeoutMs);
-        }
+        if (WaitForSingleObject(process, kQuitTimeoutMs) != WAIT_OBJECT_0) Terminate(process);
         CloseHandle(process);
     }
-    if (started_ && WaitForSingleObject(started_, 0) != WAIT_OBJECT_0) {
-        TerminateProcess(started_, 1);
-        WaitForSingleObject(started_, kQuitTimeoutMs);
-    }
+    if (started_ && WaitForSingleObject(started_, 0) != WAIT_OBJECT_0) Terminate(started_);
     ForgetStarted();
 }
 

@@ -18,7 +18,7 @@
 //       An Excel already running: creates one Application, registers it in the
 //       running-object table under the version's class (weakly, as Excel does), opens
 //       N new workbooks (default 0) and shows its main window minimised.
-//   The option names may also start with "/" or "-" where shown with the other.
+//   Options may start with "/", "-" or "--" and are taken without regard to case.
 //   Exit code 0, 1 when registering or serving fails, 2 for a bad command line.
 //   The process ends on the control's Quit, or when its main window is closed.
 //
@@ -61,6 +61,7 @@
 #include "Registration.h"
 #include "StandinHost.h"
 #include "StandinIds.h"
+#include "Text.h"
 
 namespace exl::standin {
 namespace {
@@ -74,9 +75,12 @@ struct Options {
     std::vector<int> versions;
 };
 
+// "/name", "-name" or "--name", without regard to case as Windows programs take
+// their switches ("/RegServer").
 bool IsOption(const std::wstring& argument, const wchar_t* name) {
-    return (argument.size() > 1 && (argument[0] == L'/' || argument[0] == L'-')) &&
-           (argument.substr(1) == name || (argument.size() > 2 && argument[1] == L'-' && argument.substr(2) == name));
+    if (argument.size() < 2 || (argument[0] != L'/' && argument[0] != L'-')) return false;
+    size_t dashes = argument.compare(0, 2, L"--") == 0 ? 2 : 1;
+    return EqualsNoCase(argument.substr(dashes), name);
 }
 
 bool ParseNumber(const std::wstring& text, int& value) {

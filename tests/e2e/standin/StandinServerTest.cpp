@@ -238,7 +238,7 @@ TEST_F(StandinServer, CommandLineRegistersAndRefusesBadOptions) {
     for (const wchar_t* progId :
          {L"Excel.Application.8", L"Excel.Application.9", L"Excel.Application.10", standin::kControlProgId})
         EXPECT_TRUE(FAILED(ClsidOf(progId, clsid))) << testing::PrintToString(std::wstring(progId));
-    EXPECT_EQ(RunServer(L"-regserver"), 0u);  // no version named: all three
+    EXPECT_EQ(RunServer(L"-RegServer"), 0u);  // no version named: all three
     EXPECT_EQ(ClsidOf(L"Excel.Application.8", clsid), S_OK);
 
     struct Case {
@@ -574,6 +574,24 @@ TEST_F(StandinServer, QuitEndsTheProcessAndTheNextStartIsFresh) {
     EXPECT_EQ(client_.WorkbookCount(), 0);
     EXPECT_EQ(client_.ApplicationCount(), 1);
     EXPECT_EQ(client_.CallCount(), 0);
+}
+
+TEST_F(StandinServer, AKilledServerIsForgottenByTheNextStart) {
+    ASSERT_TRUE(client_.StartRunning(9, 1));
+    DWORD first = client_.ProcessId();
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, first);
+    ASSERT_NE(process, nullptr);
+    TerminateProcess(process, 3);
+    WaitForSingleObject(process, 10000);
+    CloseHandle(process);
+    client_.Quit();  // finds nothing alive, and returns
+
+    ASSERT_TRUE(client_.StartRunning(9, 2));
+    EXPECT_NE(client_.ProcessId(), first);
+    DispatchPtr excel = ActiveExcel(standin::kClsidExcel9);
+    ASSERT_TRUE(excel);
+    DispatchPtr workbooks = GetObject(excel.Get(), kWorkbooks);
+    EXPECT_EQ(LongOf(Invoke(workbooks.Get(), kCount, DISPATCH_PROPERTYGET)), 2);
 }
 
 TEST_F(StandinServer, HostedInProcessLeavesTheDeferredFillInToTheClient) {
