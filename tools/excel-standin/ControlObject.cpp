@@ -39,6 +39,7 @@ const std::vector<DispatchObject::Member>& ControlObject::Members() const {
         {kFailCallWithException, L"FailCallWithException", kMethod},
         {kClearFaults, L"ClearFaults", kMethod},
         {kQuit, L"Quit", kMethod},
+        {kActiveSheet, L"ActiveSheet", kGet},
     };
     return members;
 }
@@ -93,6 +94,10 @@ void ControlObject::Read(DISPID id, const Arguments& args, VARIANT* result) {
         ReturnText(WorkbookArgument(args)->source, result);
         break;
     case kActiveWorkbook: ReturnLong(state_.ActiveIndex(), result); break;
+    case kActiveSheet:
+        args.Expect(1, 1);
+        ReturnLong(WorkbookArgument(args)->activeSheet, result);
+        break;
     case kIsVisible: ReturnBool(state_.Visible(), result); break;
     case kMainWindowShown: ReturnBool(state_.MainWindow() && IsWindowVisible(state_.MainWindow()), result); break;
     case kMainWindowIconic: ReturnBool(state_.MainWindow() && IsIconic(state_.MainWindow()), result); break;

@@ -228,6 +228,7 @@ std::wstring StandinClient::WorkbookSource(int workbook) {
 }
 
 int StandinClient::ActiveWorkbook() { return GetInt(control::kActiveWorkbook); }
+int StandinClient::ActiveSheet(int workbook) { return GetInt(control::kActiveSheet, {LongVariant(workbook)}); }
 bool StandinClient::IsVisible() { return GetBool(control::kIsVisible); }
 bool StandinClient::MainWindowShown() { return GetBool(control::kMainWindowShown); }
 bool StandinClient::MainWindowIconic() { return GetBool(control::kMainWindowIconic); }

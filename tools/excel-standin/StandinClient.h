@@ -66,9 +66,10 @@ public:
     bool HasCell(int workbook, int sheet, const std::wstring& address);
     std::wstring WorkbookSource(int workbook);  // template path it was opened from, or "" for Add
     int ActiveWorkbook();                       // index of the active workbook, 0 when none
-    bool IsVisible();                           // Visible was put true (the last put value)
-    bool MainWindowShown();                     // the XLMAIN window is visible
-    bool MainWindowIconic();                    // the XLMAIN window is minimised
+    int ActiveSheet(int workbook);  // the sheet Worksheet.Select chose last (1 at first); -1: no such workbook
+    bool IsVisible();               // Visible was put true (the last put value)
+    bool MainWindowShown();         // the XLMAIN window is visible
+    bool MainWindowIconic();        // the XLMAIN window is minimised
     bool SaveWorkbook(int workbook, const std::wstring& xlsxPath);
     std::vector<std::wstring> Calls();  // call log lines, format above
     int CallCount();                    // Invokes since ResetCalls, failed ones included

@@ -55,6 +55,7 @@ enum : DISPID {
     kFailCallWithException,  // method (n, scode, description, source, deferred)
     kClearFaults,            // method
     kQuit,                   // method: the process ends right after answering
+    kActiveSheet,            // get (workbook) -> VT_I4: the sheet last selected, 1 at first
 };
 }  // namespace control
 

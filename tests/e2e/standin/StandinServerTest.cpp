@@ -279,7 +279,10 @@ TEST_F(StandinServer, AnswersTheTwelveOperationsWithExcelsMeanings) {
     EXPECT_EQ(LongOf(Invoke(sheets.Get(), kCount, DISPATCH_PROPERTYGET)), 3);  // no DefSheets: 3
     DispatchPtr second = GetObject(sheets.Get(), kItem, {I2(2)});
     DispatchPtr third = GetObject(sheets.Get(), kItem, {I4(3)});
+    EXPECT_EQ(client_.ActiveSheet(1), 1);
     EXPECT_EQ(Invoke(second.Get(), kSelect, DISPATCH_METHOD).status, S_OK);
+    EXPECT_EQ(client_.ActiveSheet(1), 2);
+    EXPECT_EQ(client_.ActiveSheet(2), -1);
     WriteCell(second.Get(), L"B5", L"\u00c4pfel & \"Birnen\"");
     WriteCell(third.Get(), L"IV65536", L"Ecke");
     WriteCell(second.Get(), L"C1", L"gel\u00f6scht");
