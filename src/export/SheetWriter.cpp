@@ -1,6 +1,7 @@
 #include "export/SheetWriter.h"
 
 #include "export/ExcelMembers.h"
+#include "export/RecordFile.h"
 #include "framework/CodePage.h"
 #include "framework/Ini.h"
 
@@ -8,10 +9,8 @@ namespace exl {
 
 namespace {
 
-// The record file: one section per record, named by its number, and the count.
+// Record n's section is its number in decimal.
 constexpr const char* kRecordSectionFormat = "%i";
-constexpr const char* kRecordCountSection = "Anzahl";
-constexpr const char* kRecordCountKey = "Anzahl";
 
 std::int32_t ReadRecordCount(const std::string& recordFile) {
     return ReadIniInt(recordFile, kRecordCountSection, kRecordCountKey, 0);

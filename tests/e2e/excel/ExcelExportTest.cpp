@@ -1,0 +1,466 @@
+// The Excel connection and the sheet writer against excel-standin.exe, reached
+// through its ProgIDs as Excel would be. Every test registers the versions it
+// needs and quits every stand-in process at its end, so tests are independent.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "ExcelExport.h"
+#include "RecordingUi.h"
+#include "Scratch.h"
+#include "StandinClient.h"
+#include "catalogue/MessageCatalogue.h"
+#include "framework/Ini.h"
+
+namespace exl::test {
+namespace {
+
+using standin::StandinClient;
+using Strings = std::vector<std::string>;
+using WideStrings = std::vector<std::wstring>;
+
+constexpr HRESULT kExcelError = static_cast<HRESULT>(0x800A03EC);
+
+std::string Lines(std::initializer_list<std::string> lines) {
+    std::string text;
+    for (const auto& line : lines) text += line + "\r\n";
+    return text;
+}
+
+std::string Entry(int key) { return MessageCatalogue::Text(0, key); }
+
+std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+class ExcelExportTest : public ::testing::Test {
+protected:
+    ScratchDirectory scratch;
+    RecordingUi ui;
+    ExportSettings settings;
+    std::string profile = scratch.File("exl\\export.exl");
+    std::string records = scratch.File("records.tmp");
+    StandinClient excel;
+
+    void SetUp() override {
+        settings.newWorkbook = 1;
+        ASSERT_TRUE(StandinClient::Register({8, 9, 10}));
+    }
+    void TearDown() override {
+        excel.Quit();
+        StandinClient::Unregister();
+    }
+
+    ExportResult Export() { return RunExcelExport(settings, profile, records); }
+    // The server the plug-in used; none of the plug-in's references may be left.
+    void ExpectEverythingReleased() {
+        ASSERT_TRUE(excel.Connect());
+        EXPECT_EQ(excel.LiveObjects(), 0);
+    }
+    Strings Texts() const {
+        Strings texts;
+        for (const auto& box : ui.boxes) texts.push_back(box.text);
+        return texts;
+    }
+    std::string StoredVersion() { return ReadIniString(kSettingsFile, "Excel", "Version", "(none)"); }
+    bool Logged(const std::wstring& line) {
+        const WideStrings calls = excel.Calls();
+        return std::find(calls.begin(), calls.end(), line) != calls.end();
+    }
+    int LoggedContaining(const std::wstring& part) {
+        const WideStrings calls = excel.Calls();
+        return static_cast<int>(std::count_if(calls.begin(), calls.end(), [&](const std::wstring& line) {
+            return line.find(part) != std::wstring::npos;
+        }));
+    }
+    // A profile of one table on sheet 1 with one field "Name" in column A.
+    void OneFieldProfile(const std::string& header = "0") {
+        WriteFile(profile, Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Blatt=1", "Kopfzeile=" + header,
+                                  "Startzeile=1", "Anzahl=1", "Feld_1=Name", "Spalte_1=A", "Spaltenkopf_1=Name"}));
+    }
+};
+
+// ---------------------------------------------------------------- reaching Excel
+
+TEST_F(ExcelExportTest, VersionsFallBackAsFarAsTheRegisteredOnes) {
+    struct Case {
+        const char* name;
+        std::vector<int> registered;
+        std::int16_t stored;
+        Strings messages;
+        std::string storedAfter;
+        ExportEnding ending;
+        int versionUsed;  // 0: no Excel was started
+    };
+    const Case cases[] = {
+        {"only 9 registered", {9}, 10, {Entry(6)}, "9", ExportEnding::Finished, 9},
+        {"nothing registered", {}, 10, {Entry(6), Entry(7), Entry(8)}, "8", ExportEnding::EndedEarly, 0},
+        {"stored 8 tries only 8", {10, 9}, 8, {Entry(8)}, "8", ExportEnding::EndedEarly, 0},
+    };
+    OneFieldProfile();
+    WriteRecordFile(records, {{{"Name", "eins"}}});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(StandinClient::Register(c.registered));
+        DeleteFileA(kSettingsFile);
+        ui.boxes.clear();
+        settings.excelVersion = c.stored;
+        const ExportResult result = Export();
+        EXPECT_EQ(result.ending, c.ending);
+        EXPECT_EQ(Texts(), c.messages);
+        EXPECT_EQ(StoredVersion(), c.storedAfter);
+        EXPECT_EQ(std::to_string(settings.excelVersion), c.storedAfter);
+        ASSERT_TRUE(excel.Connect());
+        if (c.versionUsed) {
+            EXPECT_EQ(excel.Version(), c.versionUsed);
+            EXPECT_EQ(excel.Cell(1, 1, L"A1"), L"eins");
+        } else {
+            EXPECT_EQ(excel.ApplicationCount(), 0) << "no Excel may have been started";
+            EXPECT_EQ(excel.WorkbookCount(), 0);
+        }
+        EXPECT_EQ(excel.LiveObjects(), 0);
+        excel.Quit();
+    }
+}
+
+TEST_F(ExcelExportTest, ARunningExcelIsUsedRaisedAndItsActiveWorkbookFilled) {
+    ASSERT_TRUE(excel.StartRunning(10, 1));
+    EXPECT_TRUE(excel.MainWindowIconic());
+    settings.newWorkbook = 0;
+    OneFieldProfile();
+    WriteRecordFile(records, {{{"Name", "eins"}}, {{"Name", "zwei"}}});
+    excel.ResetCalls();
+    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    EXPECT_EQ(excel.ApplicationCount(), 1) << "a second Excel was started";
+    EXPECT_EQ(excel.WorkbookCount(), 1);
+    EXPECT_EQ(excel.Cell(1, 1, L"A1"), L"eins");
+    EXPECT_EQ(excel.Cell(1, 1, L"A2"), L"zwei");
+    EXPECT_TRUE(excel.MainWindowShown());
+    EXPECT_FALSE(excel.MainWindowIconic());
+    EXPECT_TRUE(excel.IsVisible());
+    EXPECT_TRUE(Logged(L"Application.ActiveWorkbook get"));
+    EXPECT_EQ(LoggedContaining(L"Workbooks.Add"), 0);
+    EXPECT_EQ(StoredVersion(), "10");
+    ExpectEverythingReleased();
+}
+
+TEST_F(ExcelExportTest, ARunningExcelWithoutWorkbooksGetsANewOne) {
+    ASSERT_TRUE(excel.StartRunning(10, 0));
+    settings.newWorkbook = 0;
+    OneFieldProfile();
+    WriteRecordFile(records, {{{"Name", "eins"}}});
+    excel.ResetCalls();
+    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    EXPECT_EQ(excel.ApplicationCount(), 1);
+    EXPECT_EQ(excel.WorkbookCount(), 1);
+    EXPECT_EQ(excel.WorkbookSource(1), L"");
+    EXPECT_EQ(excel.Cell(1, 1, L"A1"), L"eins");
+    EXPECT_TRUE(Logged(L"Workbooks.Count get"));
+    EXPECT_TRUE(Logged(L"Workbooks.Add method missing"));
+    EXPECT_EQ(LoggedContaining(L"ActiveWorkbook"), 0);
+    ExpectEverythingReleased();
+}
+
+TEST_F(ExcelExportTest, ATemplateWinsOverTheNewWorkbookFlag) {
+    // The template: a workbook the stand-in saves after a first export.
+    const std::string templatePath = scratch.File("Vorlage.xlsx");
+    OneFieldProfile();
+    WriteRecordFile(records, {{{"Name", "aus der Vorlage"}}});
+    ASSERT_EQ(Export().ending, ExportEnding::Finished);
+    ASSERT_TRUE(excel.Connect());
+    ASSERT_TRUE(excel.SaveWorkbook(1, Wide(templatePath)));
+    excel.Quit();
+
+    WriteFile(profile, Lines({"[Datei]", "Tabelle=1", "Excelvorlage=" + templatePath, "[Tabelle 1]", "Anzahl=1",
+                              "Feld_1=Name", "Spalte_1=B"}));
+    WriteRecordFile(records, {{{"Name", "neu"}}});
+    settings.newWorkbook = 1;
+    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    ASSERT_TRUE(excel.Connect());
+    EXPECT_EQ(excel.WorkbookCount(), 1);
+    EXPECT_EQ(excel.WorkbookSource(1), Wide(templatePath));
+    EXPECT_EQ(excel.Cell(1, 1, L"A1"), L"aus der Vorlage");
+    EXPECT_EQ(excel.Cell(1, 1, L"B1"), L"neu");
+    std::wstring open = L"Workbooks.Open method " + StandinClient::Quote(Wide(templatePath));
+    for (int i = 0; i < 12; ++i) open += L" missing";
+    EXPECT_TRUE(Logged(open));
+    EXPECT_EQ(LoggedContaining(L"Workbooks.Add"), 0);
+    EXPECT_EQ(excel.LiveObjects(), 0);
+}
+
+TEST_F(ExcelExportTest, ATemplateThatCannotBeOpenedRaisesTheDispatchError) {
+    const std::string missing = scratch.File("fehlt.xlsx");
+    WriteFile(profile, Lines({"[Datei]", "Tabelle=1", "Excelvorlage=" + missing}));
+    WriteRecordFile(records, {{{"Name", "eins"}}});
+    const ExportResult result = Export();
+    EXPECT_EQ(result.ending, ExportEnding::DispatchError);
+    EXPECT_EQ(result.scode, kExcelError);
+    EXPECT_FALSE(result.description.empty());
+    ASSERT_TRUE(excel.Connect());
+    EXPECT_EQ(excel.WorkbookCount(), 0);
+    const WideStrings calls = excel.Calls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back().substr(0, 15), L"Workbooks.Open ");
+    const std::wstring failed = L" -> 0x80020009";
+    ASSERT_GT(calls.back().size(), failed.size());
+    EXPECT_EQ(calls.back().substr(calls.back().size() - failed.size()), failed);
+    EXPECT_EQ(excel.LiveObjects(), 0);
+}
+
+// ---------------------------------------------------------------- the sheet check
+
+TEST_F(ExcelExportTest, ThreeTablesOnThreeSheetsProceed) {
+    WriteFile(profile, Lines({"[Datei]", "Tabelle=3", "[Tabelle 1]", "Blatt=1", "Anzahl=1", "Feld_1=Name",
+                              "Spalte_1=A", "[Tabelle 2]", "Blatt=2", "Anzahl=1", "Feld_1=Name", "Spalte_1=B",
+                              "[Tabelle 3]", "Blatt=3", "Anzahl=1", "Feld_1=Name", "Spalte_1=C"}));
+    WriteRecordFile(records, {{{"Name", "eins"}}});
+    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    EXPECT_TRUE(ui.boxes.empty());
+    ASSERT_TRUE(excel.Connect());
+    EXPECT_EQ(excel.SheetCount(1), 3);
+    EXPECT_EQ(excel.Cell(1, 1, L"A1"), L"eins");
+    EXPECT_EQ(excel.Cell(1, 2, L"B1"), L"eins");
+    EXPECT_EQ(excel.Cell(1, 3, L"C1"), L"eins");
+    EXPECT_EQ(excel.LiveObjects(), 0);
+}
+
+TEST_F(ExcelExportTest, FourTablesOnThreeSheetsEndEarlyAndWriteNothing) {
+    WriteFile(profile, Lines({"[Datei]", "Tabelle=4", "[Tabelle 1]", "Blatt=1", "Kopfzeile=1", "Anzahl=1",
+                              "Feld_1=Name", "Spalte_1=A", "Spaltenkopf_1=Kopf"}));
+    WriteRecordFile(records, {{{"Name", "eins"}}});
+    EXPECT_EQ(Export().ending, ExportEnding::EndedEarly);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, Entry(9));
+    EXPECT_EQ(ui.boxes[0].caption, Entry(10));
+    EXPECT_EQ(ui.boxes[0].flags, 0x10040u);
+    EXPECT_FALSE(ui.boxes[0].hasOwner);
+    ASSERT_TRUE(excel.Connect());
+    EXPECT_EQ(excel.SheetCount(1), 3);
+    EXPECT_EQ(LoggedContaining(L"Sheets.Item"), 0);
+    EXPECT_EQ(LoggedContaining(L"Range"), 0);
+    EXPECT_FALSE(excel.HasCell(1, 1, L"A1"));
+    EXPECT_FALSE(excel.HasCell(1, 1, L"A2"));
+    EXPECT_EQ(excel.LiveObjects(), 0);
+}
+
+// ---------------------------------------------------------------- the sheet writer
+
+TEST_F(ExcelExportTest, OneCellIsOneRangeFetchAndTwoPutsInTheOrderOfTheSteps) {
+    WriteFile(profile, Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Blatt=2", "Kopfzeile=1", "Startzeile=2",
+                              "Anzahl=1", "Feld_1=Name", "Spalte_1=C", "Spaltenkopf_1=Kopf"}));
+    WriteRecordFile(records, {{{"Name", "eins"}}});
+    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    ASSERT_TRUE(excel.Connect());
+    EXPECT_EQ(excel.Calls(), (WideStrings{
+                                 L"Application.Visible put true",
+                                 L"Application.Workbooks get",
+                                 L"Workbooks.Add method missing",
+                                 L"Workbook.Sheets get",
+                                 L"Sheets.Count get",
+                                 L"Sheets.Item get I2:2",
+                                 L"Worksheet.Select method",
+                                 L"Worksheet.Range get \"C1\" \"C1\"",
+                                 L"Range.Value put \"Kopf\"",
+                                 L"Range.Value2 put \"Kopf\"",
+                                 L"Worksheet.Range get \"C2\" \"C2\"",
+                                 L"Range.Value put \"eins\"",
+                                 L"Range.Value2 put \"eins\"",
+                             }));
+    EXPECT_EQ(excel.LiveObjects(), 0);
+}
+
+TEST_F(ExcelExportTest, AMissingValueLeavesAGapInsteadOfMovingValuesUp) {
+    WriteFile(profile, Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Blatt=1", "Kopfzeile=1", "Startzeile=2",
+                              "Anzahl=2", "Feld_1=Wert", "Spalte_1=C", "Spaltenkopf_1=Werte", "Feld_2=Nr",
+                              "Spalte_2=D", "Spaltenkopf_2="}));
+    WriteRecordFile(records, {{{"Wert", "erster"}, {"Nr", "1"}}, {{"Nr", "2"}}, {{"Wert", "dritter"}, {"Nr", "3"}}});
+    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    ASSERT_TRUE(excel.Connect());
+    EXPECT_EQ(excel.Cell(1, 1, L"C1"), L"Werte");
+    EXPECT_EQ(excel.Cell(1, 1, L"C2"), L"erster");
+    EXPECT_FALSE(excel.HasCell(1, 1, L"C3"));
+    EXPECT_EQ(LoggedContaining(L"\"C3\""), 0) << "the gap must not be touched";
+    EXPECT_EQ(excel.Cell(1, 1, L"C4"), L"dritter");
+    EXPECT_EQ(excel.Cell(1, 1, L"D3"), L"2") << "values of one object stay on one row";
+    // An empty heading is still written.
+    EXPECT_TRUE(Logged(L"Range.Value put \"\""));
+    EXPECT_EQ(excel.Cell(1, 1, L"D1"), L"");
+    EXPECT_EQ(excel.LiveObjects(), 0);
+}
+
+TEST_F(ExcelExportTest, NoHeadingIsWrittenWithoutAHeaderRow) {
+    WriteFile(profile, Lines({"[Datei]", "Tabelle=2", "[Tabelle 1]", "Blatt=1", "Kopfzeile=0", "Startzeile=1",
+                              "Anzahl=1", "Feld_1=Name", "Spalte_1=A", "Spaltenkopf_1=Kopf", "[Tabelle 2]",
+                              "Blatt=2", "Kopfzeile=-1", "Startzeile=3", "Anzahl=1", "Feld_1=Name", "Spalte_1=B",
+                              "Spaltenkopf_1=Kopf"}));
+    WriteRecordFile(records, {{{"Name", "eins"}}, {{"Name", "zwei"}}});
+    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    ASSERT_TRUE(excel.Connect());
+    EXPECT_EQ(LoggedContaining(L"\"Kopf\""), 0);
+    EXPECT_EQ(LoggedContaining(L"Range.Value put"), 4);
+    EXPECT_EQ(excel.Cell(1, 1, L"A1"), L"eins");
+    EXPECT_EQ(excel.Cell(1, 1, L"A2"), L"zwei");
+    EXPECT_EQ(excel.Cell(1, 2, L"B3"), L"eins");
+    EXPECT_EQ(excel.Cell(1, 2, L"B4"), L"zwei");
+    EXPECT_EQ(excel.LiveObjects(), 0);
+}
+
+TEST_F(ExcelExportTest, CharacterLimitsCutLongValuesOnly) {
+    struct Case {
+        const char* limit;  // nullptr: key absent
+        const wchar_t* longValue;
+        const wchar_t* shortValue;
+    };
+    const wchar_t* whole = L"ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    const Case cases[] = {
+        {"?", whole, L"kurz"},
+        {"0", whole, L"kurz"},
+        {"3", L"ABC", L"kur"},
+        {"20", L"ABCDEFGHIJKLMNOPQRST", L"kurz"},
+        {nullptr, whole, L"kurz"},
+        {"?5", whole, L"kurz"},
+        {"zehn", whole, L"kurz"},
+        {"4abc", L"ABCD", L"kurz"},
+        {"26", whole, L"kurz"},
+        {"25", L"ABCDEFGHIJKLMNOPQRSTUVWXY", L"kurz"},
+        {"-2", whole, L"kurz"},      // negative: no limit
+        {"70000", whole, L"kurz"},   // beyond 16 bits: no limit
+        {"32767", whole, L"kurz"},
+    };
+    const int count = static_cast<int>(std::size(cases));
+    std::string text = Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Blatt=1", "Startzeile=1",
+                              "Anzahl=" + std::to_string(count)});
+    for (int i = 0; i < count; ++i) {
+        const std::string n = std::to_string(i + 1);
+        text += Lines({"Feld_" + n + "=Text", "Spalte_" + n + "=" + std::string(1, static_cast<char>('A' + i))});
+        if (cases[i].limit) text += Lines({"AnzZeich_" + n + "=" + cases[i].limit});
+    }
+    WriteFile(profile, text);
+    WriteRecordFile(records, {{{"Text", "ABCDEFGHIJKLMNOPQRSTUVWXYZ"}}, {{"Text", "kurz"}}});
+    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    ASSERT_TRUE(excel.Connect());
+    for (int i = 0; i < count; ++i) {
+        SCOPED_TRACE(cases[i].limit ? cases[i].limit : "absent");
+        const std::wstring column(1, static_cast<wchar_t>(L'A' + i));
+        EXPECT_EQ(excel.Cell(1, 1, column + L"1"), cases[i].longValue);
+        EXPECT_EQ(excel.Cell(1, 1, column + L"2"), cases[i].shortValue);
+    }
+    EXPECT_EQ(excel.LiveObjects(), 0);
+}
+
+TEST_F(ExcelExportTest, UmlautsOfTheHostArriveInTheAnsiCodePageAndHeadingsUnchanged) {
+    const std::string fieldName = ToAnsi("Maß");
+    WriteFile(profile, Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Blatt=1", "Kopfzeile=1", "Startzeile=2",
+                              "Anzahl=1", "Feld_1=" + fieldName, "Spalte_1=A",
+                              "Spaltenkopf_1=" + ToAnsi("Größe in § (Ø)"), "AnzZeich_1=10"}));
+    // The record file holds the value in the OEM code page (§ is 0xF5 there, Ø 0x9D);
+    // the limit counts characters after the conversion, and the heading is not cut.
+    WriteRecordFile(records, {{{fieldName, "Stück §3 Ø5"}}, {{fieldName, "Äöü ß"}}});
+    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    ASSERT_TRUE(excel.Connect());
+    EXPECT_EQ(excel.Cell(1, 1, L"A1"), L"Gr\u00f6\u00dfe in \u00a7 (\u00d8)");
+    EXPECT_EQ(excel.Cell(1, 1, L"A2"), L"St\u00fcck \u00a73 \u00d8");
+    EXPECT_EQ(excel.Cell(1, 1, L"A3"), L"\u00c4\u00f6\u00fc \u00df");
+    EXPECT_EQ(excel.LiveObjects(), 0);
+}
+
+TEST_F(ExcelExportTest, TwoTablesNamingTheSameSheetBothLandOnIt) {
+    WriteFile(profile, Lines({"[Datei]", "Tabelle=2", "[Tabelle 1]", "Blatt=2", "Kopfzeile=1", "Startzeile=2",
+                              "Anzahl=1", "Feld_1=Name", "Spalte_1=A", "Spaltenkopf_1=Name", "[Tabelle 2]",
+                              "Blatt=2", "Kopfzeile=1", "Startzeile=2", "Anzahl=1", "Feld_1=Nr", "Spalte_1=B",
+                              "Spaltenkopf_1=Nr"}));
+    WriteRecordFile(records, {{{"Name", "eins"}, {"Nr", "1"}}});
+    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    ASSERT_TRUE(excel.Connect());
+    EXPECT_EQ(excel.Cell(1, 2, L"A1"), L"Name");
+    EXPECT_EQ(excel.Cell(1, 2, L"A2"), L"eins");
+    EXPECT_EQ(excel.Cell(1, 2, L"B1"), L"Nr");
+    EXPECT_EQ(excel.Cell(1, 2, L"B2"), L"1");
+    EXPECT_FALSE(excel.HasCell(1, 1, L"A1"));
+    EXPECT_EQ(LoggedContaining(L"Sheets.Item get I2:2"), 2);
+    EXPECT_EQ(LoggedContaining(L"Worksheet.Select"), 2);
+    EXPECT_EQ(excel.LiveObjects(), 0);
+}
+
+TEST_F(ExcelExportTest, AColumnTextOfTenCharactersCountsWithNineAndLongAddressesAreRefused) {
+    // Nine characters and row 1 fit the address: Excel sees the cut text and refuses it.
+    WriteFile(profile, Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Blatt=1", "Kopfzeile=1", "Anzahl=1",
+                              "Feld_1=Name", "Spalte_1=ABCDEFGHIJ", "Spaltenkopf_1=Kopf"}));
+    WriteRecordFile(records, {{{"Name", "eins"}}});
+    ExportResult result = Export();
+    EXPECT_EQ(result.ending, ExportEnding::DispatchError);
+    EXPECT_EQ(result.scode, kExcelError);
+    ASSERT_TRUE(excel.Connect());
+    EXPECT_TRUE(Logged(L"Worksheet.Range get \"ABCDEFGHI1\" \"ABCDEFGHI1\" -> 0x80020009"));
+    EXPECT_EQ(excel.LiveObjects(), 0);
+
+    // With row 100 the address would take 12 characters: refused before Excel sees it.
+    excel.ResetCalls();
+    WriteIniString(profile, "Tabelle 1", "Kopfzeile", "100");
+    result = Export();
+    EXPECT_EQ(result.ending, ExportEnding::AutomationError);
+    EXPECT_EQ(result.scode, kCellAddressTooLong);
+    EXPECT_EQ(LoggedContaining(L"Worksheet.Range"), 0);
+    EXPECT_TRUE(Logged(L"Worksheet.Select method"));
+    EXPECT_EQ(excel.LiveObjects(), 0);
+}
+
+TEST_F(ExcelExportTest, ASheetBeyondTheWorkbookStopsAtThatTableWithEarlierTablesWritten) {
+    WriteFile(profile, Lines({"[Datei]", "Tabelle=3", "[Tabelle 1]", "Blatt=1", "Anzahl=1", "Feld_1=Name",
+                              "Spalte_1=A", "[Tabelle 2]", "Blatt=4", "Anzahl=1", "Feld_1=Name", "Spalte_1=B",
+                              "[Tabelle 3]", "Blatt=2", "Anzahl=1", "Feld_1=Name", "Spalte_1=C"}));
+    WriteRecordFile(records, {{{"Name", "eins"}}});
+    const ExportResult result = Export();
+    EXPECT_EQ(result.ending, ExportEnding::AutomationError);
+    EXPECT_EQ(result.scode, DISP_E_BADINDEX);
+    ASSERT_TRUE(excel.Connect());
+    EXPECT_EQ(excel.Cell(1, 1, L"A1"), L"eins");
+    EXPECT_FALSE(excel.HasCell(1, 2, L"C1"));
+    const WideStrings calls = excel.Calls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), L"Sheets.Item get I2:4 -> 0x8002000B");
+    EXPECT_EQ(excel.LiveObjects(), 0);
+}
+
+// ---------------------------------------------------------------- failures at every call
+
+TEST_F(ExcelExportTest, AFailureAtEveryCallReleasesEverythingAndCarriesItsKind) {
+    WriteFile(profile, Lines({"[Datei]", "Tabelle=2", "[Tabelle 1]", "Blatt=1", "Kopfzeile=1", "Startzeile=2",
+                              "Anzahl=2", "Feld_1=Name", "Spalte_1=A", "Spaltenkopf_1=Name", "Feld_2=Nr",
+                              "Spalte_2=B", "Spaltenkopf_2=Nr", "[Tabelle 2]", "Blatt=2", "Anzahl=1",
+                              "Feld_1=Nr", "Spalte_1=A"}));
+    WriteRecordFile(records, {{{"Name", "eins"}, {"Nr", "1"}}, {{"Nr", "2"}}});
+    ASSERT_EQ(Export().ending, ExportEnding::Finished);
+    ASSERT_TRUE(excel.Connect());
+    excel.ResetCalls();
+    ASSERT_EQ(Export().ending, ExportEnding::Finished);
+    const int calls = excel.CallCount();
+    ASSERT_GE(calls, 20);
+
+    const HRESULT status = E_ACCESSDENIED;
+    for (int n = 1; n <= calls; ++n) {
+        SCOPED_TRACE("HRESULT at call " + std::to_string(n));
+        excel.ResetCalls();
+        excel.FailCall(n, status);
+        const ExportResult result = Export();
+        EXPECT_EQ(result.ending, ExportEnding::AutomationError);
+        EXPECT_EQ(result.scode, status);
+        EXPECT_EQ(excel.CallCount(), n) << "no call after the failure";
+        EXPECT_EQ(excel.LiveObjects(), 0);
+    }
+    for (int n = 1; n <= calls; ++n) {
+        const bool deferred = n % 2 == 0;
+        SCOPED_TRACE("exception at call " + std::to_string(n) + (deferred ? ", deferred" : ""));
+        excel.ResetCalls();
+        const std::wstring description = L"F\u00fcr Aufruf " + std::to_wstring(n) + L" gilt \u00a7 7";
+        excel.FailCallWithException(n, kExcelError, description, L"Microsoft Excel", deferred);
+        const ExportResult result = Export();
+        EXPECT_EQ(result.ending, ExportEnding::DispatchError);
+        EXPECT_EQ(result.scode, kExcelError);
+        EXPECT_EQ(result.description, ToAnsi("Für Aufruf " + std::to_string(n) + " gilt § 7"));
+        EXPECT_EQ(excel.CallCount(), n);
+        EXPECT_EQ(excel.LiveObjects(), 0);
+    }
+    excel.ClearFaults();
+}
+
+}  // namespace
+}  // namespace exl::test
