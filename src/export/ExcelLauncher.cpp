@@ -28,7 +28,7 @@ IDispatch* ExcelLauncher::AttachRunning(const std::wstring& progId) {
     CLSID clsid = CLSID_NULL;
     if (FAILED(CLSIDFromProgID(progId.c_str(), &clsid))) return nullptr;
     IUnknown* raw = nullptr;
-    if (GetActiveObject(clsid, nullptr, &raw) != S_OK) {
+    if (GetActive(clsid, &raw) != S_OK) {
         if (raw) raw->Release();
         return nullptr;
     }
@@ -42,14 +42,15 @@ IDispatch* ExcelLauncher::StartNew(const std::string& progId) {
     if (FAILED(CLSIDFromProgID(wideProgId.Get(), &clsid))) return nullptr;
 
     IUnknown* raw = nullptr;
-    HRESULT status = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&raw));
+    HRESULT status = CreateInstance(clsid, CLSCTX_ALL, &raw);
     if (status == E_INVALIDARG) {
         // Systems without DCOM refuse the remote context as an invalid argument.
-        status = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER,
-                                  IID_IUnknown, reinterpret_cast<void**>(&raw));
+        if (raw) raw->Release();
+        raw = nullptr;
+        status = CreateInstance(clsid, CLSCTX_ALL & ~CLSCTX_REMOTE_SERVER, &raw);
     }
-    UniqueUnknown created(SUCCEEDED(status) ? raw : nullptr);
-    if (!created) return nullptr;
+    UniqueUnknown created(raw);
+    if (FAILED(status) || !created) return nullptr;
     if (FAILED(OleRun(created.get()))) return nullptr;
     return QueryDispatch(created.get());
 }
@@ -60,6 +61,14 @@ void ExcelLauncher::RaiseMainWindow() {
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
     BringWindowToTop(window);
+}
+
+HRESULT ExcelLauncher::GetActive(const CLSID& clsid, IUnknown** running) {
+    return GetActiveObject(clsid, nullptr, running);
+}
+
+HRESULT ExcelLauncher::CreateInstance(const CLSID& clsid, DWORD context, IUnknown** created) {
+    return CoCreateInstance(clsid, nullptr, context, IID_IUnknown, reinterpret_cast<void**>(created));
 }
 
 ExcelLauncher& ExcelLauncher::Platform() {

@@ -26,6 +26,12 @@ public:
     virtual void RaiseMainWindow();
 
     static ExcelLauncher& Platform();
+
+protected:
+    // The two COM calls underneath, so tests can see the contexts asked for and put
+    // in objects of their own: GetActiveObject and CoCreateInstance for IUnknown.
+    virtual HRESULT GetActive(const CLSID& clsid, IUnknown** running);
+    virtual HRESULT CreateInstance(const CLSID& clsid, DWORD context, IUnknown** created);
 };
 
 }  // namespace exl
