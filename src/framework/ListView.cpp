@@ -4,6 +4,11 @@
 
 namespace exl {
 
+namespace {
+// A heading longer than this is measured by its start only.
+constexpr int kHeadingChars = 255;
+}  // namespace
+
 void ListView::InsertColumn(int column, const std::string& heading) {
     LVCOLUMNA item = {};
     item.mask = LVCF_TEXT | LVCF_SUBITEM;
@@ -61,11 +66,27 @@ void ListView::DeleteAllRows() { SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0); 
 
 void ListView::SizeColumnsToFit() {
     HWND header = reinterpret_cast<HWND>(SendMessageA(list_, LVM_GETHEADER, 0, 0));
-    int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    const int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    // The header keeps three edge widths free on either side of a heading; Wine's
+    // heading fit leaves one pixel less and cuts every heading to an ellipsis.
+    const int headingMargin = 2 * 3 * GetSystemMetrics(SM_CXEDGE);
     for (int column = 0; column < columns; ++column) {
         SendMessageA(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(LVSCW_AUTOSIZE, 0));
         SendMessageA(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
                      MAKELPARAM(LVSCW_AUTOSIZE_USEHEADER, 0));
+        char heading[kHeadingChars + 1] = {};
+        LVCOLUMNA item = {};
+        item.mask = LVCF_TEXT;
+        item.pszText = heading;
+        item.cchTextMax = sizeof(heading);
+        if (!SendMessageA(list_, LVM_GETCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item)))
+            continue;
+        const int needed = static_cast<int>(SendMessageA(list_, LVM_GETSTRINGWIDTHA, 0,
+                                                         reinterpret_cast<LPARAM>(heading))) +
+                           headingMargin + 1;
+        const int width = static_cast<int>(SendMessageA(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+        if (width < needed)
+            SendMessageA(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(needed, 0));
     }
 }
 

@@ -32,7 +32,8 @@ public:
     void DeleteAllRows();
 
     // Every column as wide as its contents, then as wide as its heading (the
-    // second sizing is the one that stays, as the platform defines it).
+    // second sizing is the one that stays, as the platform defines it), and never
+    // so narrow that the heading is cut.
     void SizeColumnsToFit();
     void AddExtendedStyle(DWORD style);
 
