@@ -103,6 +103,8 @@ void UiDriver::Click(HWND dialog, int id) {
     Sleep(kPollMs);
 }
 
+void UiDriver::ClickAndWait(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
 int UiDriver::CheckState(HWND dialog, int id) {
     return static_cast<int>(SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0));
 }

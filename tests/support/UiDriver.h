@@ -44,6 +44,9 @@ public:
     void SetText(HWND dialog, int id, const std::string& text);
     // A real button click (BM_CLICK), so automatic radio buttons and check boxes change.
     void Click(HWND dialog, int id);
+    // The same click, sent: it has been handled when this returns. Only for a click
+    // whose handler opens no modal window (that would block the script).
+    void ClickAndWait(HWND dialog, int id);
     int CheckState(HWND dialog, int id);
     bool IsVisible(HWND dialog, int id);
     bool IsEnabled(HWND dialog, int id);

@@ -1,0 +1,17 @@
+#pragma once
+// Pictures of windows as the display shows them, for looking at dialogs after a run.
+#include <windows.h>
+
+#include <string>
+
+namespace exl::test {
+
+// Saves the window as a 24-bit BMP file: its client area as the screen shows it,
+// its frame and caption as the platform draws them (no window manager draws them).
+// False when the window has no area or the file cannot be written.
+bool SaveWindowImage(HWND window, const std::string& bmpPath);
+
+// The directory beside the test programs where tests leave their pictures.
+std::string ScreenshotDir();
+
+}  // namespace exl::test
