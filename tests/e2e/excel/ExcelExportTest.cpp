@@ -462,5 +462,30 @@ TEST_F(ExcelExportTest, AFailureAtEveryCallReleasesEverythingAndCarriesItsKind) 
     excel.ClearFaults();
 }
 
+TEST_F(ExcelExportTest, ADeferredFillInIsRunBeforeTheErrorIsRead) {
+    // Across processes the server runs its deferred fill-in itself; an Excel in this
+    // process hands the plug-in the fill-in function, as an in-process server would.
+    ASSERT_TRUE(excel.HostInProcess(10, 0));
+    WriteFile(profile, Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Blatt=1", "Kopfzeile=1", "Startzeile=2",
+                              "Anzahl=1", "Feld_1=Name", "Spalte_1=A", "Spaltenkopf_1=Name"}));
+    WriteRecordFile(records, {{{"Name", "eins"}}, {{"Name", "zwei"}}});
+    excel.ResetCalls();
+    ASSERT_EQ(Export().ending, ExportEnding::Finished);
+    EXPECT_EQ(excel.Cell(1, 1, L"A3"), L"zwei");
+    const int calls = excel.CallCount();
+    ASSERT_GE(calls, 10);
+    for (int n = 1; n <= calls; ++n) {
+        SCOPED_TRACE("deferred exception at call " + std::to_string(n));
+        excel.ResetCalls();
+        excel.FailCallWithException(n, kExcelError, L"Sp\u00e4ter gef\u00fcllt", L"Microsoft Excel", true);
+        const ExportResult result = Export();
+        EXPECT_EQ(result.ending, ExportEnding::DispatchError);
+        EXPECT_EQ(result.scode, kExcelError);
+        EXPECT_EQ(result.description, ToAnsi("Später gefüllt"));
+        EXPECT_EQ(excel.CallCount(), n);
+        EXPECT_EQ(excel.LiveObjects(), 0);
+    }
+}
+
 }  // namespace
 }  // namespace exl::test
