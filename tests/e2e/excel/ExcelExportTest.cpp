@@ -71,6 +71,15 @@ protected:
             return line.find(part) != std::wstring::npos;
         }));
     }
+    // One table per sheet number given, each with the field "Name" in its own column
+    // (table 1 in A, table 2 in B, ...), no heading row.
+    void TablesOnSheets(const std::vector<int>& sheets) {
+        std::string text = Lines({"[Datei]", "Tabelle=" + std::to_string(sheets.size())});
+        for (std::size_t t = 0; t < sheets.size(); ++t)
+            text += Lines({"[Tabelle " + std::to_string(t + 1) + "]", "Blatt=" + std::to_string(sheets[t]),
+                           "Anzahl=1", "Feld_1=Name", "Spalte_1=" + std::string(1, static_cast<char>('A' + t))});
+        WriteFile(profile, text);
+    }
     // A profile of one table on sheet 1 with one field "Name" in column A.
     void OneFieldProfile(const std::string& header = "0") {
         WriteFile(profile, Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Blatt=1", "Kopfzeile=" + header,
@@ -208,9 +217,7 @@ TEST_F(ExcelExportTest, ATemplateThatCannotBeOpenedRaisesTheDispatchError) {
 // ---------------------------------------------------------------- the sheet check
 
 TEST_F(ExcelExportTest, ThreeTablesOnThreeSheetsProceed) {
-    WriteFile(profile, Lines({"[Datei]", "Tabelle=3", "[Tabelle 1]", "Blatt=1", "Anzahl=1", "Feld_1=Name",
-                              "Spalte_1=A", "[Tabelle 2]", "Blatt=2", "Anzahl=1", "Feld_1=Name", "Spalte_1=B",
-                              "[Tabelle 3]", "Blatt=3", "Anzahl=1", "Feld_1=Name", "Spalte_1=C"}));
+    TablesOnSheets({1, 2, 3});
     WriteRecordFile(records, {{{"Name", "eins"}}});
     EXPECT_EQ(Export().ending, ExportEnding::Finished);
     EXPECT_TRUE(ui.boxes.empty());
@@ -404,9 +411,7 @@ TEST_F(ExcelExportTest, AColumnTextOfTenCharactersCountsWithNineAndLongAddresses
 }
 
 TEST_F(ExcelExportTest, ASheetBeyondTheWorkbookStopsAtThatTableWithEarlierTablesWritten) {
-    WriteFile(profile, Lines({"[Datei]", "Tabelle=3", "[Tabelle 1]", "Blatt=1", "Anzahl=1", "Feld_1=Name",
-                              "Spalte_1=A", "[Tabelle 2]", "Blatt=4", "Anzahl=1", "Feld_1=Name", "Spalte_1=B",
-                              "[Tabelle 3]", "Blatt=2", "Anzahl=1", "Feld_1=Name", "Spalte_1=C"}));
+    TablesOnSheets({1, 4, 2});
     WriteRecordFile(records, {{{"Name", "eins"}}});
     const ExportResult result = Export();
     EXPECT_EQ(result.ending, ExportEnding::AutomationError);

@@ -54,6 +54,26 @@ struct Server {
     const RecordedInvoke& LastCall() const { return world.calls.back(); }
 };
 
+// An answer that hands out a new object of the world's, named as given.
+std::function<void(VARIANT*)> NewObjectAnswer(FakeWorld& world, const char* name) {
+    return [&world, name](VARIANT* r) {
+        r->vt = VT_DISPATCH;
+        r->pdispVal = new FakeDispatch(world, name, nullptr);
+    };
+}
+
+// One call of every helper on the reference; results are released.
+std::vector<std::function<void()>> EveryOperation(const AutomationRef& ref) {
+    return {
+        [&ref] { AutomationRef().Attach(GetDispatchProperty(ref, 682)); },
+        [&ref] { GetInt32Property(ref, 118); },
+        [&ref] { PutProperty(ref, 6, Variant::Text("v")); },
+        [&ref] { PutProperty(ref, 558, Variant::Boolean(true)); },
+        [&ref] { CallMethod(ref, 235); },
+        [&ref] { AutomationRef().Attach(CallDispatchMethod(ref, 181)); },
+    };
+}
+
 // ---------------------------------------------------------------- AutomationRef
 
 TEST(AutomationRefTest, AttachReleasesTheHeldPointerBeforeTakingTheNewOne) {
@@ -253,10 +273,7 @@ TEST(InvokeTest, ObjectResultsPassToTheCallerOrRaise) {
     FakeWorld results;
     Server server;
 
-    server.fillResult = [&](VARIANT* r) {
-        r->vt = VT_DISPATCH;
-        r->pdispVal = new FakeDispatch(results, "object", nullptr);
-    };
+    server.fillResult = NewObjectAnswer(results, "object");
     IDispatch* object = GetDispatchProperty(server.ref, 572);
     ASSERT_NE(object, nullptr);
     EXPECT_EQ(static_cast<FakeDispatch*>(object)->References(), 1u) << "the caller owns exactly one reference";
@@ -320,10 +337,7 @@ TEST(InvokeTest, ObjectResultsPassToTheCallerOrRaise) {
 TEST(InvokeTest, ResultsOfPutsAndMethodsWithoutResultAreDiscarded) {
     FakeWorld results;
     Server server;
-    server.fillResult = [&](VARIANT* r) {
-        r->vt = VT_DISPATCH;
-        r->pdispVal = new FakeDispatch(results, "stray", nullptr);
-    };
+    server.fillResult = NewObjectAnswer(results, "stray");
     CallMethod(server.ref, 235);
     PutProperty(server.ref, 6, Variant::Text("x"));
     EXPECT_EQ(results.liveObjects, 0);
@@ -371,14 +385,7 @@ TEST(InvokeTest, DispatchExceptionsCarryTheFilledInInformation) {
         server.status = DISP_E_EXCEPTION;
         server.fillException = c.fill;
         // Every kind of operation reports it alike.
-        const std::function<void()> operations[] = {
-            [&] { GetDispatchProperty(server.ref, 682); },
-            [&] { GetInt32Property(server.ref, 118); },
-            [&] { PutProperty(server.ref, 6, Variant::Text("v")); },
-            [&] { CallMethod(server.ref, 235); },
-            [&] { CallDispatchMethod(server.ref, 181); },
-        };
-        for (const auto& operation : operations) {
+        for (const auto& operation : EveryOperation(server.ref)) {
             Caught caught = RunCatching(operation);
             EXPECT_FALSE(caught.ole.has_value()) << "wrong kind";
             auto& error = caught.dispatch;
@@ -401,18 +408,8 @@ TEST(InvokeTest, OtherFailuresRaiseTheAutomationErrorWithTheirStatus) {
         FakeWorld results;
         server.status = status;
         // A failing server's result must not leak even if it filled one.
-        server.fillResult = [&](VARIANT* r) {
-            r->vt = VT_DISPATCH;
-            r->pdispVal = new FakeDispatch(results, "stray", nullptr);
-        };
-        const std::function<void()> operations[] = {
-            [&] { GetDispatchProperty(server.ref, 572); },
-            [&] { GetInt32Property(server.ref, 118); },
-            [&] { PutProperty(server.ref, 558, Variant::Boolean(true)); },
-            [&] { CallMethod(server.ref, 235); },
-            [&] { CallDispatchMethod(server.ref, 682); },
-        };
-        for (const auto& operation : operations) {
+        server.fillResult = NewObjectAnswer(results, "stray");
+        for (const auto& operation : EveryOperation(server.ref)) {
             auto error = Raised(operation);
             ASSERT_TRUE(error.has_value());
             EXPECT_EQ(error->scode, status);
@@ -425,14 +422,8 @@ TEST(InvokeTest, AnEmptyReferenceIsNeverCalled) {
     Server server;
     server.ref.Release();
     EXPECT_EQ(server.world.liveObjects, 0);
-    const std::function<void()> operations[] = {
-        [&] { GetDispatchProperty(server.ref, 572); },
-        [&] { GetInt32Property(server.ref, 118); },
-        [&] { PutProperty(server.ref, 558, Variant::Boolean(true)); },
-        [&] { CallMethod(server.ref, 235); },
-        [&] { CallDispatchMethod(server.ref, 682); },
-        [&] { RequireObject(nullptr); },
-    };
+    auto operations = EveryOperation(server.ref);
+    operations.push_back([] { RequireObject(nullptr); });
     for (const auto& operation : operations) {
         auto error = Raised(operation);
         ASSERT_TRUE(error.has_value());
