@@ -18,6 +18,12 @@ int MessageCatalogue::HelpContext(const char* key, int defaultContext) {
 
 std::string MessageCatalogue::HelpFile() { return ReadIniString(kFile, kHelpSection, "Helpfile", kDefaultHelpFile); }
 
+void SetDialogTexts(HWND dialog, int section, int titleKey, const CatalogueControlText* texts, std::size_t count) {
+    SetWindowTextA(dialog, MessageCatalogue::Text(section, titleKey).c_str());
+    for (std::size_t i = 0; i < count; ++i)
+        SetDlgItemTextA(dialog, texts[i].controlId, MessageCatalogue::Text(section, texts[i].key).c_str());
+}
+
 void ShowHelpTopic(HWND dialog, const HelpTopic& topic) {
     int context = MessageCatalogue::HelpContext(topic.key, topic.defaultContext);
     HWND topLevel = GetAncestor(dialog, GA_ROOT);

@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 
 namespace exl {
@@ -31,6 +32,19 @@ constexpr HelpTopic kProfileEditorHelp = {"HELP_ID2", 131207};
 constexpr HelpTopic kFieldDialogHelp = {"HELP_ID3", 131206};
 
 constexpr const char* kHelpFailedMessage = "Die Hilfe konnte nicht aufgerufen werden.";
+
+// A control and the key of its text in a dialog's catalogue section.
+struct CatalogueControlText {
+    int controlId;
+    int key;
+};
+// Sets the dialog's title from entry section-titleKey, then each control's text from
+// its entry of the same section, in the order given.
+void SetDialogTexts(HWND dialog, int section, int titleKey, const CatalogueControlText* texts, std::size_t count);
+template <std::size_t N>
+void SetDialogTexts(HWND dialog, int section, int titleKey, const CatalogueControlText (&texts)[N]) {
+    SetDialogTexts(dialog, section, titleKey, texts, N);
+}
 
 // F1 in a dialog: the topic's context through WinHelp (HELP_CONTEXT) on the dialog's
 // top-level window with the application's help file, under the wait cursor; a
