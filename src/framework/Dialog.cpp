@@ -154,6 +154,14 @@ void Dialog::SetTitle(const std::string& text) { SetWindowTextA(hwnd_, text.c_st
 
 void Dialog::SetCheck(int controlId, int state) { CheckDlgButton(hwnd_, controlId, static_cast<UINT>(state)); }
 
+void Dialog::ShowRadioValue(const RadioValue* group, std::size_t count, int value) {
+    bool known = false;
+    for (std::size_t i = 0; i < count; ++i) known = known || group[i].value == value;
+    if (!known) return;
+    for (std::size_t i = 0; i < count; ++i)
+        SetCheck(group[i].controlId, group[i].value == value ? BST_CHECKED : BST_UNCHECKED);
+}
+
 int Dialog::Check(int controlId) const { return static_cast<int>(IsDlgButtonChecked(hwnd_, controlId)); }
 
 }  // namespace exl

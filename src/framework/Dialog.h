@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 
 namespace exl {
@@ -24,6 +25,12 @@ private:
     HWND dialog_;
     bool saving_;
     bool failed_ = false;
+};
+
+// One button of a radio group and the value it stands for.
+struct RadioValue {
+    int controlId;
+    int value;
 };
 
 // The modal dialog base: runs a template from the application's resource module,
@@ -65,7 +72,25 @@ protected:
     void SetCheck(int controlId, int state);
     int Check(int controlId) const;
 
+    // Checks the button that stands for `value` and clears the others of the group;
+    // a value no button stands for leaves the group as it is.
+    template <std::size_t N>
+    void ShowRadioValue(const RadioValue (&group)[N], int value) {
+        ShowRadioValue(group, N, value);
+    }
+    // The value of the group's button `controlId`; false when it is not one of them.
+    template <std::size_t N>
+    static bool RadioValueOf(const RadioValue (&group)[N], int controlId, int& value) {
+        for (const RadioValue& button : group) {
+            if (button.controlId != controlId) continue;
+            value = button.value;
+            return true;
+        }
+        return false;
+    }
+
 private:
+    void ShowRadioValue(const RadioValue* group, std::size_t count, int value);
     static INT_PTR CALLBACK StaticProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Proc(UINT message, WPARAM wParam, LPARAM lParam);
 
