@@ -10,22 +10,14 @@ namespace {
 constexpr int kCatalogueSection = 3;
 constexpr int kTitleKey = 1;
 
-// Control texts of section "3", in the order they are set.
-struct ControlText {
-    int controlId;
-    int key;
-};
-constexpr ControlText kControlTexts[] = {
-    {IDC_FIELD_NUMBER_LABEL, 2},          {IDC_FIELD_NAME_LABEL, 3}, {IDC_FIELD_HEADING_LABEL, 4},
-    {IDC_FIELD_COLUMN_LABEL, 5},          {IDC_FIELD_CHARACTER_COUNT_LABEL, 6},
-    {IDOK, 7},                            {IDCANCEL, 8},
-    {IDC_FIELD_AUTO_POSITION, 9},         {IDC_FIELD_AUTO_QUANTITY, 10}};
+// Control texts of section "3", in the order they are set after the title.
+constexpr CatalogueControlText kControlTexts[] = {
+    {IDC_FIELD_NUMBER_LABEL, 2}, {IDC_FIELD_NAME_LABEL, 3},            {IDC_FIELD_HEADING_LABEL, 4},
+    {IDC_FIELD_COLUMN_LABEL, 5}, {IDC_FIELD_CHARACTER_COUNT_LABEL, 6}, {IDOK, 7},
+    {IDCANCEL, 8},               {IDC_FIELD_AUTO_POSITION, 9},         {IDC_FIELD_AUTO_QUANTITY, 10}};
 
-struct TypeButton {
-    int controlId;
-    std::int16_t type;
-};
-constexpr TypeButton kTypeButtons[] = {
+// The hidden type group: 1 text, 2 automatic position number, 3 automatic quantity.
+constexpr RadioValue kTypeButtons[] = {
     {IDC_FIELD_TYPE_TEXT, 1}, {IDC_FIELD_TYPE_POSITION, 2}, {IDC_FIELD_TYPE_QUANTITY, 3}};
 
 }  // namespace
@@ -42,24 +34,10 @@ void FieldDialog::DoDataExchange(DataExchange& exchange) {
 
 bool FieldDialog::OnInitDialog() {
     Dialog::OnInitDialog();
-    ShowType();
-    SetTexts();
-    return true;
-}
-
-void FieldDialog::ShowType() {
     // A type other than 1, 2 or 3 leaves the three buttons as the template has them.
-    for (const TypeButton& button : kTypeButtons) {
-        if (button.type != type) continue;
-        for (const TypeButton& other : kTypeButtons)
-            SetCheck(other.controlId, other.type == type ? BST_CHECKED : BST_UNCHECKED);
-    }
-}
-
-void FieldDialog::SetTexts() {
-    SetTitle(MessageCatalogue::Text(kCatalogueSection, kTitleKey));
-    for (const ControlText& text : kControlTexts)
-        SetItemText(text.controlId, MessageCatalogue::Text(kCatalogueSection, text.key));
+    ShowRadioValue(kTypeButtons, type);
+    SetDialogTexts(Hwnd(), kCatalogueSection, kTitleKey, kControlTexts);
+    return true;
 }
 
 bool FieldDialog::OnCommand(int controlId, int notification, HWND) {
@@ -74,13 +52,10 @@ bool FieldDialog::OnCommand(int controlId, int notification, HWND) {
     default:
         break;
     }
-    for (const TypeButton& button : kTypeButtons) {
-        if (button.controlId == controlId) {
-            type = button.type;
-            return true;
-        }
-    }
-    return false;
+    int clicked = 0;
+    if (!RadioValueOf(kTypeButtons, controlId, clicked)) return false;
+    type = static_cast<std::int16_t>(clicked);
+    return true;
 }
 
 void FieldDialog::OnHelp() { ShowHelpTopic(Hwnd(), kFieldDialogHelp); }

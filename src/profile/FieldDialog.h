@@ -30,10 +30,6 @@ protected:
     bool OnInitDialog() override;
     bool OnCommand(int controlId, int notification, HWND control) override;
     void OnHelp() override;
-
-private:
-    void ShowType();
-    void SetTexts();
 };
 
 // The field names the two buttons enter: the automatic position number and quantity.

@@ -23,11 +23,7 @@ constexpr int kDefaultSheetsKey = 18;
 // The delete question holds two whole catalogue texts.
 constexpr std::size_t kDeleteQuestionBufferSize = 512;
 
-struct ControlText {
-    int controlId;
-    int key;
-};
-constexpr ControlText kControlTexts[] = {
+constexpr CatalogueControlText kControlTexts[] = {
     {IDC_PROFILE_TEMPLATE_LABEL, 2},   {IDC_PROFILE_TABLE_COUNT_LABEL, 3}, {IDC_PROFILE_SHEET_LABEL, 4},
     {IDC_PROFILE_HEADER_ROW_LABEL, 5}, {IDC_PROFILE_START_ROW_LABEL, 6},   {IDC_PROFILE_ADD_FIELD, 7},
     {IDOK, 8},                         {IDCANCEL, 9},                      {IDC_PROFILE_DELETE_FIELD, 15}};
@@ -100,9 +96,7 @@ bool ProfileDialog::OnInitDialog() {
 }
 
 void ProfileDialog::SetTexts() {
-    SetTitle(MessageCatalogue::Text(kCatalogueSection, kTitleKey));
-    for (const ControlText& text : kControlTexts)
-        SetItemText(text.controlId, MessageCatalogue::Text(kCatalogueSection, text.key));
+    SetDialogTexts(Hwnd(), kCatalogueSection, kTitleKey, kControlTexts);
 }
 
 void ProfileDialog::ShowExcelDefaultSheets() {
