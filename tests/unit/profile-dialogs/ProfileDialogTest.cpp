@@ -73,9 +73,20 @@ void TypeAndLeave(UiDriver& ui, HWND window, int id, const std::string& text) {
     ui.Focus(window, IDC_PROFILE_TEMPLATE_PATH);
 }
 
+// Presses "Feld hinzufügen", types the name into the field dialog that opens and
+// closes that with `close`; returns once it has gone.
+void AddField(UiDriver& ui, HWND editor, const std::string& name, int close) {
+    ui.Click(editor, IDC_PROFILE_ADD_FIELD);
+    HWND field = ui.WaitForWindow(FieldDialogTitle());
+    ui.SetText(field, IDC_FIELD_NAME, name);
+    ui.Click(field, close);
+    if (!ui.WaitUntilGone(field)) throw UiTimeout("the field dialog stays open");
+}
+
 std::vector<std::string> Rows(UiDriver& ui, HWND window, int list, int column = 0) {
     std::vector<std::string> rows;
-    for (int row = 0; row < ui.ListRowCount(window, list); ++row) rows.push_back(ui.ListCell(window, list, row, column));
+    for (int row = 0; row < ui.ListRowCount(window, list); ++row)
+        rows.push_back(ui.ListCell(window, list, row, column));
     return rows;
 }
 
@@ -279,11 +290,7 @@ TEST_F(ProfileDialogTest, AddingCancelledInTheFieldDialogWritesNothing) {
     WriteProfile(TwoTableProfile());
     const std::string before = ReadFile(Profile());
     RunEditor([&](UiDriver& ui, HWND window) {
-        ui.Click(window, IDC_PROFILE_ADD_FIELD);
-        HWND field = ui.WaitForWindow(FieldDialogTitle());
-        ui.SetText(field, IDC_FIELD_NAME, "verworfen");
-        ui.Click(field, IDCANCEL);
-        ui.WaitUntilGone(field);
+        AddField(ui, window, "verworfen", IDCANCEL);
         EXPECT_EQ(ui.ListRowCount(window, IDC_PROFILE_FIELD_LIST), 4);
         ui.Close(window);
     });
@@ -294,11 +301,7 @@ TEST_F(ProfileDialogTest, AddingToATableWithANegativeCountStartsAtField1) {
     WriteProfile("[Datei]\r\nTabelle=1\r\n[Tabelle 1]\r\nAnzahl=-2\r\n");
     RunEditor([&](UiDriver& ui, HWND window) {
         EXPECT_EQ(ui.ListRowCount(window, IDC_PROFILE_FIELD_LIST), 0);
-        ui.Click(window, IDC_PROFILE_ADD_FIELD);
-        HWND field = ui.WaitForWindow(FieldDialogTitle());
-        EXPECT_EQ(ui.Text(field, IDC_FIELD_NUMBER), "1");
-        ui.SetText(field, IDC_FIELD_NAME, "Erstes");
-        ui.Click(field, IDOK);
+        AddField(ui, window, "Erstes", IDOK);
         WaitUntil([&] { return ui.ListRowCount(window, IDC_PROFILE_FIELD_LIST) == 1; }, "one field row");
         ui.Close(window);
     });
@@ -442,39 +445,36 @@ TEST_F(ProfileDialogTest, AutoButtonsThroughTheEditorWriteOnOkOnly) {
 }
 
 TEST_F(ProfileDialogTest, WithNoFieldRowCurrentDeleteAndEditDoNothing) {
-    // Table 2 of a seeded profile has no section: its switch leaves the table row's
-    // index in currentRow and the field list empty.
-    WriteProfile(kSeededProfile);
-    const std::string before = ReadFile(Profile());
-    RecordingUi recording;
-    RunEditor([&](UiDriver& ui, HWND window) {
-        ui.SelectListRow(window, IDC_PROFILE_TABLE_LIST, 1);
-        EXPECT_EQ(ui.ListRowCount(window, IDC_PROFILE_FIELD_LIST), 0);
-        ui.ClickAndWait(window, IDC_PROFILE_DELETE_FIELD);
-        ui.DoubleClickList(window, IDC_PROFILE_FIELD_LIST, -1);
-        ui.Text(window, IDOK);  // the double click has been handled once this returns
-        for (HWND shown : ui.ThreadWindows())
-            if (IsWindowVisible(shown) && ui.Title(shown) == FieldDialogTitle())
-                throw UiTimeout("the field dialog opened without a field row");
-        ui.Close(window);
-    });
-    EXPECT_TRUE(recording.boxes.empty()) << "no question without a field to delete";
-    EXPECT_EQ(ReadFile(Profile()), before);
-}
-
-TEST_F(ProfileDialogTest, AnEmptyFieldListWithACountLeftInTheFileIsNotDeletedFrom) {
-    // "Anzahl" says 2 but currentRow names no row of the (refilled) list once the
-    // table switch to the empty third table happened.
-    WriteProfile("[Datei]\r\nTabelle=3\r\n[Tabelle 1]\r\nAnzahl=2\r\nFeld_1=A\r\nFeld_2=B\r\n[Tabelle 3]\r\nAnzahl=0\r\n");
-    const std::string before = ReadFile(Profile());
-    RecordingUi recording;
-    RunEditor([&](UiDriver& ui, HWND window) {
-        ui.SelectListRow(window, IDC_PROFILE_TABLE_LIST, 2);
-        ui.ClickAndWait(window, IDC_PROFILE_DELETE_FIELD);
-        ui.Close(window);
-    });
-    EXPECT_TRUE(recording.boxes.empty());
-    EXPECT_EQ(ReadFile(Profile()), before);
+    struct NoRowCase {
+        const char* what;
+        std::string profile;
+        int tableRow;  // the table row selected first, -1 for none
+    };
+    const NoRowCase cases[] = {
+        // Table 2 has no section: the switch leaves the table row's index in currentRow.
+        {"a row index left over from the table list", kSeededProfile, 1},
+        // Nothing was ever reported, and "Anzahl" must not go to -2.
+        {"a negative count", "[Datei]\r\nTabelle=1\r\n[Tabelle 1]\r\nAnzahl=-1\r\nFeld_-1=X\r\n", -1},
+    };
+    for (const NoRowCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteProfile(c.profile);
+        const std::string before = ReadFile(Profile());
+        RecordingUi recording;
+        RunEditor([&](UiDriver& ui, HWND window) {
+            if (c.tableRow >= 0) ui.SelectListRow(window, IDC_PROFILE_TABLE_LIST, c.tableRow);
+            EXPECT_EQ(ui.ListRowCount(window, IDC_PROFILE_FIELD_LIST), 0);
+            ui.ClickAndWait(window, IDC_PROFILE_DELETE_FIELD);
+            ui.DoubleClickList(window, IDC_PROFILE_FIELD_LIST, -1);
+            ui.Text(window, IDOK);  // the double click has been handled once this returns
+            for (HWND shown : ui.ThreadWindows())
+                if (IsWindowVisible(shown) && ui.Title(shown) == FieldDialogTitle())
+                    throw UiTimeout("the field dialog opened without a field row");
+            ui.Close(window);
+        });
+        EXPECT_TRUE(recording.boxes.empty()) << "no question without a field to delete";
+        EXPECT_EQ(ReadFile(Profile()), before);
+    }
 }
 
 TEST_F(ProfileDialogTest, EveryRowChangeRewritesTheScratchFile) {
@@ -599,11 +599,7 @@ TEST_F(ProfileDialogTest, AnEmptyProfilePathShowsDefaultsAndWritesNothing) {
             EXPECT_EQ(ui.Text(window, IDC_PROFILE_START_ROW), "5");
             TypeAndLeave(ui, window, IDC_PROFILE_TABLE_COUNT, "2");
             EXPECT_EQ(ui.ListRowCount(window, IDC_PROFILE_TABLE_LIST), 2);
-            ui.Click(window, IDC_PROFILE_ADD_FIELD);
-            HWND field = ui.WaitForWindow(FieldDialogTitle());
-            ui.SetText(field, IDC_FIELD_NAME, "nirgends");
-            ui.Click(field, IDOK);
-            ui.WaitUntilGone(field);
+            AddField(ui, window, "nirgends", IDOK);
             EXPECT_EQ(ui.ListRowCount(window, IDC_PROFILE_FIELD_LIST), 0);
             ui.Click(window, IDOK);
         },
