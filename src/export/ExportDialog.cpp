@@ -4,6 +4,7 @@
 #include "framework/CodePage.h"
 #include "plugin/FindHostFilePattern.h"
 #include "plugin/HostGateway.h"
+#include "profile/DefineProfileAction.h"
 #include "resource.h"
 
 namespace exl {
@@ -117,7 +118,7 @@ void ExportDialog::OnBrowse() {
     SetItemText(IDC_EXPORT_PROFILE_PATH, profilePath);
 }
 
-void ExportDialog::OnDefineProfile() {}
+void ExportDialog::OnDefineProfile() { RunDefineProfileAction(Hwnd(), IDC_EXPORT_PROFILE_PATH, profilePath); }
 
 void ExportDialog::OnVersion(std::int16_t version) {
     excelVersion = version;

@@ -1,0 +1,164 @@
+// The entry point of the real DLL, loaded the way the host loads it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+
+#include "HostSimulator.h"
+#include "Scratch.h"
+#include "UiDriver.h"
+
+namespace exl::test {
+namespace {
+
+std::string DllPath() { return BinDir() + "\\ExcelKopplung.dll"; }
+
+class EntryTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(host.Load(DllPath())); }
+
+    // Runs the command with the export dialog cancelled at once.
+    std::int16_t RunCancelled(EntrySlot* block) {
+        UiScript script([](UiDriver& ui) { ui.Close(ui.WaitForWindow(ToAnsi("Excel-Kopplung"))); });
+        std::int16_t result = host.Entry(kEntryRunCommand, block);
+        script.Join();
+        return result;
+    }
+
+    ScratchDirectory scratch;
+    orvanta::HostSimulator host;
+};
+
+std::int32_t __cdecl ReturnsWide(std::int32_t argument) { return argument + 0x10000; }
+
+TEST_F(EntryTest, QueryAndUnknownTypesLeaveTheBlockAlone) {
+    struct TypeCase {
+        std::int32_t type;
+        std::int16_t expected;
+    };
+    for (TypeCase c : {TypeCase{2, 7}, TypeCase{0, -1}, TypeCase{5, -1}, TypeCase{6, -1}, TypeCase{-1, -1},
+                       TypeCase{0x7FFFFFFF, -1}}) {
+        EntrySlot block[4] = {0xAAAAAAAA, 0xBBBBBBBB, 0xCCCCCCCC, 0xDDDDDDDD};
+        EXPECT_EQ(host.Entry(c.type, block), c.expected) << "type " << c.type;
+        EXPECT_EQ(block[0], 0xAAAAAAAAu);
+        EXPECT_EQ(block[1], 0xBBBBBBBBu);
+        EXPECT_EQ(block[2], 0xCCCCCCCCu);
+        EXPECT_EQ(block[3], 0xDDDDDDDDu);
+    }
+    EXPECT_EQ(static_cast<std::uint16_t>(host.Entry(5, nullptr)), 0xFFFFu);
+}
+
+TEST_F(EntryTest, TypeOneCallsTheFunctionAndAnswersTheLow16Bits) {
+    EntrySlot block[2] = {ToSlot(reinterpret_cast<void*>(&ReturnsWide)), 0x1234};
+    EXPECT_EQ(static_cast<std::uint16_t>(host.Entry(kEntryCallFunction, block)), 0x1234u);
+    block[1] = 0x7FFF;
+    EXPECT_EQ(static_cast<std::uint16_t>(host.Entry(kEntryCallFunction, block)), 0x7FFFu);
+}
+
+TEST_F(EntryTest, NullFunctionOrBlockIsRejectedNotCalled) {
+    EntrySlot block[2] = {0, 5};
+    EXPECT_EQ(static_cast<std::uint16_t>(host.Entry(kEntryCallFunction, block)), 0xFFFFu);
+    EXPECT_EQ(static_cast<std::uint16_t>(host.Entry(kEntryCallFunction, nullptr)), 0xFFFFu);
+    EXPECT_EQ(static_cast<std::uint16_t>(host.Entry(kEntrySetUp, nullptr)), 0xFFFFu);
+    EXPECT_EQ(static_cast<std::uint16_t>(host.Entry(kEntryRunCommand, nullptr)), 0xFFFFu);
+}
+
+TEST_F(EntryTest, SetUpAnswersOne) { EXPECT_EQ(host.SetUp(), 1); }
+
+TEST_F(EntryTest, RequestsBeforeSetUpAnswerZeroAndReachNoHost) {
+    std::string argument = "Excel-Kopplung";
+    EntrySlot block[2] = {ToSlot(argument.c_str()), 0};
+    EXPECT_EQ(RunCancelled(block), 0);
+    EXPECT_TRUE(host.Requests().empty());
+}
+
+TEST_F(EntryTest, CommandArgumentsAreCopiedIntoTheLibrary) {
+    ASSERT_EQ(host.SetUp(), 1);
+    std::string argument = "Excel-Kopplung";
+    EntrySlot block[2] = {ToSlot(argument.c_str()), 0};
+    EXPECT_EQ(RunCancelled(block), 0);
+    const char* copy = FromSlot<const char>(block[0]);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_NE(copy, argument.c_str());
+    EXPECT_STREQ(copy, "Excel-Kopplung");
+    EXPECT_EQ(block[1], 0u) << "a null second argument stays null";
+
+    std::string second = "zweites";
+    block[0] = ToSlot(argument.c_str());
+    block[1] = ToSlot(second.c_str());
+    EXPECT_EQ(RunCancelled(block), 0);
+    EXPECT_NE(FromSlot<const char>(block[1]), second.c_str());
+    EXPECT_STREQ(FromSlot<const char>(block[1]), "zweites");
+}
+
+TEST_F(EntryTest, OverlongCommandArgumentIsCutNotOverrun) {
+    ASSERT_EQ(host.SetUp(), 1);
+    std::string argument(1000, 'x');
+    EntrySlot block[2] = {ToSlot(argument.c_str()), ToSlot(argument.c_str())};
+    EXPECT_EQ(RunCancelled(block), 0);
+    EXPECT_EQ(std::strlen(FromSlot<const char>(block[0])), 255u);
+    EXPECT_EQ(std::strlen(FromSlot<const char>(block[1])), 255u);
+}
+
+TEST_F(EntryTest, NullFirstArgumentRunsWithAnEmptyCopy) {
+    ASSERT_EQ(host.SetUp(), 1);
+    EntrySlot block[2] = {0, 0};
+    EXPECT_EQ(RunCancelled(block), 0);
+    EXPECT_STREQ(FromSlot<const char>(block[0]), "");
+}
+
+TEST_F(EntryTest, SecondSetUpReplacesCallbackAndContext) {
+    ASSERT_EQ(host.SetUp(), 1);
+    // A second pair: the second host's context (and callback) handed over through the same entry.
+    orvanta::HostSimulator second;
+    EntrySlot setUp[2] = {ToSlot(reinterpret_cast<void*>(orvanta::HostSimulator::CallbackFunction())),
+                          static_cast<EntrySlot>(second.Context())};
+    ASSERT_EQ(host.Entry(kEntrySetUp, setUp), 1);
+    std::string argument = "Excel-Kopplung";
+    EntrySlot block[2] = {ToSlot(argument.c_str()), 0};
+    EXPECT_EQ(RunCancelled(block), 0);
+    EXPECT_TRUE(host.Requests().empty());
+    ASSERT_EQ(second.Requests().size(), 1u);
+    EXPECT_EQ(second.Requests()[0].code, kRequestHostText);
+    EXPECT_EQ(second.Requests()[0].context, second.Context());
+}
+
+TEST(EntryLoadTest, LoadsOnAThreadWithoutCom) {
+    bool loaded = false;
+    std::int16_t answer = 0;
+    std::thread([&] {
+        orvanta::HostSimulator host;
+        loaded = host.Load(DllPath());
+        answer = host.Entry(kEntryQuery, nullptr);
+        // No COM on this thread before or after loading.
+        EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+        CoUninitialize();
+    }).join();
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(answer, 7);
+}
+
+TEST(EntryLoadTest, ExportsCarryTheirExactNames) {
+    HMODULE module = LoadLibraryA(DllPath().c_str());
+    ASSERT_NE(module, nullptr);
+    for (const char* name : {"_Orvanta_Entry@8", "DllGetClassObject", "DllCanUnloadNow", "DllRegisterServer"})
+        EXPECT_NE(GetProcAddress(module, name), nullptr) << name;
+    EXPECT_EQ(GetProcAddress(module, "Orvanta_Entry"), nullptr);
+    using Register = HRESULT(__stdcall*)();
+    using CanUnload = HRESULT(__stdcall*)();
+    using GetClassObject = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
+    auto reg = reinterpret_cast<Register>(reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
+    auto canUnload = reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+    auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+    EXPECT_EQ(reg(), S_OK);
+    EXPECT_EQ(canUnload(), S_OK);
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(get(IID_IUnknown, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(object, nullptr);
+    FreeLibrary(module);
+}
+
+}  // namespace
+}  // namespace exl::test

@@ -1,0 +1,172 @@
+// exl-demo: one whole export of a drawing, as a user would run it, with the export
+// dialog confirmed by script. It stands in for the CAD host (orvanta-host's
+// library) and for Excel (excel-standin), leaves the workbook as an .xlsx file and a
+// picture of the export dialog, and prints what was written.
+//
+//   exl-demo --drawing FILE --out DIR
+//
+// Run it in the host's working directory: string_exl.txt, exl\rizeraru.ini naming
+// the profile, and the profile itself are read from there, as the plug-in does.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "Drawing.h"
+#include "HostSimulator.h"
+#include "Screenshot.h"
+#include "StandinClient.h"
+#include "UiDriver.h"
+#include "export/ExportSettings.h"
+#include "profile/TransferProfile.h"
+
+namespace {
+
+struct Options {
+    std::string drawing;
+    std::string out;
+};
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i + 1 < argc; i += 2) {
+        std::string name = argv[i];
+        if (name == "--drawing")
+            options.drawing = argv[i + 1];
+        else if (name == "--out")
+            options.out = argv[i + 1];
+        else
+            return false;
+    }
+    return !options.drawing.empty() && !options.out.empty();
+}
+
+std::string BesideProgram(const char* name) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string directory(path);
+    return directory.substr(0, directory.find_last_of("\\/") + 1) + name;
+}
+
+std::string Narrow(const std::wstring& text) {
+    int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(length > 0 ? length - 1 : 0, '\0');
+    if (length > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], length, nullptr, nullptr);
+    return utf8;
+}
+
+std::wstring Wide(const std::string& ansi) {
+    int length = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
+    std::wstring text(length > 0 ? length - 1 : 0, L'\0');
+    if (length > 1) MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &text[0], length);
+    return text;
+}
+
+// Confirms the export dialog after taking its picture, and answers every message
+// box that follows with OK, printing it.
+void ConfirmDialog(exl::test::UiDriver& ui, const std::string& picture, const std::atomic<bool>& done) {
+    HWND dialog = ui.WaitForWindow("Excel-Kopplung", 60000);
+    Sleep(500);
+    if (exl::test::SaveWindowImage(dialog, picture))
+        std::printf("export dialog as shown: %s\n", picture.c_str());
+    ui.Click(dialog, IDOK);
+    while (!done) {
+        try {
+            exl::test::ShownMessageBox box = ui.WaitForMessageBox(200);
+            std::printf("message \"%s\": %s\n", Narrow(Wide(box.caption)).c_str(), Narrow(Wide(box.text)).c_str());
+            ui.Answer(box, box.buttons.empty() ? IDOK : box.buttons.front());
+        } catch (const exl::test::UiTimeout&) {
+        }
+    }
+}
+
+// Prints every table of the profile as the workbook now holds it.
+void PrintSummary(exl::standin::StandinClient& excel, int workbook, const std::string& profilePath) {
+    exl::TransferProfile profile(profilePath);
+    int tables = profile.TableCountForSheets();
+    for (int t = 1; t <= tables; ++t) {
+        int sheet = profile.Sheet(t);
+        int fields = profile.FieldCount(t);
+        int headerRow = profile.HeaderRow(t);
+        int startRow = profile.StartRow(t);
+        std::printf("\nTabelle %d on sheet %d:\n", t, sheet);
+        for (int row = headerRow > 0 ? headerRow : startRow; row <= startRow + 1000; ++row) {
+            std::string line;
+            bool any = false;
+            for (int f = 1; f <= fields; ++f) {
+                std::wstring address = Wide(profile.Column(t, f)) + std::to_wstring(row);
+                std::wstring value = excel.Cell(workbook, sheet, address);
+                any = any || !value.empty();
+                // Padded by characters, not by the bytes of their UTF-8 form.
+                line += Narrow(value) + std::string(value.size() < 24 ? 24 - value.size() : 1, ' ') + "| ";
+            }
+            if (!any && row >= startRow) break;
+            std::printf("  %3d  %s\n", row, line.c_str());
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fprintf(stderr, "usage: exl-demo --drawing FILE --out DIR\n");
+        return 2;
+    }
+    OleInitialize(nullptr);
+    // A machine with Excel XP: the stand-in answers all three versions.
+    exl::standin::StandinClient::Register({8, 9, 10});
+
+    auto drawing = std::make_shared<orvanta::Drawing>();
+    std::string error;
+    if (!drawing->Load(options.drawing, error)) {
+        std::fprintf(stderr, "exl-demo: drawing %s: %s\n", options.drawing.c_str(), error.c_str());
+        return 1;
+    }
+    orvanta::HostSimulator host;
+    if (!host.Load(BesideProgram("ExcelKopplung.dll"))) {
+        std::fprintf(stderr, "exl-demo: cannot load ExcelKopplung.dll\n");
+        return 1;
+    }
+    host.SetInfoQueryHandler(orvanta::DrawingAnswer(drawing));
+    host.SetUp();
+
+    std::atomic<bool> done{false};
+    exl::test::UiDriver ui(GetCurrentThreadId());
+    std::string picture = options.out + "\\export-dialog.bmp";
+    std::thread script([&] {
+        try {
+            ConfirmDialog(ui, picture, done);
+        } catch (const std::exception& failure) {
+            std::fprintf(stderr, "exl-demo: %s\n", failure.what());
+        }
+    });
+    int result = host.RunCommand();
+    done = true;
+    script.join();
+    std::printf("entry type 4 answered %d\n", result);
+    for (const orvanta::RecordedRequest& request : host.Requests())
+        if (request.code == exl::kRequestInfoQuery)
+            std::printf("the host searched the drawing with mode flags %u\n", request.modeFlags);
+
+    exl::standin::StandinClient excel;
+    int status = 1;
+    if (excel.Connect() && excel.WorkbookCount() > 0) {
+        int workbook = excel.WorkbookCount();
+        std::string xlsx = options.out + "\\stueckliste.xlsx";
+        if (excel.SaveWorkbook(workbook, Wide(xlsx))) {
+            std::printf("workbook saved: %s\n", xlsx.c_str());
+            status = 0;
+        }
+        PrintSummary(excel, workbook, exl::LoadExportSettings().profilePath);
+        excel.Quit();
+    } else {
+        std::fprintf(stderr, "exl-demo: no workbook was filled\n");
+    }
+    host.Unload();
+    OleUninitialize();
+    return status;
+}
