@@ -1,0 +1,127 @@
+// The export command linked in, so the flags of its message boxes and its help
+// calls, which no window shows, can be seen through the UI seam.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "HostSimulator.h"
+#include "RecordingUi.h"
+#include "Scratch.h"
+#include "StandinClient.h"
+#include "UiDriver.h"
+#include "export/AutomationErrorText.h"
+#include "export/ExportCommand.h"
+#include "framework/Application.h"
+#include "plugin/ModuleState.h"
+#include "resource.h"
+
+namespace exl::test {
+namespace {
+
+class DriverTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(OleInitialize(nullptr), S_OK);
+        ModuleState& state = TheModuleState();
+        state.hostCallback = orvanta::HostSimulator::CallbackFunction();
+        state.hostContext = host.Context();
+        WriteFile(scratch.File("exl\\p.exl"),
+                  "[Datei]\r\nTabelle=1\r\n[Tabelle 1]\r\nAnzahl=1\r\nFeld_1=Pos\r\nSpalte_1=A\r\n");
+        WriteFile(scratch.File("exl\\rizeraru.ini"), "[Excel]\r\nVorlage=" + scratch.File("exl\\p.exl") + "\r\n");
+    }
+    void TearDown() override {
+        TheModuleState() = ModuleState();
+        OleUninitialize();
+    }
+
+    // Runs the command with the export dialog confirmed.
+    void RunConfirmed() {
+        UiScript script([](UiDriver& ui) { ui.Click(ui.WaitForWindow("Excel-Kopplung"), IDOK); });
+        EXPECT_EQ(RunExportCommand("Excel-Kopplung", nullptr), 0);
+        script.Join();
+    }
+
+    ScratchDirectory scratch;
+    orvanta::HostSimulator host;
+};
+
+TEST_F(DriverTest, NoRecordMessageIsASystemBoxWithItsFlags) {
+    host.SetInfoQueryHandler([](const std::string&, const std::string& result, std::uint8_t) { WriteFile(result, ""); });
+    RecordingUi ui;
+    RunConfirmed();
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_FALSE(ui.boxes[0].hasOwner);
+    EXPECT_EQ(ui.boxes[0].flags, 0x10030u);
+    EXPECT_EQ(ui.boxes[0].caption, "Excel-Kopplung");
+}
+
+TEST_F(DriverTest, AutomationErrorAndClosingMessageCarryTheirFlags) {
+    host.SetInfoQueryHandler(
+        [](const std::string&, const std::string& result, std::uint8_t) { WriteFile(result, "1\r\n"); });
+    standin::StandinClient excel;
+    ASSERT_TRUE(standin::StandinClient::Register({10}));
+    ASSERT_TRUE(excel.HostInProcess(10));
+    excel.ResetCalls();
+    excel.FailCall(1, E_ACCESSDENIED);
+    RecordingUi ui;
+    RunConfirmed();
+    excel.Quit();
+    standin::StandinClient::Unregister();
+    ASSERT_EQ(ui.boxes.size(), 2u);
+    EXPECT_EQ(ui.boxes[0].text, "COleException. SCODE: 80070005.");
+    EXPECT_EQ(ui.boxes[0].caption, "Fehler bei der Excel-Automatisierung");
+    EXPECT_EQ(ui.boxes[0].flags, 0x10040u);
+    EXPECT_FALSE(ui.boxes[0].hasOwner);
+    EXPECT_EQ(ui.boxes[1].flags, 0x10030u);
+}
+
+TEST_F(DriverTest, HelpFileComesFromTheCatalogueAndF1AsksForItsContext) {
+    std::string catalogue = ReadFile(scratch.File("string_exl.txt"));
+    const std::string shipped = "Helpfile=.\\orva.hlp";
+    ASSERT_NE(catalogue.find(shipped), std::string::npos);
+    catalogue.replace(catalogue.find(shipped), shipped.size(), "Helpfile=C:\\hilfe\\orvanta.hlp");
+    WriteFile(scratch.File("string_exl.txt"), catalogue);
+    RecordingUi ui;
+    UiScript script([](UiDriver& ui) {
+        HWND dialog = ui.WaitForWindow("Excel-Kopplung");
+        ui.PressF1(dialog, IDC_EXPORT_PROFILE_PATH);
+        ui.Click(dialog, IDCANCEL);
+    });
+    RunExportCommand("Excel-Kopplung", nullptr);
+    script.Join();
+    EXPECT_EQ(Application::Instance().HelpFile(), "C:\\hilfe\\orvanta.hlp");
+    ASSERT_EQ(ui.helpCalls.size(), 1u);
+    EXPECT_EQ(ui.helpCalls[0].helpFile, "C:\\hilfe\\orvanta.hlp");
+    EXPECT_EQ(ui.helpCalls[0].command, static_cast<unsigned>(HELP_CONTEXT));
+    EXPECT_EQ(ui.helpCalls[0].data, 131206u);
+}
+
+TEST_F(DriverTest, DialogThatCannotBeShownEndsWithoutTouchingFiles) {
+    Application& app = Application::Instance();
+    HMODULE resources = app.ResourceModule();
+    // A module without the dialog template: the modal run answers -1.
+    app.Initialise(GetModuleHandleA("kernel32.dll"));
+    std::string settingsBefore = ReadFile(scratch.File("exl\\rizeraru.ini"));
+    EXPECT_EQ(RunExportCommand("Excel-Kopplung", nullptr), 0);
+    app.Initialise(resources);
+    EXPECT_EQ(ReadFile(scratch.File("exl\\rizeraru.ini")), settingsBefore);
+    ASSERT_EQ(host.Requests().size(), 1u) << "the host text goes out whatever the answer";
+    EXPECT_EQ(host.Requests()[0].code, kRequestHostText);
+}
+
+TEST(AutomationErrorTextTest, LongDescriptionIsCutInside1024Bytes) {
+    COleDispatchException error;
+    error.scode = static_cast<HRESULT>(0x800A03EC);
+    error.description = std::string(2000, 'd');
+    std::string text = AutomationErrorText(error);
+    EXPECT_EQ(text.size(), 1023u);
+    const std::string prefix = "COleDispatchException. SCODE: 800a03ec, Description: \"";
+    EXPECT_EQ(text.compare(0, prefix.size(), prefix), 0);
+    EXPECT_EQ(text.substr(text.size() - 3), "d\".");
+    error.description = "kurz";
+    EXPECT_EQ(AutomationErrorText(error), "COleDispatchException. SCODE: 800a03ec, Description: \"kurz\".");
+    EXPECT_EQ(AutomationErrorText(COleException(E_FAIL)), "COleException. SCODE: 80004005.");
+}
+
+}  // namespace
+}  // namespace exl::test
