@@ -11,19 +11,12 @@ namespace exl {
 
 namespace {
 
-struct VersionButton {
-    int controlId;
-    std::int16_t version;
-};
-constexpr VersionButton kVersionButtons[] = {
+// Excel 97, 2000 and XP are the versions 8, 9 and 10.
+constexpr RadioValue kVersionButtons[] = {
     {IDC_EXPORT_EXCEL_97, 8}, {IDC_EXPORT_EXCEL_2000, 9}, {IDC_EXPORT_EXCEL_XP, 10}};
 
-// Window title first, then the controls, each from section "1".
-struct ControlText {
-    int controlId;
-    int key;
-};
-constexpr ControlText kControlTexts[] = {
+// Control texts of section "1", in the order they are set after the title.
+constexpr CatalogueControlText kControlTexts[] = {
     {IDC_EXPORT_SELECTION_GROUP, 2}, {IDC_EXPORT_ASSEMBLY_INFO, 3}, {IDC_EXPORT_ELEMENT_INFO, 4},
     {IDC_EXPORT_LEVEL_ZERO, 19},     {IDC_EXPORT_TRANSFER_GROUP, 5}, {IDC_EXPORT_PROFILE_LABEL, 6},
     {IDC_EXPORT_DEFINE_PROFILE, 7},  {IDC_EXPORT_VERSION_GROUP, 8},  {IDC_EXPORT_EXCEL_97, 9},
@@ -67,24 +60,10 @@ void ExportDialog::DoDataExchange(DataExchange& exchange) {
 
 bool ExportDialog::OnInitDialog() {
     Dialog::OnInitDialog();
-    ShowVersion();
-    SetTexts();
-    return true;
-}
-
-void ExportDialog::ShowVersion() {
     // A version other than 8, 9 or 10 leaves every button as the template has it: unchecked.
-    for (const VersionButton& button : kVersionButtons) {
-        if (button.version != excelVersion) continue;
-        for (const VersionButton& other : kVersionButtons)
-            SetCheck(other.controlId, other.version == excelVersion ? BST_CHECKED : BST_UNCHECKED);
-    }
-}
-
-void ExportDialog::SetTexts() {
-    SetTitle(MessageCatalogue::Text(kCatalogueSection, kTitleKey));
-    for (const ControlText& text : kControlTexts)
-        SetItemText(text.controlId, MessageCatalogue::Text(kCatalogueSection, text.key));
+    ShowRadioValue(kVersionButtons, excelVersion);
+    SetDialogTexts(Hwnd(), kCatalogueSection, kTitleKey, kControlTexts);
+    return true;
 }
 
 bool ExportDialog::OnCommand(int controlId, int notification, HWND) {
@@ -99,13 +78,10 @@ bool ExportDialog::OnCommand(int controlId, int notification, HWND) {
     default:
         break;
     }
-    for (const VersionButton& button : kVersionButtons) {
-        if (button.controlId == controlId) {
-            OnVersion(button.version);
-            return true;
-        }
-    }
-    return false;
+    int version = 0;
+    if (!RadioValueOf(kVersionButtons, controlId, version)) return false;
+    OnVersion(static_cast<std::int16_t>(version));
+    return true;
 }
 
 void ExportDialog::OnBrowse() {

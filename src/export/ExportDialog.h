@@ -33,8 +33,6 @@ protected:
     void OnHelp() override;
 
 private:
-    void ShowVersion();
-    void SetTexts();
     void OnBrowse();
     void OnDefineProfile();
     void OnVersion(std::int16_t version);
