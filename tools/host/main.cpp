@@ -91,6 +91,8 @@ void Report(const orvanta::HostSimulator& host) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Reports appear as they happen, also while the command waits on a dialog.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     orvanta::HostSimulator host;
     Options options = ParseOptions(argc, argv, host);
     if (!options.valid) return 2;
