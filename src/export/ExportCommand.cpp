@@ -11,6 +11,7 @@
 #include "framework/Application.h"
 #include "framework/MessageBoxes.h"
 #include "plugin/HostGateway.h"
+#include "profile/ProfileDialog.h"
 
 namespace exl {
 
@@ -24,7 +25,6 @@ constexpr int kDispatchErrorCaption = 12;
 constexpr int kClosingKey = 13;
 constexpr int kNoRecordKey = 14;
 constexpr const char* kHostScratchFile = ".\\rizeraru.tmp";
-constexpr const char* kEditorScratchFile = ".\\exl\\rizeraru.tmp";
 
 std::string CommandText(int key) { return MessageCatalogue::Text(kCommandSection, key); }
 
