@@ -4,6 +4,7 @@
 #include "export/RecordFile.h"
 #include "framework/CodePage.h"
 #include "framework/Ini.h"
+#include "framework/IniSnapshot.h"
 
 namespace exl {
 
@@ -16,10 +17,10 @@ std::int32_t ReadRecordCount(const std::string& recordFile) {
     return ReadIniInt(recordFile, kRecordCountSection, kRecordCountKey, 0);
 }
 
-// The host's value of a field in record n, in the OEM code page. The profile reader
-// drops the blank that ends every value line.
-std::string ReadRecordValue(const std::string& recordFile, std::int32_t record, const std::string& field) {
-    return ReadIniString(recordFile, Format(kRecordSectionFormat, record), field, "");
+// The host's value of a field in record n, in the OEM code page. The reader drops
+// the blank that ends every value line, as the platform's does.
+std::string ReadRecordValue(const IniSnapshot& records, std::int32_t record, const std::string& field) {
+    return records.Get(Format(kRecordSectionFormat, record), field, "");
 }
 
 }  // namespace
@@ -35,11 +36,15 @@ SheetWriter::SheetWriter(AutomationRef& sheets, AutomationRef& worksheet, Automa
 
 void SheetWriter::Write(const std::string& profilePath, const std::string& recordFile) {
     const TransferProfile profile(profilePath);
+    // The record file is read once: the platform's reader walks the whole file for
+    // every value, which grows with the square of the number of records.
+    const IniSnapshot records(recordFile);
     const std::int16_t tables = profile.TableCountForSheets();
-    for (int table = 1; table <= tables; ++table) WriteTable(profile, table, recordFile);
+    for (int table = 1; table <= tables; ++table) WriteTable(profile, table, recordFile, records);
 }
 
-void SheetWriter::WriteTable(const TransferProfile& profile, int table, const std::string& recordFile) {
+void SheetWriter::WriteTable(const TransferProfile& profile, int table, const std::string& recordFile,
+                             const IniSnapshot& records) {
     const Variant sheet = Variant::Int16(profile.Sheet(table));
     worksheet_.Attach(RequireObject(GetDispatchProperty(sheets_, excel::kItem, {&sheet})));
     CallMethod(worksheet_, excel::kSelect);
@@ -49,11 +54,11 @@ void SheetWriter::WriteTable(const TransferProfile& profile, int table, const st
     const std::int16_t startRow = profile.StartRow(table);
     const std::int32_t recordCount = ReadRecordCount(recordFile);
     for (int field = 1; field <= fields; ++field)
-        WriteField(profile, table, field, headerRow, startRow, recordCount, recordFile);
+        WriteField(profile, table, field, headerRow, startRow, recordCount, records);
 }
 
 void SheetWriter::WriteField(const TransferProfile& profile, int table, int field, std::int16_t headerRow,
-                             std::int16_t startRow, std::int32_t recordCount, const std::string& recordFile) {
+                             std::int16_t startRow, std::int32_t recordCount, const IniSnapshot& records) {
     const std::string name = profile.FieldName(table, field);
     const std::string column = profile.Column(table, field);
     const std::string heading = profile.ColumnHeading(table, field);
@@ -64,7 +69,7 @@ void SheetWriter::WriteField(const TransferProfile& profile, int table, int fiel
 
     // 64-bit, so neither the counter nor the row can wrap.
     for (std::int64_t record = 1; record <= recordCount; ++record) {
-        const std::string value = ReadRecordValue(recordFile, static_cast<std::int32_t>(record), name);
+        const std::string value = ReadRecordValue(records, static_cast<std::int32_t>(record), name);
         // A missing value leaves a gap, so one object's values stay on one row.
         if (value.empty()) continue;
         std::string text = ConvertOemToAnsi(value);

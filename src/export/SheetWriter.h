@@ -3,6 +3,7 @@
 #include <string>
 
 #include "framework/Automation.h"
+#include "framework/IniSnapshot.h"
 #include "profile/TransferProfile.h"
 
 namespace exl {
@@ -27,9 +28,10 @@ public:
     void Write(const std::string& profilePath, const std::string& recordFile);
 
 private:
-    void WriteTable(const TransferProfile& profile, int table, const std::string& recordFile);
+    void WriteTable(const TransferProfile& profile, int table, const std::string& recordFile,
+                    const IniSnapshot& records);
     void WriteField(const TransferProfile& profile, int table, int field, std::int16_t headerRow,
-                    std::int16_t startRow, std::int32_t recordCount, const std::string& recordFile);
+                    std::int16_t startRow, std::int32_t recordCount, const IniSnapshot& records);
     // One Range fetch and two puts: Value, then Value2 with the same text.
     void WriteCell(const std::string& column, std::int64_t row, const std::string& text);
 
