@@ -85,7 +85,6 @@ namespace {
 bool ShowOpenFileDialog(const std::string& prompt, const std::string& offered, std::string& chosen) {
     char file[MAX_PATH] = {};
     std::string directory = offered;
-    std::string filter = "Profile\0*.*\0\0";
     std::string pattern = offered;
     std::string::size_type slash = offered.find_last_of("\\/");
     if (slash != std::string::npos) {
@@ -95,6 +94,10 @@ bool ShowOpenFileDialog(const std::string& prompt, const std::string& offered, s
         directory.clear();
     }
     std::string filterText = pattern + std::string(1, '\0') + pattern + std::string(2, '\0');
+    // A new name typed without extension gets the pattern's (".exl" for "*.exl").
+    std::string::size_type dot = pattern.find_last_of('.');
+    std::string extension = dot == std::string::npos ? std::string() : pattern.substr(dot + 1);
+    if (extension.find_first_of("*?") != std::string::npos) extension.clear();
     OPENFILENAMEA dialog = {};
     dialog.lStructSize = sizeof(dialog);
     dialog.lpstrFilter = filterText.c_str();
@@ -102,6 +105,7 @@ bool ShowOpenFileDialog(const std::string& prompt, const std::string& offered, s
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrInitialDir = directory.empty() ? nullptr : directory.c_str();
     dialog.lpstrTitle = prompt.c_str();
+    dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
     dialog.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameA(&dialog)) return false;
     // The host hands paths to the plug-in in the OEM code page.
