@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
+#include <set>
 #include <thread>
 
 #include "HostSimulator.h"
@@ -157,6 +159,28 @@ TEST(EntryLoadTest, ExportsCarryTheirExactNames) {
     void* object = reinterpret_cast<void*>(1);
     EXPECT_EQ(get(IID_IUnknown, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(object, nullptr);
+    FreeLibrary(module);
+}
+
+TEST(EntryLoadTest, ImportsOnlyWindowsOwnLibraries) {
+    HMODULE module = LoadLibraryA(DllPath().c_str());
+    ASSERT_NE(module, nullptr);
+    auto base = reinterpret_cast<const BYTE*>(module);
+    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+    EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
+    const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    auto import = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+    std::set<std::string> names;
+    for (; import->Name != 0; ++import) {
+        std::string name = reinterpret_cast<const char*>(base + import->Name);
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        names.insert(name);
+    }
+    const std::set<std::string> windows = {"kernel32.dll", "user32.dll", "gdi32.dll",   "advapi32.dll",
+                                           "ole32.dll",    "oleaut32.dll", "comctl32.dll", "msvcrt.dll"};
+    EXPECT_FALSE(names.empty());
+    for (const std::string& name : names) EXPECT_TRUE(windows.count(name)) << name << " is not one of Windows' own";
     FreeLibrary(module);
 }
 
