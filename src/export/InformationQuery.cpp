@@ -45,7 +45,7 @@ bool CloseWritten(UniqueFile& stream) {
     return good;
 }
 
-// Steps 3 to 5: the search-spec file for the host and the numbered field list,
+// The search file for the host and the numbered field list,
 // from every table's fields in order. Returns the field total.
 std::int32_t WriteQueryFiles(const TransferProfile& profile, std::FILE* searchSpec, std::FILE* fieldList) {
     std::fputs(kSearchSpecHead, searchSpec);
@@ -68,7 +68,7 @@ std::int32_t WriteQueryFiles(const TransferProfile& profile, std::FILE* searchSp
     return fieldTotal;
 }
 
-// Steps 10 and 11: the record file from the result file.
+// The record file from the result file.
 std::int32_t BuildRecordFile(std::FILE* result, std::FILE* recordFile, const std::string& fieldListFile,
                              std::int32_t fieldTotal) {
     std::vector<std::string> names = ReadFieldListNames(fieldListFile, fieldTotal);
@@ -146,7 +146,7 @@ QueryOutcome RunInformationQuery(const ExportSettings& settings, const Temporary
         ShowMessage(kResultNotOpenedMessage);
         return outcome;
     }
-    // The record file takes the search-spec file's place.
+    // The record file takes the search file's place.
     UniqueFile recordFile = OpenFile(searchSpecName->c_str(), "w");
     if (!recordFile) {
         ShowMessage(kFileNotCreatedMessage);

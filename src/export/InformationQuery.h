@@ -28,7 +28,7 @@ using TemporaryNameMaker = std::function<std::optional<std::string>()>;
 // The runtime's _tempnam("..\\exl", "exl").
 std::optional<std::string> MakeTemporaryName();
 
-// Writes the search-spec and field-list files from the profile, asks the host to
+// Writes the search file and field-list file from the profile, asks the host to
 // search the drawing (request code 51) and turns its result file into the record file.
 QueryOutcome RunInformationQuery(const ExportSettings& settings);
 // The same with the temporary names taken from makeName.

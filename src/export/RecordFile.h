@@ -1,5 +1,5 @@
 #pragma once
-// The files of the information query: the search-spec file for the host, the
+// The files of the information query: the search file for the host, the
 // numbered field-list file, the host's result file and the record file that the
 // sheet writer reads. All are written and read as text streams (CR LF on disk).
 #include <cstdint>
@@ -21,7 +21,7 @@ constexpr const char* kRecordCountKey = "Anzahl";
 // writer's profile reads could not see more.
 constexpr std::size_t kRecordValueMaxChars = 254;
 
-// Search-spec lines.
+// Search file lines.
 constexpr const char* kSearchSpecHead = "FORMAT: ?\nREPEAT:\n";
 constexpr const char* kSearchLineFormat = "SEARCH: %s:\n";
 constexpr const char* kSearchSpecEnd = "END   :\n";

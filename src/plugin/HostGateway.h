@@ -15,7 +15,7 @@ std::int16_t HostGateway(HostRequest* request, std::int32_t code);
 std::int16_t RequestFileSelection(const char* prompt, char (&pathBuffer)[kHostPathBufferSize]);
 // Code 11.
 void SendHostText(const std::string& text);
-// Code 51: when it returns the host has read the search spec and written the result file.
+// Code 51: when it returns the host has read the search file and written the result file.
 void RequestInfoQuery(const std::string& searchSpecPath, const std::string& resultPath, std::uint8_t modeFlags);
 
 }  // namespace exl

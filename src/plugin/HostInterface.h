@@ -31,7 +31,7 @@ static_assert(sizeof(HostRequest) == 44, "the host expects 44 bytes");
 enum HostRequestCode : std::int32_t {
     kRequestFileSelection = 4,  // slot 0: prompt, slot 1: 256-byte path buffer; answers 1 when a file was chosen
     kRequestHostText = 11,      // slot 0: text
-    kRequestInfoQuery = 51,     // slot 0: search-spec path, slot 1: result path, slot 2 low byte: mode flags
+    kRequestInfoQuery = 51,     // slot 0: search file path, slot 1: result path, slot 2 low byte: mode flags
 };
 constexpr std::int16_t kFileChosen = 1;
 constexpr int kHostPathBufferSize = 256;

@@ -203,9 +203,9 @@ std::vector<std::wstring> Drawing::Answer(const std::vector<std::wstring>& searc
 
 bool Drawing::AnswerInfoQuery(const std::string& searchSpecPath, const std::string& resultPath,
                               std::uint8_t modeFlags) const {
-    std::string spec;
-    if (!ReadExistingFile(searchSpecPath, spec)) return false;
-    std::vector<std::wstring> lines = Answer(SearchNamesOf(spec), modeFlags);
+    std::string searchText;
+    if (!ReadExistingFile(searchSpecPath, searchText)) return false;
+    std::vector<std::wstring> lines = Answer(SearchNamesOf(searchText), modeFlags);
     // Text mode: every "\n" reaches the disk as CR LF.
     std::FILE* result = std::fopen(resultPath.c_str(), "w");
     if (!result) return false;
@@ -221,10 +221,10 @@ std::vector<std::wstring> ReadSearchNames(const std::string& searchSpecPath) {
     return SearchNamesOf(ReadWholeFile(searchSpecPath));
 }
 
-std::vector<std::wstring> SearchNamesOf(const std::string& spec) {
+std::vector<std::wstring> SearchNamesOf(const std::string& searchText) {
     std::vector<std::wstring> names;
     const std::string prefix = kSearchPrefix;
-    for (const std::string& line : SplitLines(spec)) {
+    for (const std::string& line : SplitLines(searchText)) {
         if (line.compare(0, prefix.size(), prefix) != 0) continue;
         std::string name = line.substr(prefix.size());
         // The name ends at the line's last colon; a name may hold colons itself.

@@ -51,7 +51,7 @@ public:
     // The result lines for these field names and mode flags (see above).
     std::vector<std::wstring> Answer(const std::vector<std::wstring>& searchNames, std::uint8_t modeFlags) const;
 
-    // Reads the search spec (OEM), writes the result file (OEM, CR LF). False when
+    // Reads the search file (OEM), writes the result file (OEM, CR LF). False when
     // either file cannot be opened.
     bool AnswerInfoQuery(const std::string& searchSpecPath, const std::string& resultPath,
                          std::uint8_t modeFlags) const;
@@ -60,7 +60,7 @@ private:
     std::vector<DrawingObject> objects_;
 };
 
-// The field names of a search spec's "SEARCH: name:" lines (OEM), in order.
+// The field names of a search file's "SEARCH: name:" lines (OEM), in order.
 std::vector<std::wstring> SearchNamesOf(const std::string& searchSpec);
 std::vector<std::wstring> ReadSearchNames(const std::string& searchSpecPath);
 

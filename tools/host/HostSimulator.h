@@ -24,7 +24,7 @@ struct RecordedRequest {
     std::string text;            // code 11
     std::string searchSpecPath;  // code 51
     std::string resultPath;      // code 51
-    std::string searchSpec;      // code 51: the search-spec file as the host read it
+    std::string searchSpec;      // code 51: the search file as the host read it
     std::uint8_t modeFlags = 0;  // code 51
 };
 
@@ -38,7 +38,7 @@ struct FileSelectionAnswer {
 
 class HostSimulator {
 public:
-    // Answers a search: reads the search spec, writes the result file.
+    // Answers a search: reads the search file, writes the result file.
     using InfoQueryHandler =
         std::function<void(const std::string& searchSpecPath, const std::string& resultPath, std::uint8_t flags)>;
 

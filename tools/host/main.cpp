@@ -79,7 +79,7 @@ void Report(const orvanta::HostSimulator& host) {
             std::printf("request 11 (host text): \"%s\"\n", request.text.c_str());
             break;
         case exl::kRequestInfoQuery:
-            std::printf("request 51 (information query): mode flags %u, search spec %s, result %s\n",
+            std::printf("request 51 (information query): mode flags %u, search file %s, result %s\n",
                         request.modeFlags, request.searchSpecPath.c_str(), request.resultPath.c_str());
             break;
         default:

@@ -130,12 +130,12 @@ TEST(DrawingTest, PositionAndQuantityCountIdenticalObjectsOnce) {
 TEST(DrawingTest, TheResultFileIsWrittenInOemWithOneLinePerFieldAndObject) {
     ScratchDirectory scratch(false);
     Drawing drawing = Parsed("Element 0\nGröße=Ø 8 §\nLeer=\nElement 0\nGröße=klein\n");
-    const std::string spec = scratch.File("spec.tmp");
+    const std::string searchText = scratch.File("searchText.tmp");
     const std::string result = scratch.File("result.tmp");
-    WriteFile(spec, Lines({"FORMAT: ?", "REPEAT:", "SEARCH: " + ToOem("Größe") + ":", "SEARCH: Leer:",
+    WriteFile(searchText, Lines({"FORMAT: ?", "REPEAT:", "SEARCH: " + ToOem("Größe") + ":", "SEARCH: Leer:",
                            "SEARCH: a:b:", "SEARCH: :", "END   :"}));
-    EXPECT_EQ(orvanta::ReadSearchNames(spec), (std::vector<std::wstring>{Wide("Größe"), L"Leer", L"a:b", L""}));
-    ASSERT_TRUE(drawing.AnswerInfoQuery(spec, result, 5));
+    EXPECT_EQ(orvanta::ReadSearchNames(searchText), (std::vector<std::wstring>{Wide("Größe"), L"Leer", L"a:b", L""}));
+    ASSERT_TRUE(drawing.AnswerInfoQuery(searchText, result, 5));
     EXPECT_EQ(ReadFile(result), Lines({ToOem("Ø 8 §"), "", "", "", "klein", "", "", ""}));
     EXPECT_EQ(ToOem("Ø 8 §"), "\x9D 8 \xF5");
 }
@@ -143,11 +143,11 @@ TEST(DrawingTest, TheResultFileIsWrittenInOemWithOneLinePerFieldAndObject) {
 TEST(DrawingTest, UnreadableSpecOrUnwritableResultIsReported) {
     ScratchDirectory scratch(false);
     Drawing drawing = Parsed(kSmallDrawing);
-    const std::string spec = scratch.File("spec.tmp");
-    WriteFile(spec, Lines({"SEARCH: Name:"}));
+    const std::string searchText = scratch.File("searchText.tmp");
+    WriteFile(searchText, Lines({"SEARCH: Name:"}));
     EXPECT_FALSE(drawing.AnswerInfoQuery(scratch.File("fehlt.tmp"), scratch.File("r1.tmp"), 7));
     EXPECT_FALSE(FileExists(scratch.File("r1.tmp")));
-    EXPECT_FALSE(drawing.AnswerInfoQuery(spec, scratch.File("fehlt\\r2.tmp"), 7));
+    EXPECT_FALSE(drawing.AnswerInfoQuery(searchText, scratch.File("fehlt\\r2.tmp"), 7));
     Drawing missing;
     std::string error;
     EXPECT_FALSE(missing.Load(scratch.File("keine.txt"), error));

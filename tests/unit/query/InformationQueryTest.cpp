@@ -329,7 +329,7 @@ TEST_F(InformationQueryTest, AResultFileThatCannotBeOpenedEndsTheCommandWith05) 
         EXPECT_EQ(outcome.recordCount, 0);
         EXPECT_EQ(MessageTexts(), std::vector<std::string>{Message(5)});
         EXPECT_EQ(requests.size(), 1u);
-        // The search spec and the field list stay as they were.
+        // The search searchText and the field list stay as they were.
         EXPECT_EQ(ReadFile(outcome.recordFile).substr(0, 11), "FORMAT: ?\r\n");
         EXPECT_EQ(ReadFile(outcome.fieldListFile).substr(0, 10), "[Felder]\r\n");
         RemoveDirectoryA(outcome.resultFile.c_str());
@@ -341,7 +341,7 @@ TEST_F(InformationQueryTest, AResultFileThatCannotBeOpenedEndsTheCommandWith05) 
 TEST_F(InformationQueryTest, ARecordFileThatCannotBeCreatedEndsTheCommandWith04) {
     WriteProfile(kTwoTableProfile);
     const std::string first = scratch.Path() + "\\tmp1.tmp";
-    // Something takes the search spec's place before the record file is made.
+    // Something takes the search file's place before the record file is made.
     answer = [first](const std::string& resultPath) {
         WriteFile(resultPath, Lines({"1", "2", "3"}));
         DeleteFileA(first.c_str());
@@ -387,7 +387,7 @@ TEST_F(InformationQueryTest, MissingTemporaryNamesEndTheCommandWithoutAskingTheH
         EXPECT_TRUE(requests.empty()) << "the host must not be asked";
         const std::string first = scratch.Path() + "\\tmp1.tmp";
         const std::string third = scratch.Path() + "\\tmp3.tmp";
-        // A field list created before the search spec failed stays, empty.
+        // A field list created before the search file failed stays, empty.
         EXPECT_EQ(FileExists(third), c.fieldListCreated);
         EXPECT_EQ(FileExists(first), c.queryFilesWritten);
         if (c.queryFilesWritten) {
@@ -413,7 +413,7 @@ TEST_F(InformationQueryTest, QueryFilesThatCannotBeCreatedEndTheCommandWith04) {
     };
     const std::vector<Case> cases = {
         {"the field list cannot be created", {scratch.File("a.tmp"), scratch.File("b.tmp"), missingDirectory}, false},
-        {"the search spec cannot be created", {missingDirectory, scratch.File("b.tmp"), scratch.File("c.tmp")}, true},
+        {"the search file cannot be created", {missingDirectory, scratch.File("b.tmp"), scratch.File("c.tmp")}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -452,7 +452,7 @@ TEST_F(InformationQueryTest, AQueryFileThatCannotBeWrittenFullyEndsTheCommandWit
         });
         EXPECT_TRUE(outcome.commandEnded);
         EXPECT_EQ(MessageTexts(), std::vector<std::string>{Message(4)});
-        EXPECT_TRUE(requests.empty()) << "the host must not search with a cut search spec";
+        EXPECT_TRUE(requests.empty()) << "the host must not search with a cut search file";
     }
 }
 
@@ -501,13 +501,13 @@ TEST_F(InformationQueryTest, AFieldCountOf32767WritesEveryFieldOnce) {
     AnswerWith("");
     QueryOutcome outcome = Run();
     ASSERT_EQ(requests.size(), 1u);
-    const std::string& spec = requests[0].searchSpec;
-    EXPECT_EQ(spec.substr(0, 41), "FORMAT: ?\r\nREPEAT:\r\nSEARCH: Erstes:\r\nSEAR");
+    const std::string& searchText = requests[0].searchSpec;
+    EXPECT_EQ(searchText.substr(0, 41), "FORMAT: ?\r\nREPEAT:\r\nSEARCH: Erstes:\r\nSEAR");
     const std::string end = "\r\nSEARCH: Letztes:\r\nEND   :\r\n";
-    ASSERT_GT(spec.size(), end.size());
-    EXPECT_EQ(spec.substr(spec.size() - end.size()), end);
+    ASSERT_GT(searchText.size(), end.size());
+    EXPECT_EQ(searchText.substr(searchText.size() - end.size()), end);
     std::size_t searchLines = 0;
-    for (std::size_t at = spec.find("SEARCH: "); at != std::string::npos; at = spec.find("SEARCH: ", at + 1))
+    for (std::size_t at = searchText.find("SEARCH: "); at != std::string::npos; at = searchText.find("SEARCH: ", at + 1))
         ++searchLines;
     EXPECT_EQ(searchLines, 32767u);
     EXPECT_EQ(ReadIniInt(outcome.fieldListFile, "Felder", "Anz", 0), 32767);
