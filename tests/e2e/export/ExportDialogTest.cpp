@@ -5,7 +5,21 @@
 namespace exl::test {
 namespace {
 
-class ExportDialogTest : public ExportFixture {};
+class ExportDialogTest : public ExportFixture {
+protected:
+    // Presses the browse button (the host answers from its queue) and returns what
+    // the profile edit shows afterwards.
+    std::string BrowseThenCancel() {
+        std::string shown;
+        Run([&](UiDriver& ui) {
+            HWND dialog = ui.WaitForWindow(kExportTitle);
+            ui.ClickAndWait(dialog, IDC_EXPORT_BROWSE);
+            shown = ui.Text(dialog, IDC_EXPORT_PROFILE_PATH);
+            ui.Click(dialog, IDCANCEL);
+        });
+        return shown;
+    }
+};
 
 struct DialogState {
     int assembly = -1, element = -1, levelZero = -1, newWorkbook = -1;
@@ -108,14 +122,7 @@ TEST_F(ExportDialogTest, BrowseTakesTheHostsOemPathAsAnsi) {
     const std::string chosen = "C:\\Profile\\Stückliste §1.exl";
     host.QueueFileSelection(orvanta::FileSelectionAnswer::Choose(ToOem(chosen)));
     WriteFile(scratch.File("orvanta.ini"), "[Dateien]\r\nEXL= .\\profile\\*.exl / Profile\r\n");
-    std::string shown;
-    Run([&](UiDriver& ui) {
-        HWND dialog = ui.WaitForWindow(kExportTitle);
-        ui.Click(dialog, IDC_EXPORT_BROWSE);
-        Sleep(200);
-        shown = ui.Text(dialog, IDC_EXPORT_PROFILE_PATH);
-        ui.Click(dialog, IDCANCEL);
-    });
+    std::string shown = BrowseThenCancel();
     EXPECT_EQ(shown, ToAnsi(chosen));
     auto selections = host.RequestsWithCode(kRequestFileSelection);
     ASSERT_EQ(selections.size(), 1u);
@@ -126,14 +133,7 @@ TEST_F(ExportDialogTest, BrowseTakesTheHostsOemPathAsAnsi) {
 TEST_F(ExportDialogTest, BrowseWithoutChoiceChangesNothing) {
     WriteSettings("[Excel]\r\nVorlage=C:\\alt.exl\r\n");
     host.QueueFileSelection(orvanta::FileSelectionAnswer::NoChoice());
-    std::string shown;
-    Run([&](UiDriver& ui) {
-        HWND dialog = ui.WaitForWindow(kExportTitle);
-        ui.Click(dialog, IDC_EXPORT_BROWSE);
-        Sleep(200);
-        shown = ui.Text(dialog, IDC_EXPORT_PROFILE_PATH);
-        ui.Click(dialog, IDCANCEL);
-    });
+    std::string shown = BrowseThenCancel();
     EXPECT_EQ(shown, "C:\\alt.exl");
     ASSERT_EQ(host.RequestsWithCode(kRequestFileSelection).size(), 1u);
     EXPECT_EQ(host.RequestsWithCode(kRequestFileSelection)[0].pathOffered, ".\\exl\\*.exl");
