@@ -108,4 +108,10 @@ std::string FromUtf8(const std::string& utf8, UINT codePage) {
 std::string ToAnsi(const std::string& utf8) { return FromUtf8(utf8, 1252); }
 std::string ToOem(const std::string& utf8) { return FromUtf8(utf8, 850); }
 
+std::string ScreenshotDir() {
+    std::string directory = BinDir() + "\\screenshots";
+    CreateDirectoryA(directory.c_str(), nullptr);
+    return directory;
+}
+
 }  // namespace exl::test

@@ -11,6 +11,8 @@ std::string WindowsPath(const std::string& unixPath);
 // The project's source tree and the directory of the running test program.
 std::string SourceDir();
 std::string BinDir();
+// The directory beside the test programs where tests leave their pictures.
+std::string ScreenshotDir();
 
 class ScratchDirectory {
 public:

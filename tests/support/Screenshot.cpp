@@ -3,7 +3,6 @@
 #include <fstream>
 #include <vector>
 
-#include "Scratch.h"
 
 namespace exl::test {
 
@@ -85,12 +84,6 @@ bool SaveWindowImage(HWND window, const std::string& bmpPath) {
     out.write(reinterpret_cast<const char*>(&info), sizeof(info));
     out.write(reinterpret_cast<const char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
     return static_cast<bool>(out);
-}
-
-std::string ScreenshotDir() {
-    std::string directory = BinDir() + "\\screenshots";
-    CreateDirectoryA(directory.c_str(), nullptr);
-    return directory;
 }
 
 }  // namespace exl::test

@@ -11,7 +11,4 @@ namespace exl::test {
 // False when the window has no area or the file cannot be written.
 bool SaveWindowImage(HWND window, const std::string& bmpPath);
 
-// The directory beside the test programs where tests leave their pictures.
-std::string ScreenshotDir();
-
 }  // namespace exl::test

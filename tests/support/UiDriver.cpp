@@ -1,9 +1,9 @@
 #include "UiDriver.h"
 
 #include <commctrl.h>
-#include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 namespace exl::test {
 
@@ -39,11 +39,11 @@ bool PollUntil(int timeoutMs, Predicate done) {
     return true;
 }
 
-bool IsMessageBox(HWND window) {
-    return ClassOf(window) == "#32770" && GetDlgItem(window, kMessageBoxTextId) != nullptr;
-}
-
 }  // namespace
+
+bool UiDriver::IsDialog(HWND window) { return ClassOf(window) == "#32770"; }
+
+bool UiDriver::IsMessageBox(HWND window) { return IsDialog(window) && GetDlgItem(window, kMessageBoxTextId) != nullptr; }
 
 std::vector<HWND> UiDriver::ThreadWindows() {
     std::vector<HWND> windows;
@@ -193,72 +193,6 @@ void UiDriver::DoubleClickList(HWND dialog, int id, int row) {
         SendMessageA(dialog, WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&activate));
     }).detach();
     Sleep(kPollMs * 5);
-}
-
-UiScript::UiScript(std::function<void(UiDriver&)> steps)
-    : driver_(GetCurrentThreadId()), thread_([this, steps] { Run(steps); }) {}
-
-UiScript::~UiScript() {
-    if (thread_.joinable()) {
-        uiReturned_ = true;
-        thread_.join();
-    }
-}
-
-void UiScript::Run(std::function<void(UiDriver&)> steps) {
-    try {
-        steps(driver_);
-    } catch (const std::exception& error) {
-        failure_ = error.what();
-        failed_ = true;
-        Rescue();
-    }
-}
-
-void UiScript::Rescue() {
-    // Close whatever the UI thread shows until it has come back from its modal run.
-    while (!uiReturned_) {
-        for (HWND window : driver_.ThreadWindows()) {
-            if (!IsWindowVisible(window)) continue;
-            if (IsMessageBox(window)) {
-                int first = GetDlgItem(window, IDOK) ? IDOK : IDNO;
-                PostMessageA(window, WM_COMMAND, MAKEWPARAM(first, BN_CLICKED), 0);
-            } else if (ClassOf(window) == "#32770") {
-                PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            }
-        }
-        Sleep(200);
-    }
-}
-
-void UiScript::Join() {
-    uiReturned_ = true;
-    if (thread_.joinable()) thread_.join();
-    EXPECT_FALSE(failed_) << "UI script failed: " << failure_;
-}
-
-std::vector<ShownMessageBox> CollectMessageBoxes(const std::function<void()>& body, std::vector<int> answers) {
-    std::vector<ShownMessageBox> shown;
-    std::atomic<bool> done{false};
-    DWORD uiThread = GetCurrentThreadId();
-    std::thread watcher([&] {
-        UiDriver driver(uiThread);
-        std::size_t next = 0;
-        while (!done) {
-            try {
-                ShownMessageBox box = driver.WaitForMessageBox(100);
-                int answer = next < answers.size() ? answers[next] : box.buttons.empty() ? IDOK : box.buttons.front();
-                ++next;
-                shown.push_back(box);
-                driver.Answer(box, answer);
-            } catch (const UiTimeout&) {
-            }
-        }
-    });
-    body();
-    done = true;
-    watcher.join();
-    return shown;
 }
 
 }  // namespace exl::test

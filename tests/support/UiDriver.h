@@ -5,11 +5,8 @@
 // answers message boxes.
 #include <windows.h>
 
-#include <atomic>
-#include <functional>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace exl::test {
@@ -67,40 +64,14 @@ public:
     void DoubleClickList(HWND dialog, int id, int row);
 
     std::vector<HWND> ThreadWindows();
+    // A message box: a dialog-class window with the static that holds the text.
+    static bool IsMessageBox(HWND window);
+    // Any window of the dialog class (dialogs and message boxes).
+    static bool IsDialog(HWND window);
     DWORD UiThread() const { return uiThread_; }
 
 private:
     DWORD uiThread_;
 };
-
-// Runs scripted steps on a background thread against the windows of the thread that
-// creates it. Join() after the modal code has returned; a step that failed or timed
-// out fails the test, and meanwhile every window of the UI thread is closed so the
-// test cannot hang.
-class UiScript {
-public:
-    explicit UiScript(std::function<void(UiDriver&)> steps);
-    ~UiScript();
-    UiScript(const UiScript&) = delete;
-    UiScript& operator=(const UiScript&) = delete;
-
-    void Join();
-    bool Failed() const { return failed_; }
-
-private:
-    void Run(std::function<void(UiDriver&)> steps);
-    void Rescue();
-
-    UiDriver driver_;
-    std::atomic<bool> uiReturned_{false};
-    std::atomic<bool> failed_{false};
-    std::string failure_;
-    std::thread thread_;
-};
-
-// Message boxes shown by the UI thread while `body` runs, each answered with its
-// first button (OK, or Yes for a question) unless `answers` says otherwise.
-std::vector<ShownMessageBox> CollectMessageBoxes(const std::function<void()>& body,
-                                                 std::vector<int> answers = {});
 
 }  // namespace exl::test

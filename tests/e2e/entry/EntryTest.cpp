@@ -10,7 +10,7 @@
 
 #include "HostSimulator.h"
 #include "Scratch.h"
-#include "UiDriver.h"
+#include "UiScript.h"
 
 namespace exl::test {
 namespace {

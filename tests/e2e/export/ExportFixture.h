@@ -13,7 +13,7 @@
 #include "HostSimulator.h"
 #include "Scratch.h"
 #include "StandinClient.h"
-#include "UiDriver.h"
+#include "UiScript.h"
 
 namespace exl::test {
 

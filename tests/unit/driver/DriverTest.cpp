@@ -8,7 +8,7 @@
 #include "RecordingUi.h"
 #include "Scratch.h"
 #include "StandinClient.h"
-#include "UiDriver.h"
+#include "UiScript.h"
 #include "export/AutomationErrorText.h"
 #include "export/ExportCommand.h"
 #include "framework/Application.h"

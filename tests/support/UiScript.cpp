@@ -1,0 +1,73 @@
+#include "UiScript.h"
+
+#include <gtest/gtest.h>
+
+namespace exl::test {
+
+UiScript::UiScript(std::function<void(UiDriver&)> steps)
+    : driver_(GetCurrentThreadId()), thread_([this, steps] { Run(steps); }) {}
+
+UiScript::~UiScript() {
+    if (thread_.joinable()) {
+        uiReturned_ = true;
+        thread_.join();
+    }
+}
+
+void UiScript::Run(std::function<void(UiDriver&)> steps) {
+    try {
+        steps(driver_);
+    } catch (const std::exception& error) {
+        failure_ = error.what();
+        failed_ = true;
+        Rescue();
+    }
+}
+
+void UiScript::Rescue() {
+    // Close whatever the UI thread shows until it has come back from its modal run.
+    while (!uiReturned_) {
+        for (HWND window : driver_.ThreadWindows()) {
+            if (!IsWindowVisible(window)) continue;
+            if (UiDriver::IsMessageBox(window)) {
+                int first = GetDlgItem(window, IDOK) ? IDOK : IDNO;
+                PostMessageA(window, WM_COMMAND, MAKEWPARAM(first, BN_CLICKED), 0);
+            } else if (UiDriver::IsDialog(window)) {
+                PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            }
+        }
+        Sleep(200);
+    }
+}
+
+void UiScript::Join() {
+    uiReturned_ = true;
+    if (thread_.joinable()) thread_.join();
+    EXPECT_FALSE(failed_) << "UI script failed: " << failure_;
+}
+
+std::vector<ShownMessageBox> CollectMessageBoxes(const std::function<void()>& body, std::vector<int> answers) {
+    std::vector<ShownMessageBox> shown;
+    std::atomic<bool> done{false};
+    DWORD uiThread = GetCurrentThreadId();
+    std::thread watcher([&] {
+        UiDriver driver(uiThread);
+        std::size_t next = 0;
+        while (!done) {
+            try {
+                ShownMessageBox box = driver.WaitForMessageBox(100);
+                int answer = next < answers.size() ? answers[next] : box.buttons.empty() ? IDOK : box.buttons.front();
+                ++next;
+                shown.push_back(box);
+                driver.Answer(box, answer);
+            } catch (const UiTimeout&) {
+            }
+        }
+    });
+    body();
+    done = true;
+    watcher.join();
+    return shown;
+}
+
+}  // namespace exl::test

@@ -1,0 +1,46 @@
+#pragma once
+// Scripted steps against the windows of the test's UI thread, run on a background
+// thread while that thread sits in a modal dialog or message box.
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "UiDriver.h"
+
+namespace exl::test {
+
+// Runs scripted steps on a background thread against the windows of the thread that
+// creates it. Join() after the modal code has returned; a step that failed or timed
+// out fails the test, and meanwhile every window of the UI thread is closed so the
+// test cannot hang.
+class UiScript {
+public:
+    explicit UiScript(std::function<void(UiDriver&)> steps);
+    ~UiScript();
+    UiScript(const UiScript&) = delete;
+    UiScript& operator=(const UiScript&) = delete;
+
+    void Join();
+    bool Failed() const { return failed_; }
+
+private:
+    void Run(std::function<void(UiDriver&)> steps);
+    void Rescue();
+
+    UiDriver driver_;
+    std::atomic<bool> uiReturned_{false};
+    std::atomic<bool> failed_{false};
+    std::string failure_;
+    std::thread thread_;
+};
+
+// Message boxes shown by the UI thread while `body` runs, each answered with its
+// first button (OK, or Yes for a question) unless `answers` says otherwise.
+std::vector<ShownMessageBox> CollectMessageBoxes(const std::function<void()>& body,
+                                                 std::vector<int> answers = {});
+
+}  // namespace exl::test
