@@ -76,6 +76,7 @@ IDispatch* ExcelConnection::ChooseWorkbook() {
         // Excel resolves and tests the path itself; it is handed over exactly as read.
         const Variant fileName = Variant::Text(excelTemplate);
         const Variant* m = &missing_;
+        static_assert(excel::kOpenOptionalArguments == 12, "the file name and twelve missing arguments");
         return CallDispatchMethod(workbooks_, excel::kOpen, {&fileName, m, m, m, m, m, m, m, m, m, m, m, m});
     }
     if (IsOn(settings_.newWorkbook)) return AddWorkbook();

@@ -116,13 +116,21 @@ INT_PTR Dialog::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_HELP:
         OnHelp();
-        return FALSE;  // on to the default processing
+        // On to the default processing, which hands WM_HELP to the owner. When the
+        // owner is another of these dialogs (the editor over the export dialog) it
+        // would show its own topic over this one, so the message stops here.
+        return OwnedByDialogOfOurs() ? TRUE : FALSE;
     case WM_DESTROY:
         hwnd_ = nullptr;
         return FALSE;
     default:
         return FALSE;
     }
+}
+
+bool Dialog::OwnedByDialogOfOurs() const {
+    HWND owner = GetWindow(hwnd_, GW_OWNER);
+    return owner && reinterpret_cast<DLGPROC>(GetWindowLongPtrA(owner, DWLP_DLGPROC)) == &Dialog::StaticProc;
 }
 
 bool Dialog::OnInitDialog() {

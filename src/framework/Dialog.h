@@ -92,6 +92,8 @@ protected:
 private:
     void ShowRadioValue(const RadioValue* group, std::size_t count, int value);
     static INT_PTR CALLBACK StaticProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Whether the window that owns this dialog is a dialog of this class too.
+    bool OwnedByDialogOfOurs() const;
     INT_PTR Proc(UINT message, WPARAM wParam, LPARAM lParam);
 
     int templateId_;

@@ -96,6 +96,25 @@ TEST_F(DriverTest, HelpFileComesFromTheCatalogueAndF1AsksForItsContext) {
     EXPECT_EQ(ui.helpCalls[0].data, 131206u);
 }
 
+TEST_F(DriverTest, F1InTheEditorOverTheExportDialogShowsOnlyTheEditorsTopic) {
+    RecordingUi ui;
+    UiScript script([](UiDriver& ui) {
+        HWND dialog = ui.WaitForWindow("Excel-Kopplung");
+        ui.Click(dialog, IDC_EXPORT_DEFINE_PROFILE);
+        HWND editor = ui.WaitForWindow(ToAnsi("Übergabeprofil definieren"));
+        ui.PressF1(editor);
+        ui.Close(editor);
+        ASSERT_TRUE(ui.WaitUntilGone(editor));
+        ui.PressF1(dialog);
+        ui.Click(dialog, IDCANCEL);
+    });
+    RunExportCommand("Excel-Kopplung", nullptr);
+    script.Join();
+    ASSERT_EQ(ui.helpCalls.size(), 2u);
+    EXPECT_EQ(ui.helpCalls[0].data, 131207u) << "the editor's topic, not handed on to the export dialog";
+    EXPECT_EQ(ui.helpCalls[1].data, 131206u);
+}
+
 TEST_F(DriverTest, DialogThatCannotBeShownEndsWithoutTouchingFiles) {
     Application& app = Application::Instance();
     HMODULE resources = app.ResourceModule();
