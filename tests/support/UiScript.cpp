@@ -21,6 +21,15 @@ void UiScript::Run(std::function<void(UiDriver&)> steps) {
         failure_ = error.what();
         failed_ = true;
         Rescue();
+        return;
+    }
+    // Steps that ended early (a failed assertion returns from them) can leave a modal
+    // window open: then the test fails here instead of hanging until the ctest timeout.
+    for (int waited = 0; !uiReturned_ && waited < kUiReturnTimeoutMs; waited += 100) Sleep(100);
+    if (!uiReturned_) {
+        failure_ = "the script ended, but the UI thread is still in a modal window";
+        failed_ = true;
+        Rescue();
     }
 }
 

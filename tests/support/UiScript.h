@@ -28,6 +28,8 @@ public:
     bool Failed() const { return failed_; }
 
 private:
+    // How long the UI thread may go on after the last step before the script closes its windows.
+    static constexpr int kUiReturnTimeoutMs = 60000;
     void Run(std::function<void(UiDriver&)> steps);
     void Rescue();
 

@@ -76,6 +76,23 @@ TEST_F(EntryTest, RequestsBeforeSetUpAnswerZeroAndReachNoHost) {
     EXPECT_TRUE(host.Requests().empty());
 }
 
+TEST_F(EntryTest, FileSelectionBeforeSetUpCountsAsNoChoice) {
+    std::string argument = "Excel-Kopplung";
+    EntrySlot block[2] = {ToSlot(argument.c_str()), 0};
+    std::string shown = "<unread>";
+    UiScript script([&](UiDriver& ui) {
+        HWND dialog = ui.WaitForWindow(ToAnsi("Excel-Kopplung"));
+        ui.SetText(dialog, 2001, "C:\\vorher.exl");
+        ui.ClickAndWait(dialog, 2009);  // browse: the standby callback answers 0
+        shown = ui.Text(dialog, 2001);
+        ui.Close(dialog);
+    });
+    EXPECT_EQ(host.Entry(kEntryRunCommand, block), 0);
+    script.Join();
+    EXPECT_EQ(shown, "C:\\vorher.exl");
+    EXPECT_TRUE(host.Requests().empty());
+}
+
 TEST_F(EntryTest, CommandArgumentsAreCopiedIntoTheLibrary) {
     ASSERT_EQ(host.SetUp(), 1);
     std::string argument = "Excel-Kopplung";

@@ -7,6 +7,7 @@
 
 #include "ExcelExport.h"
 #include "RecordingUi.h"
+#include "ExcelOptions.h"
 #include "Scratch.h"
 #include "StandinClient.h"
 #include "catalogue/MessageCatalogue.h"
@@ -41,6 +42,7 @@ protected:
     StandinClient excel;
 
     void SetUp() override {
+        ForgetExcelOptions();
         settings.newWorkbook = 1;
         ASSERT_TRUE(StandinClient::Register({8, 9, 10}));
     }

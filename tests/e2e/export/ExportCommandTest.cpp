@@ -50,6 +50,24 @@ TEST_F(ExportCommandTest, FullRunFillsBothSheetsAndCleansUp) {
     EXPECT_EQ(SettingsValue("Excel", "Version"), "10");
 }
 
+TEST_F(ExportCommandTest, TableWithoutRowsAndSheetGoesToSheetOneFromRowOne) {
+    const std::string profile = scratch.File("exl\\knapp.exl");
+    // No "Blatt", "Kopfzeile" or "Startzeile"; a field type of 7 changes nothing.
+    WriteFile(profile,
+              "[Datei]\r\nTabelle=1\r\n[Tabelle 1]\r\nAnzahl=1\r\nFeld_1=Pos\r\nSpalte_1=B\r\n"
+              "Spaltenkopf_1=Kopf\r\nTyp_1=7\r\n");
+    WriteSettings("[Excel]\r\nVorlage=" + profile + "\r\n");
+    AnswerQueriesWith("1\r\n2\r\n");
+    ASSERT_TRUE(standin::StandinClient::Register({10}));
+    std::vector<ShownMessageBox> boxes = RunConfirmed();
+    ASSERT_EQ(boxes.size(), 1u);
+    ASSERT_TRUE(excel.Connect());
+    EXPECT_EQ(excel.Cell(1, 1, L"B1"), L"1");
+    EXPECT_EQ(excel.Cell(1, 1, L"B2"), L"2");
+    EXPECT_FALSE(excel.HasCell(1, 1, L"B3"));
+    for (int sheet = 2; sheet <= excel.SheetCount(1); ++sheet) EXPECT_FALSE(excel.HasCell(1, sheet, L"B1"));
+}
+
 TEST_F(ExportCommandTest, ScratchFilesAreGoneBeforeExcelIsContacted) {
     WriteTwoTableProfile();
     AnswerQueriesWith(TwoObjects());

@@ -1,11 +1,13 @@
 #include "ExportFixture.h"
 
+#include "ExcelOptions.h"
 #include "framework/Ini.h"
 
 namespace exl::test {
 
 void ExportFixture::SetUp() {
     ASSERT_EQ(OleInitialize(nullptr), S_OK);
+    ForgetExcelOptions();
     ASSERT_TRUE(host.Load(BinDir() + "\\ExcelKopplung.dll"));
     ASSERT_EQ(host.SetUp(), 1);
     temporaryBefore = TemporaryFiles();

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "HostSimulator.h"
 #include "RecordingUi.h"
 #include "Scratch.h"
@@ -17,6 +20,21 @@
 
 namespace exl::test {
 namespace {
+
+// The files of the temporary directory, where the query's files would go.
+std::vector<std::string> TemporaryDirectoryFiles() {
+    char directory[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, directory);
+    std::vector<std::string> files;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((std::string(directory) + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return files;
+    do {
+        files.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return files;
+}
 
 class DriverTest : public ::testing::Test {
 protected:
@@ -121,9 +139,13 @@ TEST_F(DriverTest, DialogThatCannotBeShownEndsWithoutTouchingFiles) {
     // A module without the dialog template: the modal run answers -1.
     app.Initialise(GetModuleHandleA("kernel32.dll"));
     std::string settingsBefore = ReadFile(scratch.File("exl\\rizeraru.ini"));
+    WriteFile(scratch.File("rizeraru.tmp"), "x");
+    std::vector<std::string> temporaryBefore = TemporaryDirectoryFiles();
     EXPECT_EQ(RunExportCommand("Excel-Kopplung", nullptr), 0);
     app.Initialise(resources);
     EXPECT_EQ(ReadFile(scratch.File("exl\\rizeraru.ini")), settingsBefore);
+    EXPECT_EQ(TemporaryDirectoryFiles(), temporaryBefore) << "no query file made";
+    EXPECT_TRUE(FileExists(scratch.File("rizeraru.tmp"))) << "nothing deleted";
     ASSERT_EQ(host.Requests().size(), 1u) << "the host text goes out whatever the answer";
     EXPECT_EQ(host.Requests()[0].code, kRequestHostText);
 }
