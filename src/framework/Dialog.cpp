@@ -60,7 +60,9 @@ Dialog::Dialog(int templateId, HWND parent) : templateId_(templateId), parent_(p
 Dialog::~Dialog() = default;
 
 INT_PTR Dialog::DoModal() {
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    // Only the list view: the standard controls need no registration, and a common
+    // controls library older than version 6 refuses flags it does not know.
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
     // Without a parent the dialog is owned by the thread's active window, so a dialog
     // opened from another stays modal to it.
