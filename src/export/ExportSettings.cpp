@@ -17,10 +17,6 @@ constexpr const char* kVersionKey = "Version";
 
 constexpr std::int16_t kDefaultExcelVersion = 10;
 
-std::int16_t ReadVersion(const std::string& file) {
-    return static_cast<std::int16_t>(ReadIniInt(file, kExcelSection, kVersionKey, kDefaultExcelVersion));
-}
-
 }  // namespace
 
 ExportSettings LoadExportSettings(const std::string& file) {
@@ -30,7 +26,7 @@ ExportSettings LoadExportSettings(const std::string& file) {
     settings.elementInfo = ReadIniInt(file, kOrvantaSection, kElementInfoKey, defaults.elementInfo);
     settings.levelZeroOnly = ReadIniInt(file, kOrvantaSection, kLevelZeroOnlyKey, defaults.levelZeroOnly);
     settings.newWorkbook = ReadIniInt(file, kExcelSection, kNewWorkbookKey, defaults.newWorkbook);
-    settings.excelVersion = ReadVersion(file);
+    settings.excelVersion = ReadExcelVersion(file);
     settings.profilePath = ReadIniString(file, kExcelSection, kProfilePathKey, defaults.profilePath);
     return settings;
 }
@@ -47,6 +43,8 @@ void WriteExcelVersion(std::int16_t version, const std::string& file) {
     WriteIniInt(file, kExcelSection, kVersionKey, version);
 }
 
-std::int16_t ReadExcelVersion(const std::string& file) { return ReadVersion(file); }
+std::int16_t ReadExcelVersion(const std::string& file) {
+    return static_cast<std::int16_t>(ReadIniInt(file, kExcelSection, kVersionKey, kDefaultExcelVersion));
+}
 
 }  // namespace exl

@@ -160,8 +160,6 @@ std::string Dialog::ItemText(int controlId, std::size_t maxChars) const { return
 
 void Dialog::SetItemText(int controlId, const std::string& text) { SetDlgItemTextA(hwnd_, controlId, text.c_str()); }
 
-void Dialog::SetTitle(const std::string& text) { SetWindowTextA(hwnd_, text.c_str()); }
-
 void Dialog::SetCheck(int controlId, int state) { CheckDlgButton(hwnd_, controlId, static_cast<UINT>(state)); }
 
 void Dialog::ShowRadioValue(const RadioValue* group, std::size_t count, int value) {

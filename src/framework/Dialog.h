@@ -68,7 +68,6 @@ protected:
     // At most maxChars characters of the control's text.
     std::string ItemText(int controlId, std::size_t maxChars = 0x7FFF) const;
     void SetItemText(int controlId, const std::string& text);
-    void SetTitle(const std::string& text);
     void SetCheck(int controlId, int state);
     int Check(int controlId) const;
 

@@ -55,28 +55,4 @@ void UiScript::Join() {
     EXPECT_FALSE(failed_) << "UI script failed: " << failure_;
 }
 
-std::vector<ShownMessageBox> CollectMessageBoxes(const std::function<void()>& body, std::vector<int> answers) {
-    std::vector<ShownMessageBox> shown;
-    std::atomic<bool> done{false};
-    DWORD uiThread = GetCurrentThreadId();
-    std::thread watcher([&] {
-        UiDriver driver(uiThread);
-        std::size_t next = 0;
-        while (!done) {
-            try {
-                ShownMessageBox box = driver.WaitForMessageBox(100);
-                int answer = next < answers.size() ? answers[next] : box.buttons.empty() ? IDOK : box.buttons.front();
-                ++next;
-                shown.push_back(box);
-                driver.Answer(box, answer);
-            } catch (const UiTimeout&) {
-            }
-        }
-    });
-    body();
-    done = true;
-    watcher.join();
-    return shown;
-}
-
 }  // namespace exl::test

@@ -40,9 +40,4 @@ private:
     std::thread thread_;
 };
 
-// Message boxes shown by the UI thread while `body` runs, each answered with its
-// first button (OK, or Yes for a question) unless `answers` says otherwise.
-std::vector<ShownMessageBox> CollectMessageBoxes(const std::function<void()>& body,
-                                                 std::vector<int> answers = {});
-
 }  // namespace exl::test
