@@ -68,16 +68,6 @@ std::int32_t WriteQueryFiles(const TransferProfile& profile, std::FILE* searchSp
     return fieldTotal;
 }
 
-// The record file from the result file.
-std::int32_t BuildRecordFile(std::FILE* result, std::FILE* recordFile, const std::string& fieldListFile,
-                             std::int32_t fieldTotal) {
-    std::vector<std::string> names = ReadFieldListNames(fieldListFile, fieldTotal);
-    for (std::string& name : names) name = ConvertOemToAnsi(name);
-    std::int32_t recordCount = WriteRecords(result, recordFile, names);
-    WriteRecordCount(recordFile, recordCount);
-    return recordCount;
-}
-
 }  // namespace
 
 std::uint8_t QueryModeFlagsFor(const ExportSettings& settings) {

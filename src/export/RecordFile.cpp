@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/CodePage.h"
 #include "framework/Ini.h"
 #include "framework/IniSnapshot.h"
 
@@ -55,8 +56,11 @@ std::int32_t WriteRecords(std::FILE* result, std::FILE* recordFile, const std::v
     for (;;) {
         for (std::size_t field = 0; field < fieldNames.size(); ++field) {
             if (!lines.Next(line, hadLineEnd)) return recordCount;
-            // A NUL ends the value, as it ends any C string the sheet writer reads.
-            line.erase(std::min({line.find('\0'), line.size(), kRecordValueMaxChars}));
+            // A NUL ends the value, as it ends any C string the sheet writer reads; a
+            // CR ends it too, as the profile reader ends a line there, so what follows
+            // cannot become a key or section of its own in the record file.
+            static constexpr char kValueEnds[] = {'\r', '\0'};
+            line.erase(std::min({line.find_first_of(kValueEnds, 0, sizeof(kValueEnds)), line.size(), kRecordValueMaxChars}));
             // The line end becomes a blank, which the profile reader trims again.
             if (hadLineEnd) line.push_back(' ');
             output.clear();
@@ -69,6 +73,15 @@ std::int32_t WriteRecords(std::FILE* result, std::FILE* recordFile, const std::v
 
 void WriteRecordCount(std::FILE* recordFile, std::int32_t recordCount) {
     std::fprintf(recordFile, "[%s]\n%s=%i\n", kRecordCountSection, kRecordCountKey, recordCount);
+}
+
+std::int32_t BuildRecordFile(std::FILE* result, std::FILE* recordFile, const std::string& fieldListFile,
+                             std::int32_t fieldTotal) {
+    std::vector<std::string> names = ReadFieldListNames(fieldListFile, fieldTotal);
+    for (std::string& name : names) name = ConvertOemToAnsi(name);
+    std::int32_t recordCount = WriteRecords(result, recordFile, names);
+    WriteRecordCount(recordFile, recordCount);
+    return recordCount;
 }
 
 }  // namespace exl

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "profile/ProfileNumber.h"
+
 namespace exl {
 
 // [Datei]
@@ -34,8 +36,6 @@ constexpr const char* kFieldTypeKeyFormat = "Typ_%i";
 constexpr const char* kFieldKeyFormats[] = {kFieldNameKeyFormat, kColumnHeadingKeyFormat, kColumnKeyFormat,
                                             kCharacterLimitKeyFormat, kFieldTypeKeyFormat};
 
-// "AnzZeich_%i" absent, or beginning with this, means no limit.
-constexpr const char* kNoLimitText = "?";
 // The export reads a column into a 10-byte buffer: at most 9 characters count.
 constexpr int kColumnReadSize = 10;
 constexpr std::size_t kColumnMaxChars = kColumnReadSize - 1;
@@ -50,16 +50,6 @@ std::string TableSectionName(int table);
 // A field key such as "Feld_%i" for field f.
 std::string FieldKey(const char* format, int field);
 
-// The character limit of a limit text: 0 (no limit) when the text begins with "?";
-// otherwise its leading decimal whole number (leading blanks, an optional sign,
-// digits up to the first other character; no digits gives 0). A negative number
-// or one that does not fit 16 bits has no sound meaning and also gives 0.
-std::int16_t CharacterLimitFromText(const std::string& text);
-// A typed number (table count, header row) as the editor uses it before the file is
-// read again: the leading decimal whole number (leading blanks, an optional sign,
-// digits up to the first other character; no digits gives 0), kept to 16 bits like
-// a stored number.
-std::int16_t NumberFromText(const std::string& text);
 // Reads "AnzZeich_%i" of field f as text (absent: "?") and turns it into a limit.
 std::int16_t ReadCharacterLimit(const std::string& profilePath, const std::string& section, int field);
 
