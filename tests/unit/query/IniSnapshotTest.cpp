@@ -93,6 +93,12 @@ public:
         // Now and then a duplicate of a whole section further down, or one line of 100,000 characters.
         if (Below(8) == 0 && !sections_.empty()) content += Section(Pick(sections_)) + Line(Name(), Value());
         if (Below(40) == 0) content += Line(Name(), std::string(100000, static_cast<char>('a' + Below(26))));
+        if (Below(4) == 0) {
+            // A whole line of 253 to 256 characters, around what a 255-byte read takes.
+            std::string name = Name();
+            std::size_t length = 253 + static_cast<std::size_t>(Below(4));
+            content += Line(name, std::string(length - std::min(length, name.size() + 1), 'v'));
+        }
         return content;
     }
 
