@@ -129,9 +129,7 @@ QueryOutcome RunInformationQuery(const ExportSettings& settings, const Temporary
     }
     RequestInfoQuery(*searchSpecName, *resultName, QueryModeFlagsFor(settings));
 
-    // Opened for update although only read: a result file the host left read-only
-    // counts as no answer.
-    UniqueFile result = OpenFile(resultName->c_str(), "r+t");
+    UniqueFile result = OpenFile(resultName->c_str(), kResultOpenMode);
     if (!result) {
         ShowMessage(kResultNotOpenedMessage);
         return outcome;

@@ -10,9 +10,31 @@
 namespace exl {
 
 bool LineReader::Fill() {
-    // fread in text mode turns CR LF into "\n" and stops at ^Z, as fgets would.
-    filled_ = std::fread(buffer_.data(), 1, buffer_.size(), stream_);
     at_ = 0;
+    filled_ = 0;
+    while (filled_ == 0 && !atEnd_) {
+        const std::size_t read = std::fread(raw_.data(), 1, raw_.size(), stream_);
+        if (read == 0) {
+            atEnd_ = true;
+            if (heldCr_) buffer_[filled_++] = '\r';
+            heldCr_ = false;
+            break;
+        }
+        for (std::size_t i = 0; i < read; ++i) {
+            const char c = raw_[i];
+            // A CR is known to be a lone one only when the next byte is seen.
+            if (heldCr_ && c != '\n') buffer_[filled_++] = '\r';
+            heldCr_ = false;
+            if (c == '\x1A') {
+                atEnd_ = true;
+                break;
+            }
+            if (c == '\r')
+                heldCr_ = true;
+            else
+                buffer_[filled_++] = c;
+        }
+    }
     return filled_ > 0;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The files of the information query: the search file for the host, the
 // numbered field-list file, the host's result file and the record file that the
-// sheet writer reads. All are written and read as text streams (CR LF on disk).
+// sheet writer reads. All are text files with CR LF on disk; the result is read
+// through LineReader, which does the text mode's work.
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -26,8 +27,16 @@ constexpr const char* kSearchSpecHead = "FORMAT: ?\nREPEAT:\n";
 constexpr const char* kSearchLineFormat = "SEARCH: %s:\n";
 constexpr const char* kSearchSpecEnd = "END   :\n";
 
-// Reads a text stream line by line, whatever a line's length: a line is
-// everything up to "\n" (not included), or up to the end of the stream.
+// How the result file is opened: for update although only read (a result the host
+// left read-only counts as no answer), and in binary, because LineReader does the
+// text mode's work itself.
+constexpr const char* kResultOpenMode = "r+b";
+
+// Reads a stream opened in binary mode line by line as the runtime's text mode
+// would, whatever a line's length: CR LF is one line end, a lone CR stays, and
+// the first ^Z ends the stream. (Wine's runtime reads on past a ^Z that one of
+// its buffer refills meets; Windows' does not.) A line is everything up to "\n"
+// (not included), or up to the end of the stream.
 class LineReader {
 public:
     explicit LineReader(std::FILE* stream) : stream_(stream) {}
@@ -38,10 +47,15 @@ public:
 private:
     bool Fill();
 
+    static constexpr std::size_t kChunk = 65536;
     std::FILE* stream_;
-    std::vector<char> buffer_ = std::vector<char>(65536);
+    std::vector<char> raw_ = std::vector<char>(kChunk);
+    // One more than a chunk: a CR held back from the chunk before may come first.
+    std::vector<char> buffer_ = std::vector<char>(kChunk + 1);
     std::size_t at_ = 0;
     std::size_t filled_ = 0;
+    bool heldCr_ = false;
+    bool atEnd_ = false;
 };
 
 // The field names of a field-list file, fields 1 to fieldTotal, as stored there

@@ -75,7 +75,7 @@ void WriteProfile(const std::string& path) {
 
 // The record building alone; returns the record count.
 std::int32_t BuildRecords(const std::string& result, const std::string& fieldList, const std::string& records) {
-    UniqueFile in = OpenFile(result.c_str(), "r+t");
+    UniqueFile in = OpenFile(result.c_str(), kResultOpenMode);
     UniqueFile out = OpenFile(records.c_str(), "w");
     if (!in || !out) return -1;
     std::setvbuf(out.get(), nullptr, _IOFBF, 1 << 16);

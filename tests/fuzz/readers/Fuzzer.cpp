@@ -110,7 +110,21 @@ std::string Mutate(Random& random, std::string input, const std::vector<std::str
     return input;
 }
 
-int RunCampaign(const std::vector<Target>& targets, std::uint32_t seed, long long total) {
+namespace {
+
+std::string KeepInput(const std::string& directory, const char* target, int number, const std::string& input) {
+    std::string path = directory + "\\fuzz-finding-" + target + "-" + std::to_string(number) + ".bin";
+    if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(input.data(), 1, input.size(), file);
+        std::fclose(file);
+    }
+    return path;
+}
+
+}  // namespace
+
+int RunCampaign(const std::vector<Target>& targets, std::uint32_t seed, long long total,
+                const std::string& findingsDirectory) {
     SetUnhandledExceptionFilter(OnCrash);
     std::atomic<bool> done{false};
     std::thread watchdog(Watch, std::cref(done));
@@ -146,7 +160,8 @@ int RunCampaign(const std::vector<Target>& targets, std::uint32_t seed, long lon
             ++current.tried;
             if (!broken.empty() && distinct[broken]++ == 0) {
                 ++findings;
-                std::printf("finding [%s] %s; input (%zu bytes): %s\n", target.name, broken.c_str(), input.size(),
+                std::printf("finding [%s] %s; input (%zu bytes, kept in %s): %s\n", target.name, broken.c_str(),
+                            input.size(), KeepInput(findingsDirectory, target.name, findings, input).c_str(),
                             Visible(input).c_str());
             }
             if (pool.size() < 256) {

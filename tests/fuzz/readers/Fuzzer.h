@@ -43,6 +43,8 @@ std::string Mutate(Random& random, std::string input, const std::vector<std::str
 std::string Visible(const std::string& text, std::size_t limit = 300);
 
 // Runs total inputs shared out by the targets' shares; returns the number of findings.
-int RunCampaign(const std::vector<Target>& targets, std::uint32_t seed, long long total);
+// The whole input of every distinct finding is kept in findingsDirectory.
+int RunCampaign(const std::vector<Target>& targets, std::uint32_t seed, long long total,
+                const std::string& findingsDirectory);
 
 }  // namespace exl::fuzz

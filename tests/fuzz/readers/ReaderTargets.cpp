@@ -2,7 +2,9 @@
 // (the host's result file through the record file, profiles, the host INI, the
 // catalogue, the settings) and the tools' own readers (the host simulator's
 // drawing, the stand-in's cell addresses), each with the invariants it must keep.
-//   fuzz-readers.exe [--seed N] [--inputs N]
+//   fuzz-readers.exe [--seed N] [--inputs N] [--only TARGET]
+// A finding's whole input is kept as fuzz-finding-TARGET-N.bin in the directory the
+// program starts in; --only with the first target's seed and count replays it.
 #include <windows.h>
 
 #include <cstdio>
@@ -103,7 +105,7 @@ std::string CheckRecordFile(const std::string& input) {
     const int total = std::max(0, std::min(64, ReadIniInt(fieldList, kFieldListSection, kFieldTotalKey, 0)));
     std::int32_t count = 0;
     {
-        UniqueFile result = OpenFile("result.tmp", "r+t");
+        UniqueFile result = OpenFile("result.tmp", kResultOpenMode);
         UniqueFile records = OpenFile("records.ini", "w");
         if (!result || !records) return "cannot open the scratch files";
         count = BuildRecordFile(result.get(), records.get(), fieldList, total);
@@ -407,12 +409,23 @@ void RemoveWorkingDirectory(const std::string& directory) {
 int main(int argc, char** argv) {
     std::uint32_t seed = 1;
     long long inputs = 1000000;
+    std::string only;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--seed") == 0) seed = static_cast<std::uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
         if (std::strcmp(argv[i], "--inputs") == 0) inputs = std::atoll(argv[i + 1]);
+        if (std::strcmp(argv[i], "--only") == 0) only = argv[i + 1];
     }
+    std::vector<exl::fuzz::Target> targets;
+    for (const exl::fuzz::Target& target : exl::fuzz::Targets())
+        if (only.empty() || only == target.name) targets.push_back(target);
+    if (targets.empty()) {
+        std::fprintf(stderr, "no target named %s\n", only.c_str());
+        return 2;
+    }
+    char started[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, started);
     const std::string directory = exl::fuzz::MakeWorkingDirectory();
-    int findings = exl::fuzz::RunCampaign(exl::fuzz::Targets(), seed, inputs);
+    int findings = exl::fuzz::RunCampaign(targets, seed, inputs, started);
     exl::fuzz::RemoveWorkingDirectory(directory);
     return findings == 0 ? 0 : 1;
 }

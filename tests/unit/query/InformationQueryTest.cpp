@@ -251,6 +251,22 @@ TEST_F(InformationQueryTest, ALongResultLineIsOneValueAndShiftsNothing) {
     }
 }
 
+TEST_F(InformationQueryTest, AControlZEndsTheResultWhereverItStands) {
+    WriteProfile(Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Anzahl=1", "Feld_1=A"}));
+    // Just past the first 64 KB of text, with more behind it: there Wine's runtime
+    // reads on past the ^Z.
+    std::string result;
+    for (int line = 0; line < 3000; ++line) result += std::string(99, 'a') + "\r\n";
+    const std::size_t eof = 658 * 101 + 42;
+    result[eof] = '\x1A';
+    AnswerWith(result);
+    QueryOutcome outcome = Run();
+    EXPECT_EQ(outcome.recordCount, 659);
+    const std::string records = ReadFile(outcome.recordFile);
+    EXPECT_EQ(records.substr(records.size() - 77),
+              "\r\n[659]\r\nA=" + std::string(42, 'a') + "\r\n[Anzahl]\r\nAnzahl=659\r\n");
+}
+
 TEST_F(InformationQueryTest, PositionAndQuantityNamesPassThroughUnchanged) {
     WriteProfile(Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Anzahl=3", "Feld_1=%i", "Feld_2=%n",
                         "Feld_3=%s%d%%"}));
