@@ -1,6 +1,6 @@
 #pragma once
 // Every Invoke on an Excel object, numbered from the last reset, and the faults
-// planned for chosen call numbers.
+// planned: for chosen call numbers, and for the writes of chosen cells.
 #include <windows.h>
 
 #include <map>
@@ -8,9 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "CellAddress.h"
 #include "DispatchError.h"
 
 namespace exl::standin {
+
+// Fails every Range.Value put whose range holds the cell, until the faults are
+// cleared: a writer that falls back to writing cell by cell meets it again.
+struct CellWriteFault {
+    long workbook = 0;  // 1-based in creation order; 0: every workbook
+    long sheet = 1;     // 1-based
+    CellRef cell;
+    DispatchError error;
+};
 
 class CallLog {
 public:
@@ -26,14 +36,21 @@ public:
     }
 
     void PlanFault(int call, DispatchError error) { faults_[call] = std::move(error); }
-    void ClearFaults() { faults_.clear(); }
+    void PlanCellWriteFault(CellWriteFault fault) { cellWriteFaults_.push_back(std::move(fault)); }
+    // Every kind of planned fault.
+    void ClearFaults() {
+        faults_.clear();
+        cellWriteFaults_.clear();
+    }
     // The fault planned for this call number, consumed.
     std::optional<DispatchError> TakeFault(int call);
+    const std::vector<CellWriteFault>& CellWriteFaults() const { return cellWriteFaults_; }
 
 private:
     int count_ = 0;
     std::vector<std::wstring> lines_;
     std::map<int, DispatchError> faults_;
+    std::vector<CellWriteFault> cellWriteFaults_;
 };
 
 }  // namespace exl::standin

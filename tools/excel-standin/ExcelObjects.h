@@ -110,6 +110,10 @@ protected:
 
 private:
     void Put(const VARIANT& value);
+    // Each element of a two-dimensional array of the range's shape into its cell.
+    void PutArray(const VARIANT& value);
+    // Writes texts (row by row over the range) all at once; an empty text empties its cell.
+    void Store(const std::vector<std::wstring>& texts);
 
     std::shared_ptr<Sheet> sheet_;
     CellRect cells_;

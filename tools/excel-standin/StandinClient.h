@@ -11,6 +11,9 @@
 //   Range.Value put "Anzahl"
 //   Sheets.Item get I2:4 -> 0x8002000B
 //   Workbooks.Open method "C:\\t.xlsx" missing missing ... (twelve "missing")
+//   Worksheet.Range get "A2" "A5"          (a block: the rectangle the two cells span)
+//   Range.Value put array 4x1             (rows x columns of a 1-based array of VARIANTs)
+//   Range.Value put &array 4x1 from 0,0   (by reference, 0-based)
 // The control channel's own calls are not logged and do not count for FailCall.
 #include <windows.h>
 #include <oaidl.h>
@@ -85,6 +88,16 @@ public:
     // `deferred` the server leaves scode and texts to pfnDeferredFillIn.
     void FailCallWithException(int n, HRESULT scode, const std::wstring& description,
                                const std::wstring& source = L"Microsoft Excel", bool deferred = false);
+    // Every Range.Value put whose range holds the cell (of sheet `sheet` of workbook
+    // `workbook`, or of every workbook for 0) fails with hr, or, with a description,
+    // with DISP_E_EXCEPTION carrying hr as its scode; it strikes again and again
+    // (not only once, unlike FailCall) until ClearFaults. Value2 puts are not failed.
+    void FailCellWrite(int workbook, int sheet, const std::wstring& address, HRESULT hr,
+                       const std::wstring& description = L"");
+    // Every non-empty cell of a sheet, row by row: "A1 \"text\"" (the text quoted as
+    // in the call log). Empty when there is no such sheet.
+    std::vector<std::wstring> SheetCells(int workbook, int sheet);
+    // Clears the faults of FailCall, FailCallWithException and FailCellWrite.
     void ClearFaults();
     // Ends the server process (and forgets its state): an instance hosted in process,
     // and every stand-in process reachable through the control class, waiting until
@@ -97,6 +110,7 @@ private:
     int GetInt(DISPID member, std::vector<VARIANT> args = {});
     bool GetBool(DISPID member, std::vector<VARIANT> args = {});
     std::wstring GetText(DISPID member, std::vector<VARIANT> args = {});
+    static std::vector<std::wstring> SplitLines(const std::wstring& all);
     void Call(DISPID member, std::vector<VARIANT> args = {});
     // Connected, or connects to a server already running (never starts one).
     bool Reach();

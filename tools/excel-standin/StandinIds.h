@@ -56,6 +56,8 @@ enum : DISPID {
     kClearFaults,            // method
     kQuit,                   // method: the process ends right after answering
     kActiveSheet,            // get (workbook) -> VT_I4: the sheet last selected, 1 at first
+    kFailCellWrite,          // method (workbook or 0 for all, sheet, address, hresult[, description])
+    kSheetCells,             // get (workbook, sheet) -> VT_BSTR: "A1 \"text\"\n" per cell, row by row
 };
 }  // namespace control
 

@@ -55,6 +55,19 @@ void StandinState::SetVisible(bool visible) {
     if (mainWindow_) ShowWindow(mainWindow_, visible ? SW_SHOW : SW_HIDE);
 }
 
+std::optional<DispatchError> StandinState::CellWriteFault(const Sheet& sheet, const CellRect& cells) const {
+    for (const auto& fault : calls_.CellWriteFaults()) {
+        if (!cells.Contains(fault.cell)) continue;
+        for (size_t w = 0; w < workbooks_.size(); ++w) {
+            const auto& sheets = workbooks_[w]->sheets;
+            bool named = fault.workbook == 0 || fault.workbook == static_cast<long>(w) + 1;
+            bool hasSheet = fault.sheet >= 1 && static_cast<size_t>(fault.sheet) <= sheets.size();
+            if (named && hasSheet && sheets[static_cast<size_t>(fault.sheet) - 1].get() == &sheet) return fault.error;
+        }
+    }
+    return std::nullopt;
+}
+
 int StandinState::LiveObjects(const std::wstring& kind) const {
     int live = 0;
     for (const DispatchObject* object : objects_)

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -45,6 +46,8 @@ public:
     bool Visible() const { return visible_; }
 
     CallLog& Calls() { return calls_; }
+    // The planned fault for a Range.Value put on these cells of the sheet, if any.
+    std::optional<DispatchError> CellWriteFault(const Sheet& sheet, const CellRect& cells) const;
 
     // Handed-out objects register themselves for counting and for disconnecting at quit.
     void Track(DispatchObject* object) { objects_.insert(object); }

@@ -27,6 +27,14 @@
 // New workbooks get the number of sheets of the DWORD "DefSheets" under
 // HKCU\Software\Microsoft\Office\<v>.0\Excel\Options (3 when absent or not 1..255).
 //
+// Ranges and arrays: Worksheet.Range with two cells is the rectangle they span.
+// Range.Value and Value2 take a single value for every cell of the range, or an
+// array of VARIANTs of exactly the range's shape (rows x columns, any lower bounds;
+// a one-dimensional array is one row), each element into its cell. Excel would
+// fill the cells beyond a smaller array with #N/A and drop the elements beyond a
+// larger one; the stand-in refuses any other shape with Excel's error 1004
+// (0x800A03EC) and writes nothing, so that a shape mistake shows in the log.
+//
 // Call log: one line per Invoke on an Excel object, in order, numbered from the
 // last ResetCalls (the numbers FailCall counts):
 //   <Kind>.<Member> <flags>[ <argument>]...[ -> 0x<HRESULT>]
@@ -41,6 +49,10 @@
 //            VT_I2 I2:<n>   VT_I4 I4:<n>   VT_BOOL true | false (other values BOOL:<n>)
 //            VT_ERROR DISP_E_PARAMNOTFOUND missing, other VT_ERROR ERROR:0x<scode>
 //            VT_EMPTY empty   VT_DISPATCH dispatch   VT_BYREF|VT_VARIANT &<arg>
+//            VT_ARRAY|VT_VARIANT array <rows>x<columns> (one number for one
+//            dimension), followed by " from <lower>,<lower>" when a lower bound is
+//            not 1; other element types array:VT<n> ...; a null array "array null";
+//            by reference &array ...; the elements themselves are not shown
 //            any other type VT<n> (by reference &VT<n>)
 //   failure  " -> 0x" and the HRESULT Invoke returned, eight upper-case hex digits
 // Examples:
@@ -49,6 +61,9 @@
 //   Range.Value put "Anzahl"
 //   Sheets.Item get I2:4 -> 0x8002000B
 //   Worksheet.Range get "IW1" "IW1" -> 0x80020009
+//   Worksheet.Range get "A2" "A5"
+//   Range.Value put array 4x1
+//   Range.Value2 put &array 4x1 from 0,0
 #include <windows.h>
 #include <objbase.h>
 #include <ole2.h>

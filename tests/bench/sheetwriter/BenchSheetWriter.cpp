@@ -64,9 +64,10 @@ int Run(int recordCount, int runs) {
         for (int run = 1; run <= runs; ++run) {
             ExportSettings settings;
             settings.newWorkbook = 1;
+            settings.profilePath = profile;
             excel.ResetCalls();
             QueryPerformanceCounter(&start);
-            const ExportResult result = RunExcelExport(settings, profile, records);
+            const TransferResult result = TransferToExcel(settings, records);
             QueryPerformanceCounter(&end);
             const double seconds = static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
             const int calls = excel.CallCount();
@@ -75,7 +76,7 @@ int Run(int recordCount, int runs) {
                 if (line.rfind(L"Worksheet.Range ", 0) == 0 || line.rfind(L"Range.", 0) == 0) ++cellCalls;
             const std::wstring last = excel.Cell(run, 1, L"J" + std::to_wstring(recordCount + 1));
             const std::wstring expected = L"Wert " + std::to_wstring(recordCount) + L"/10";
-            if (result.ending != ExportEnding::Finished || last != expected || excel.LiveObjects() != 0) {
+            if (result.outcome != TransferOutcome::Finished || last != expected || excel.LiveObjects() != 0) {
                 std::fprintf(stderr, "run %d did not write the workbook correctly\n", run);
                 ++failures;
             }
