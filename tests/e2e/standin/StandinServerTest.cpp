@@ -105,6 +105,24 @@ void ClearDefSheets() {
     }
 }
 
+// A SAFEARRAY of VT_BSTR VARIANTs: rows x columns with both lower bounds `lower`,
+// or, with oneDimension, the first row alone as one dimension. The caller owns it.
+SAFEARRAY* TextArray(const std::vector<std::vector<std::wstring>>& rows, LONG lower, bool oneDimension) {
+    const ULONG columns = static_cast<ULONG>(rows[0].size());
+    SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(rows.size()), lower}, {columns, lower}};
+    SAFEARRAY* array = oneDimension ? SafeArrayCreate(VT_VARIANT, 1, &bounds[1]) : SafeArrayCreate(VT_VARIANT, 2, bounds);
+    for (LONG row = 0; row < static_cast<LONG>(rows.size()); ++row) {
+        for (LONG column = 0; column < static_cast<LONG>(columns); ++column) {
+            VARIANT text = Bstr(rows[row][column]);
+            LONG index[2] = {lower + row, lower + column};
+            if (oneDimension) index[0] = index[1];
+            EXPECT_EQ(SafeArrayPutElement(array, index, &text), S_OK);
+            VariantClear(&text);
+        }
+    }
+    return array;
+}
+
 class StandinServer : public testing::Test {
 protected:
     void SetUp() override {
@@ -473,6 +491,92 @@ TEST_F(StandinServer, InjectsFaultsByCallNumber) {
     EXPECT_EQ(Invoke(sheet.Get(), kSelect, DISPATCH_METHOD).status, S_OK);
     EXPECT_EQ(client_.CallCount(), 2);
     EXPECT_EQ(client_.LiveObjects(), 3);  // Application, Workbook, Worksheet
+}
+
+TEST_F(StandinServer, TakesArraysOfTheRangesShapeAcrossTheProcessBoundary) {
+    DispatchPtr excel = Start(10);
+    DispatchPtr workbook = AddWorkbook(excel.Get());
+    DispatchPtr sheet = Sheet(workbook.Get(), 1);
+    WriteCell(sheet.Get(), L"A3", L"alt");
+    using Rows = std::vector<std::vector<std::wstring>>;
+    using Cells = std::vector<std::pair<const wchar_t*, const wchar_t*>>;
+    struct Case {
+        const wchar_t* cell1;
+        const wchar_t* cell2;
+        Rows values;
+        LONG lower;
+        bool oneDimension;
+        bool byReference;
+        const wchar_t* logged;  // the put's value in the call log
+        bool taken;             // else refused with Excel's error 1004, writing nothing
+        Cells cells;            // afterwards ("" for an empty cell)
+    };
+    const Case cases[] = {
+        {L"A2", L"A4", {{L"a2"}, {L""}, {L"a4"}}, 1, false, false, L"array 3x1", true,
+         {{L"A2", L"a2"}, {L"A3", L""}, {L"A4", L"a4"}}},
+        {L"B4", L"B2", {{L"b2"}, {L"b3"}, {L"b4"}}, 0, false, true, L"&array 3x1 from 0,0", true,
+         {{L"B2", L"b2"}, {L"B3", L"b3"}, {L"B4", L"b4"}}},
+        {L"D2", L"C1", {{L"c1", L"d1"}, {L"c2", L"d2"}}, 1, false, false, L"array 2x2", true,
+         {{L"C1", L"c1"}, {L"D1", L"d1"}, {L"C2", L"c2"}, {L"D2", L"d2"}}},
+        {L"E1", L"F1", {{L"e1", L"f1"}}, 0, true, false, L"array 2 from 0", true, {{L"E1", L"e1"}, {L"F1", L"f1"}}},
+        {L"G1", L"G3", {{L"g1"}, {L"g2"}}, 1, false, false, L"array 2x1", false, {{L"G1", L""}, {L"G3", L""}}},
+        {L"G1", L"G2", {{L"g1"}, {L"g2"}, {L"g3"}}, 1, false, false, L"array 3x1", false, {{L"G1", L""}}},
+        {L"G1", L"G2", {{L"g1", L"h1"}, {L"g2", L"h2"}}, 1, false, true, L"&array 2x2", false, {{L"G2", L""}}},
+        {L"G1", L"H1", {{L"g1", L"h1"}}, 1, true, false, L"array 2", true, {{L"G1", L"g1"}, {L"H1", L"h1"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.cell1) + L":" + c.cell2 + L" " + c.logged));
+        client_.ResetCalls();
+        DispatchPtr range = GetObject(sheet.Get(), kRange, {Bstr(c.cell1), Bstr(c.cell2)});
+        SAFEARRAY* array = TextArray(c.values, c.lower, c.oneDimension);
+        VARIANT value;
+        VariantInit(&value);
+        value.vt = VT_ARRAY | VT_VARIANT | (c.byReference ? VT_BYREF : 0);
+        if (c.byReference)
+            value.pparray = &array;
+        else
+            value.parray = array;  // the call's clearing destroys it
+        CallResult put = Invoke(range.Get(), kValue, DISPATCH_PROPERTYPUT, {value});
+        if (c.byReference) SafeArrayDestroy(array);
+        EXPECT_EQ(put.status, c.taken ? S_OK : DISP_E_EXCEPTION);
+        EXPECT_EQ(put.exception.scode, c.taken ? S_OK : kExcelError);
+        for (const auto& cell : c.cells) EXPECT_EQ(client_.Cell(1, 1, cell.first), cell.second) << cell.first;
+        const std::vector<std::wstring> calls = client_.Calls();
+        ASSERT_EQ(calls.size(), 2u);
+        EXPECT_EQ(calls[0], L"Worksheet.Range get " + StandinClient::Quote(c.cell1) + L" " + StandinClient::Quote(c.cell2));
+        EXPECT_EQ(calls[1], L"Range.Value put " + std::wstring(c.logged) + (c.taken ? L"" : L" -> 0x80020009"));
+    }
+    // A single value goes into every cell of the range.
+    DispatchPtr column = GetObject(sheet.Get(), kRange, {Bstr(L"J1"), Bstr(L"J3")});
+    EXPECT_EQ(Invoke(column.Get(), kValue2, DISPATCH_PROPERTYPUT, {Bstr(L"j")}).status, S_OK);
+    for (const wchar_t* cell : {L"J1", L"J2", L"J3"}) EXPECT_EQ(client_.Cell(1, 1, cell), L"j") << cell;
+}
+
+TEST_F(StandinServer, FailsEveryValuePutThatWouldWriteAChosenCell) {
+    DispatchPtr excel = Start(10);
+    DispatchPtr workbook = AddWorkbook(excel.Get());
+    DispatchPtr sheet = Sheet(workbook.Get(), 1);
+    DispatchPtr other = Sheet(workbook.Get(), 2);
+    client_.FailCellWrite(0, 1, L"A3", E_ACCESSDENIED);
+    client_.FailCellWrite(1, 1, L"B1", kExcelError, L"Zelle gesperrt");
+    auto put = [&](IDispatch* on, const wchar_t* cell1, const wchar_t* cell2, DISPID member) {
+        DispatchPtr range = GetObject(on, kRange, {Bstr(cell1), Bstr(cell2)});
+        return Invoke(range.Get(), member, DISPATCH_PROPERTYPUT, {Bstr(L"x")});
+    };
+    EXPECT_EQ(put(sheet.Get(), L"A2", L"A4", kValue).status, E_ACCESSDENIED);
+    EXPECT_TRUE(client_.SheetCells(1, 1).empty()) << "a failed put writes nothing";
+    EXPECT_EQ(put(sheet.Get(), L"A2", L"A2", kValue).status, S_OK);
+    EXPECT_EQ(put(sheet.Get(), L"A3", L"A3", kValue).status, E_ACCESSDENIED) << "it strikes again";
+    EXPECT_EQ(put(sheet.Get(), L"A3", L"A3", kValue2).status, S_OK) << "only Value puts fail";
+    EXPECT_EQ(put(other.Get(), L"A3", L"A3", kValue).status, S_OK) << "only on the chosen sheet";
+    CallResult described = put(sheet.Get(), L"A1", L"C1", kValue);
+    EXPECT_EQ(described.status, DISP_E_EXCEPTION);
+    EXPECT_EQ(described.exception.scode, kExcelError);
+    EXPECT_EQ(described.Description(), L"Zelle gesperrt");
+    client_.ClearFaults();
+    EXPECT_EQ(put(sheet.Get(), L"A3", L"B3", kValue).status, S_OK);
+    EXPECT_EQ(client_.SheetCells(1, 1), (std::vector<std::wstring>{L"A2 \"x\"", L"A3 \"x\"", L"B3 \"x\""}));
+    EXPECT_EQ(client_.LiveObjects(L"Range"), 0);
 }
 
 TEST_F(StandinServer, SavesWorkbookFilesAndOpensThemAsTemplates) {
