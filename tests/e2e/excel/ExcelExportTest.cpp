@@ -649,6 +649,28 @@ TEST_F(BlockExportTest, AFailureInsideABlockEndsAtTheSameCellWithTheSameMessage)
     excel.ClearFaults();
 }
 
+TEST_F(BlockExportTest, AnyCallOfABlockThatFailsOnceIsMadeGoodCellByCell) {
+    OneFieldProfile();
+    WriteRecordFile(records, {{{"Name", "eins"}}, {{"Name", "zwei"}}, {{"Name", "drei"}}});
+    const Run clean = ExportWith("1");
+    ASSERT_EQ(clean.result.outcome, TransferOutcome::Finished);
+    const WideStrings block = {L"Worksheet.Range get \"A1\" \"A3\"", L"Range.Value put array 3x1",
+                               L"Range.Value2 put array 3x1"};
+    const auto first = std::search(clean.calls.begin(), clean.calls.end(), block.begin(), block.end());
+    ASSERT_NE(first, clean.calls.end());
+    for (int k = 0; k < 3; ++k) {
+        SCOPED_TRACE(testing::PrintToString(block[k]));
+        excel.ClearFaults();
+        excel.FailCall(static_cast<int>(first - clean.calls.begin()) + 1 + k, E_FAIL);
+        const Run run = ExportWith("1");
+        EXPECT_EQ(run.result.outcome, TransferOutcome::Finished);
+        EXPECT_EQ(Containing(run.calls, L" -> 0x80004005"), 1);
+        EXPECT_EQ(Containing(run.calls, L"Worksheet.Range get \"A3\" \"A3\""), 1) << "the run again, cell by cell";
+        EXPECT_EQ(excel.SheetCells(run.workbook, 1), excel.SheetCells(clean.workbook, 1));
+        EXPECT_EQ(excel.LiveObjects(), 0);
+    }
+}
+
 TEST_F(BlockExportTest, OnlyTheNumberOneSwitchesBlocksOn) {
     OneFieldProfile();
     WriteRecordFile(records, {{{"Name", "eins"}}, {{"Name", "zwei"}}, {{"Name", "drei"}}});
