@@ -12,7 +12,7 @@ mkdir -p "$WORK/exl"
 cp "$ROOT/data/string_exl.txt" "$WORK/"
 cp "$ROOT/samples/exl/"*.exl "$WORK/exl/"
 # The settings the export dialog opens with: assembly and element information,
-# the sample profile, Excel XP.
+# the sample profile, Excel XP or newer (the stand-in answers as Excel 16).
 printf '[Orvanta]\r\nBaugruppeninfo=1\r\nElementinfo=1\r\nBaugruppen-Level=0\r\n[Excel]\r\nVorlage=.\\exl\\stueckliste.exl\r\nneue Mappe=1\r\nVersion=10\r\n' \
   > "$WORK/exl/rizeraru.ini"
 winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
