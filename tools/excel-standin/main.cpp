@@ -109,7 +109,9 @@ Options Refused(const std::wstring& error) {
 }
 
 // A whole number from 8 to 16, the versions served.
-bool ParseVersion(const std::wstring& text, int& version) { return ParseNumber(text, version) && ApplicationClsid(version); }
+bool ParseVersion(const std::wstring& text, int& version) {
+    return ParseNumber(text, version) && ApplicationClsid(version);
+}
 
 std::wstring NotAVersion(const std::wstring& text) {
     return L"\"" + text + L"\" is no Excel version served here (a whole number from 8 to 16)";

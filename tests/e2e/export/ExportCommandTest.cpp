@@ -84,7 +84,8 @@ TEST_F(ExportCommandTest, ScratchFilesAreGoneBeforeExcelIsContacted) {
         ui.Answer(ui.WaitForMessageBox(), IDOK);
     });
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(firstBox, "Weder Excel XP noch ein neueres Excel konnte gestartet werden. Es wird Excel 2000 versucht.");
+    EXPECT_EQ(firstBox,
+              "Weder Excel XP noch ein neueres Excel konnte gestartet werden. Es wird Excel 2000 versucht.");
     auto queries = host.RequestsWithCode(kRequestInfoQuery);
     ASSERT_EQ(queries.size(), 1u);
     EXPECT_TRUE(filesWhenConnecting.count(queries[0].searchSpecPath)) << "the record file is still there";

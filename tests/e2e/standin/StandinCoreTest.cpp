@@ -230,7 +230,8 @@ TEST(StandinXlsx, ReadsSharedStringsAndValuesAsOtherProgramsWriteThem) {
     ASSERT_EQ(loaded.sheets.size(), 1u);
     EXPECT_EQ(loaded.sheets[0]->name, L"Eins");
     std::map<CellRef, std::wstring> expected{
-        {{1, 1}, L"rich text"}, {{1, 2}, L"42"}, {{1, 3}, L"first"}, {{1, 4}, L"&\u00e4\u20ac"}, {{1048576, 1}, L"far"}};
+        {{1, 1}, L"rich text"}, {{1, 2}, L"42"}, {{1, 3}, L"first"},
+        {{1, 4}, L"&\u00e4\u20ac"}, {{1048576, 1}, L"far"}};
     EXPECT_EQ(loaded.sheets[0]->cells, expected);
 }
 

@@ -236,7 +236,8 @@ DWORD RunServer(const std::wstring& arguments, std::string* errors = nullptr) {
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdError = error;
     PROCESS_INFORMATION process{};
-    BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    BOOL started =
+        CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
     CloseHandle(error);
     if (!started) return 0xFFFFFFFF;
     DWORD code = 0xFFFFFFFE;
@@ -250,7 +251,9 @@ DWORD RunServer(const std::wstring& arguments, std::string* errors = nullptr) {
     return code;
 }
 
-std::wstring LocalServer(const CLSID& clsid) { return ClassesValue(L"CLSID\\" + ClsidText(clsid) + L"\\LocalServer32"); }
+std::wstring LocalServer(const CLSID& clsid) {
+    return ClassesValue(L"CLSID\\" + ClsidText(clsid) + L"\\LocalServer32");
+}
 
 TEST_F(StandinServer, CommandLineRegistersAndRefusesBadOptions) {
     ASSERT_TRUE(StandinClient::Unregister());

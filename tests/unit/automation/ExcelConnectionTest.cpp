@@ -60,7 +60,8 @@ TEST_F(ExcelConnectionTest, VersionsFallBackDownwardsWritingEachBeforeItsTry) {
     };
     const Case cases[] = {
         {"only 9 registered", 10, {}, {9},
-         {"curver", "attach 10 (Version=10)", "start 10 (Version=10)", "attach 9 (Version=9)", "start 9 (Version=9)", "raise"},
+         {"curver", "attach 10 (Version=10)", "start 10 (Version=10)", "attach 9 (Version=9)", "start 9 (Version=9)",
+          "raise"},
          {Entry(6)}, "9", ExportEnding::Finished},
         {"nothing registered", 10, {}, {},
          {"curver", "attach 10 (Version=10)", "start 10 (Version=10)", "attach 9 (Version=9)", "start 9 (Version=9)",
