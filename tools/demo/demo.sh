@@ -20,7 +20,7 @@ echo "== exporting samples/zeichnung.txt with samples/exl/stueckliste.exl"
 cd "$WORK"
 "$BUILD/wine-run" "$BUILD/bin/exl-demo.exe" --drawing "$(winpath "$ROOT/samples/zeichnung.txt")" --out "$(winpath "$OUT")"
 if [ -f "$OUT/export-dialog.bmp" ]; then
-  convert "$OUT/export-dialog.bmp" "$OUT/export-dialog.png" && rm -f "$OUT/export-dialog.bmp"
+  /usr/bin/convert "$OUT/export-dialog.bmp" "$OUT/export-dialog.png" && rm -f "$OUT/export-dialog.bmp"
 fi
 echo
 echo "== results in $OUT"
