@@ -149,7 +149,7 @@ void ControlObject::Steer(DISPID id, const Arguments& args, VARIANT* result) {
         break;
     case kFailCellWrite: {
         args.Expect(4, 5);
-        auto cell = ParseCell(Arguments::Text(*args.At(2)));
+        auto cell = ParseCell(Arguments::Text(*args.At(2)), state_.Limits());
         if (!cell) throw DispatchError::Code(DISP_E_BADINDEX);
         HRESULT status = Arguments::Long(*args.At(3));
         state_.Calls().PlanCellWriteFault({Arguments::Long(*args.At(0)), Arguments::Long(*args.At(1)), *cell,
