@@ -12,8 +12,19 @@
 
 namespace exl::standin {
 
+// What else can be planned for a call number: Excel going away while a client
+// works with it.
+struct PlannedEvent {
+    enum Kind { EndProcess, CloseWorkbook } kind = EndProcess;
+    long workbook = 0;  // CloseWorkbook: 1-based in creation order
+};
+
 class CallLog {
 public:
+    // The event strikes when the call arrives, before it is answered; consumed.
+    void PlanEvent(int call, PlannedEvent event) { events_[call] = event; }
+    std::optional<PlannedEvent> TakeEvent(int call);
+
     // Numbers the next call (1 for the first after a reset).
     int Next() { return ++count_; }
     void Record(std::wstring line) { lines_.push_back(std::move(line)); }
@@ -34,6 +45,7 @@ private:
     int count_ = 0;
     std::vector<std::wstring> lines_;
     std::map<int, DispatchError> faults_;
+    std::map<int, PlannedEvent> events_;
 };
 
 }  // namespace exl::standin

@@ -266,6 +266,12 @@ void StandinClient::FailCallWithException(int n, HRESULT scode, const std::wstri
 
 void StandinClient::ClearFaults() { Call(control::kClearFaults); }
 
+void StandinClient::EndProcessAtCall(int n) { Call(control::kEndProcessAtCall, {LongVariant(n)}); }
+
+void StandinClient::CloseWorkbookAtCall(int n, int workbook) {
+    Call(control::kCloseWorkbookAtCall, {LongVariant(n), LongVariant(workbook)});
+}
+
 void StandinClient::Quit() {
     if (hosted_) {
         ReleaseControl();

@@ -97,10 +97,7 @@ void StandinHost::Stop() {
     for (DWORD cookie : classCookies_) CoRevokeClassObject(cookie);
     classCookies_.clear();
     // Clients then see a disconnected server instead of waiting on a dead one.
-    std::vector<DispatchObject*> objects(state_->Objects().begin(), state_->Objects().end());
-    for (DispatchObject* object : objects) object->AddRef();
-    for (DispatchObject* object : objects) CoDisconnectObject(static_cast<IDispatch*>(object), 0);
-    for (DispatchObject* object : objects) object->Release();
+    DisconnectClients({state_->Objects().begin(), state_->Objects().end()});
     if (running_) running_->Release();
     running_ = nullptr;
     if (control_) control_->Release();

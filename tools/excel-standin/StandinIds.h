@@ -56,6 +56,8 @@ enum : DISPID {
     kClearFaults,            // method
     kQuit,                   // method: the process ends right after answering
     kActiveSheet,            // get (workbook) -> VT_I4: the sheet last selected, 1 at first
+    kEndProcessAtCall,       // method (n): the process ends as if killed when call n arrives
+    kCloseWorkbookAtCall,    // method (n, workbook): the workbook is closed when call n arrives
 };
 }  // namespace control
 

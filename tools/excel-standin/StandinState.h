@@ -28,6 +28,8 @@ public:
     // A workbook read from a file, made the active one.
     void AddWorkbook(std::shared_ptr<Workbook> workbook);
     const std::vector<std::shared_ptr<Workbook>>& Workbooks() const { return workbooks_; }
+    // Closes workbook `index` (1-based): the later ones move up by one.
+    void RemoveWorkbook(long index);
     // 1-based, nullptr when there is no such workbook.
     std::shared_ptr<Workbook> WorkbookAt(long index) const;
     std::shared_ptr<Workbook> ActiveWorkbook() const { return active_.lock(); }
