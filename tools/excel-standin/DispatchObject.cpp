@@ -101,11 +101,12 @@ STDMETHODIMP DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPAR
 
 bool DispatchObject::Strike(const PlannedEvent& event) {
     if (event.kind == PlannedEvent::EndProcess) {
-        // As if killed: no clean-up, no answer, no revoking of anything.
+        // As if killed: no answer and no clean-up but what Windows does for a dead process.
+        state_.RevokeRegistrations();
         TerminateProcess(GetCurrentProcess(), kEndedByPlanExitCode);
+        return false;
     }
-    const std::vector<DispatchObject*> closed = CloseWorkbook(state_, event.workbook);
-    return std::find(closed.begin(), closed.end(), this) != closed.end();
+    return CloseWorkbook(state_, event.workbook, this);
 }
 
 void DisconnectClients(const std::vector<DispatchObject*>& objects) {
@@ -115,15 +116,16 @@ void DisconnectClients(const std::vector<DispatchObject*>& objects) {
     for (DispatchObject* object : objects) object->Release();
 }
 
-std::vector<DispatchObject*> CloseWorkbook(StandinState& state, long index) {
-    std::vector<DispatchObject*> parts;
+bool CloseWorkbook(StandinState& state, long index, const DispatchObject* caller) {
     std::shared_ptr<Workbook> workbook = state.WorkbookAt(index);
-    if (!workbook) return parts;
+    if (!workbook) return false;
     state.RemoveWorkbook(index);
+    std::vector<DispatchObject*> parts;
     for (DispatchObject* object : state.Objects())
         if (object->PartOf(*workbook)) parts.push_back(object);
+    const bool callerClosed = std::find(parts.begin(), parts.end(), caller) != parts.end();
     DisconnectClients(parts);
-    return parts;
+    return callerClosed;
 }
 
 HRESULT DispatchObject::Guarded(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,

@@ -81,19 +81,20 @@ private:
     LONG serverHolds_ = 0;
 };
 
+// The exit code of a process ended by a planned event.
+inline constexpr UINT kEndedByPlanExitCode = 3;
+
 // Cuts every out-of-process client off the objects, as a server that goes away does:
 // their proxies then answer RPC_E_DISCONNECTED.
 void DisconnectClients(const std::vector<DispatchObject*>& objects);
 // What Excel does when the user closes a workbook: it leaves the workbooks, and
-// every object handed out for it or its sheets is disconnected. Returns those objects;
-// an index that names no workbook closes nothing.
-std::vector<DispatchObject*> CloseWorkbook(StandinState& state, long index);
+// every object handed out for it or its sheets is disconnected. Returns whether
+// `caller` was one of them; an index that names no workbook closes nothing.
+bool CloseWorkbook(StandinState& state, long index, const DispatchObject* caller);
 
 // Hands a new object (one reference) to the caller in `result`, or drops it when
 // the caller passed no result.
 void ReturnObject(DispatchObject* object, VARIANT* result);
-// The exit code of a process ended by a planned event.
-inline constexpr UINT kEndedByPlanExitCode = 3;
 void ReturnText(const std::wstring& text, VARIANT* result);
 void ReturnLong(long value, VARIANT* result);
 void ReturnBool(bool value, VARIANT* result);

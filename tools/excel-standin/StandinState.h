@@ -4,6 +4,7 @@
 // server's one (apartment) thread for the whole process.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -48,6 +49,15 @@ public:
 
     CallLog& Calls() { return calls_; }
 
+    // Windows forgets the class and running-object registrations of a process that
+    // dies; Wine's rpcss keeps its class objects, and later clients would be sent to
+    // the dead process instead of a new one. A process ending as if killed therefore
+    // revokes them first, through what its host set here.
+    void SetRevokeRegistrations(std::function<void()> revoke) { revoke_ = std::move(revoke); }
+    void RevokeRegistrations() {
+        if (revoke_) revoke_();
+    }
+
     // Handed-out objects register themselves for counting and for disconnecting at quit.
     void Track(DispatchObject* object) { objects_.insert(object); }
     void Untrack(DispatchObject* object) { objects_.erase(object); }
@@ -71,6 +81,7 @@ private:
     HWND mainWindow_ = nullptr;
     bool visible_ = false;
     CallLog calls_;
+    std::function<void()> revoke_;
     std::set<DispatchObject*> objects_;
     bool remote_ = false;
 };
