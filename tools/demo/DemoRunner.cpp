@@ -117,8 +117,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     OleInitialize(nullptr);
-    // A machine with Excel XP: the stand-in answers all three versions.
-    exl::standin::StandinClient::Register({8, 9, 10});
+    // A machine as most look today: Excel 2016 or later, which registers only
+    // "Excel.Application.16" and "Excel.Application" with CurVer naming it.
+    exl::standin::StandinClient::Register({16});
 
     auto drawing = std::make_shared<orvanta::Drawing>();
     std::string error;
@@ -156,6 +157,7 @@ int main(int argc, char** argv) {
     int status = 1;
     if (excel.Connect() && excel.WorkbookCount() > 0) {
         int workbook = excel.WorkbookCount();
+        std::printf("Excel reached: the stand-in serving as version %d\n", excel.Version());
         std::string xlsx = options.out + "\\stueckliste.xlsx";
         if (excel.SaveWorkbook(workbook, Wide(xlsx))) {
             std::printf("workbook saved: %s\n", xlsx.c_str());

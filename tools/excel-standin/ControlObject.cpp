@@ -56,7 +56,7 @@ const std::wstring* ControlObject::CellArgument(const Arguments& args) const {
     args.Expect(3, 3);
     auto workbook = WorkbookArgument(args);
     long sheet = Arguments::Long(*args.At(1));
-    auto cell = ParseCell(Arguments::Text(*args.At(2)));
+    auto cell = ParseCell(Arguments::Text(*args.At(2)), state_.Limits());
     if (sheet < 1 || static_cast<size_t>(sheet) > workbook->sheets.size() || !cell)
         throw DispatchError::Code(DISP_E_BADINDEX);
     const auto& cells = workbook->sheets[static_cast<size_t>(sheet) - 1]->cells;

@@ -207,7 +207,7 @@ void WorksheetObject::Range(const Arguments& args, VARIANT* result) {
     auto address = [&](size_t i) {
         const VARIANT* argument = args.At(i);
         if (argument->vt != VT_BSTR && argument->vt != (VT_BYREF | VT_BSTR)) throw invalid();
-        auto rect = ParseRect(Arguments::Text(*argument));
+        auto rect = ParseRect(Arguments::Text(*argument), state_.Limits());
         if (!rect) throw invalid();
         return *rect;
     };

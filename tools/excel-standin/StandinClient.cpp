@@ -94,6 +94,8 @@ bool StandinClient::Register(const std::vector<int>& versions) { return Register
 
 bool StandinClient::Unregister() { return UnregisterServer(); }
 
+bool StandinClient::WriteCurVer(const std::optional<std::wstring>& value) { return WriteCurrentVersion(value); }
+
 std::wstring StandinClient::ServerPath() {
     wchar_t path[MAX_PATH] = {};
     DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);

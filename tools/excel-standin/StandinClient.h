@@ -16,6 +16,7 @@
 #include <oaidl.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,16 +32,21 @@ public:
     StandinClient& operator=(const StandinClient&) = delete;
 
     // Registration of the server (excel-standin.exe beside the calling program)
-    // for a subset of versions {8, 9, 10} under HKCR, with the control class;
-    // versions not listed are removed. Unregister removes all.
+    // for any set of versions 8 to 16 under HKCR, with the control class and
+    // "Excel.Application", whose CurVer names the highest version listed; versions
+    // not listed are removed (with none listed, "Excel.Application" too). false for
+    // a version outside 8 to 16, and nothing changes. Unregister removes all.
     static bool Register(const std::vector<int>& versions);
     static bool Unregister();
+    // Gives HKCR\Excel.Application\CurVer any default value, or removes the CurVer
+    // key for nullopt, as odd machines have it. Register writes it afresh.
+    static bool WriteCurVer(const std::optional<std::wstring>& value);
     // Full path of excel-standin.exe beside the calling program.
     static std::wstring ServerPath();
     // How a text argument appears in the call log: quoted, with \\ \" \n \r \t \xHH escapes.
     static std::wstring Quote(const std::wstring& text);
 
-    // Start an instance already running (ROT) as the given version, holding `workbooks` workbooks.
+    // Start an instance already running (ROT) as the given version (8 to 16), holding `workbooks` workbooks.
     // Returns when it is registered in the ROT, connected to it. Other instances are reached through Connect().
     bool StartRunning(int version, int workbooks = 0);
     // Hosts an instance in the calling thread's apartment instead of a process, as an

@@ -18,7 +18,7 @@ class ControlObject;
 
 class StandinHost {
 public:
-    // version 8, 9, 10, or 0 for the control class only. remote: the clients are
+    // version 8 to 16, or 0 for the control class only. remote: the clients are
     // other processes (see StandinState::SetRemoteClients).
     StandinHost(int version, bool remote);
     ~StandinHost();  // Stop()

@@ -19,10 +19,12 @@ class DispatchObject;
 
 class StandinState : public std::enable_shared_from_this<StandinState> {
 public:
-    // version 8, 9 or 10, or 0 for a process that serves only the control class.
+    // version 8 to 16, or 0 for a process that serves only the control class.
     explicit StandinState(int version) : version_(version) {}
 
     int Version() const { return version_; }
+    // The sheet size of the version served: addresses beyond it are refused.
+    CellLimits Limits() const { return LimitsOfVersion(version_); }
 
     // A new workbook with DefSheets sheets ("Mappe<n>"), made the active one.
     std::shared_ptr<Workbook> AddNewWorkbook(int sheets);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "ExcelExport.h"
 #include "RecordingUi.h"
@@ -91,26 +92,53 @@ protected:
 
 // ---------------------------------------------------------------- reaching Excel
 
-TEST_F(ExcelExportTest, VersionsFallBackAsFarAsTheRegisteredOnes) {
+// CurVer as Register writes it (naming the highest version registered), or odd.
+struct CurVer {
+    bool asRegistered;
+    std::optional<std::wstring> value;  // nullopt: the CurVer key is missing
+};
+const CurVer kAsRegistered{true, std::nullopt};
+CurVer Odd(std::optional<std::wstring> value) { return {false, std::move(value)}; }
+
+TEST_F(ExcelExportTest, VersionsFallBackAsFarAsTheRegisteredOnesAndXpStandsForNewerToo) {
     struct Case {
         const char* name;
         std::vector<int> registered;
+        CurVer curVer;
         std::int16_t stored;
         Strings messages;
         std::string storedAfter;
         ExportEnding ending;
         int versionUsed;  // 0: no Excel was started
     };
+    const Strings none, all = {Entry(6), Entry(7), Entry(8)};
     const Case cases[] = {
-        {"only 9 registered", {9}, 10, {Entry(6)}, "9", ExportEnding::Finished, 9},
-        {"nothing registered", {}, 10, {Entry(6), Entry(7), Entry(8)}, "8", ExportEnding::EndedEarly, 0},
-        {"stored 8 tries only 8", {10, 9}, 8, {Entry(8)}, "8", ExportEnding::EndedEarly, 0},
+        {"only 9 registered, CurVer names .9", {9}, kAsRegistered, 10, {Entry(6)}, "9", ExportEnding::Finished, 9},
+        {"nothing registered", {}, kAsRegistered, 10, all, "8", ExportEnding::EndedEarly, 0},
+        {"stored 8 tries only 8", {10, 9}, kAsRegistered, 8, {Entry(8)}, "8", ExportEnding::EndedEarly, 0},
+        {"only 16 registered", {16}, kAsRegistered, 10, none, "10", ExportEnding::Finished, 16},
+        {"stored 9 never reaches 16", {16}, kAsRegistered, 9, {Entry(7), Entry(8)}, "8", ExportEnding::EndedEarly,
+         0},
+        {"10 and 16 registered: 10 is used", {10, 16}, kAsRegistered, 10, none, "10", ExportEnding::Finished, 10},
+        {"CurVer missing", {16}, Odd(std::nullopt), 10, all, "8", ExportEnding::EndedEarly, 0},
+        {"CurVer not a number", {16}, Odd(L"Excel.Application.abc"), 10, all, "8", ExportEnding::EndedEarly, 0},
+        {"CurVer not a ProgID", {16}, Odd(L"abc"), 10, all, "8", ExportEnding::EndedEarly, 0},
+        {"CurVer names .10", {16}, Odd(L"Excel.Application.10"), 10, all, "8", ExportEnding::EndedEarly, 0},
+        {"CurVer names .7", {16}, Odd(L"Excel.Application.7"), 10, all, "8", ExportEnding::EndedEarly, 0},
+        {"CurVer empty", {16}, Odd(L""), 10, all, "8", ExportEnding::EndedEarly, 0},
+        {"CurVer far too long", {16}, Odd(L"Excel.Application.16" + std::wstring(300, L'6')), 10, all, "8",
+         ExportEnding::EndedEarly, 0},
+        {"CurVer names an unregistered ProgID", {16}, Odd(L"Excel.Application.15"), 10, all, "8",
+         ExportEnding::EndedEarly, 0},
     };
-    OneFieldProfile();
+    TablesOnSheets({1, 2});
     WriteRecordFile(records, {{{"Name", "eins"}}});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(StandinClient::Register(c.registered));
+        if (!c.curVer.asRegistered) {
+            ASSERT_TRUE(StandinClient::WriteCurVer(c.curVer.value));
+        }
         DeleteFileA(kSettingsFile);
         ui.boxes.clear();
         settings.excelVersion = c.stored;
@@ -123,6 +151,7 @@ TEST_F(ExcelExportTest, VersionsFallBackAsFarAsTheRegisteredOnes) {
         if (c.versionUsed) {
             EXPECT_EQ(excel.Version(), c.versionUsed);
             EXPECT_EQ(excel.Cell(1, 1, L"A1"), L"eins");
+            EXPECT_EQ(excel.Cell(1, 2, L"B1"), L"eins");
         } else {
             EXPECT_EQ(excel.ApplicationCount(), 0) << "no Excel may have been started";
             EXPECT_EQ(excel.WorkbookCount(), 0);
@@ -133,24 +162,36 @@ TEST_F(ExcelExportTest, VersionsFallBackAsFarAsTheRegisteredOnes) {
 }
 
 TEST_F(ExcelExportTest, ARunningExcelIsUsedRaisedAndItsActiveWorkbookFilled) {
-    ASSERT_TRUE(excel.StartRunning(10, 1));
-    EXPECT_TRUE(excel.MainWindowIconic());
+    struct Case {
+        std::vector<int> registered;
+        int running;
+    } cases[] = {{{8, 9, 10}, 10}, {{16}, 16}};
     settings.newWorkbook = 0;
     OneFieldProfile();
     WriteRecordFile(records, {{{"Name", "eins"}}, {{"Name", "zwei"}}});
-    excel.ResetCalls();
-    EXPECT_EQ(Export().ending, ExportEnding::Finished);
-    EXPECT_EQ(excel.ApplicationCount(), 1) << "a second Excel was started";
-    EXPECT_EQ(excel.WorkbookCount(), 1);
-    EXPECT_EQ(excel.Cell(1, 1, L"A1"), L"eins");
-    EXPECT_EQ(excel.Cell(1, 1, L"A2"), L"zwei");
-    EXPECT_TRUE(excel.MainWindowShown());
-    EXPECT_FALSE(excel.MainWindowIconic());
-    EXPECT_TRUE(excel.IsVisible());
-    EXPECT_TRUE(Logged(L"Application.ActiveWorkbook get"));
-    EXPECT_EQ(LoggedContaining(L"Workbooks.Add"), 0);
-    EXPECT_EQ(StoredVersion(), "10");
-    ExpectEverythingReleased();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.running);
+        ASSERT_TRUE(StandinClient::Register(c.registered));
+        ASSERT_TRUE(excel.StartRunning(c.running, 1));
+        EXPECT_TRUE(excel.MainWindowIconic());
+        excel.ResetCalls();
+        ui.boxes.clear();
+        EXPECT_EQ(Export().ending, ExportEnding::Finished);
+        EXPECT_TRUE(ui.boxes.empty());
+        EXPECT_EQ(excel.Version(), c.running);
+        EXPECT_EQ(excel.ApplicationCount(), 1) << "a second Excel was started";
+        EXPECT_EQ(excel.WorkbookCount(), 1);
+        EXPECT_EQ(excel.Cell(1, 1, L"A1"), L"eins");
+        EXPECT_EQ(excel.Cell(1, 1, L"A2"), L"zwei");
+        EXPECT_TRUE(excel.MainWindowShown());
+        EXPECT_FALSE(excel.MainWindowIconic());
+        EXPECT_TRUE(excel.IsVisible());
+        EXPECT_TRUE(Logged(L"Application.ActiveWorkbook get"));
+        EXPECT_EQ(LoggedContaining(L"Workbooks.Add"), 0);
+        EXPECT_EQ(StoredVersion(), "10");
+        ExpectEverythingReleased();
+        excel.Quit();
+    }
 }
 
 TEST_F(ExcelExportTest, ARunningExcelWithoutWorkbooksGetsANewOne) {

@@ -156,50 +156,90 @@ protected:
     StandinClient client_;
 };
 
-TEST_F(StandinServer, RegistersExactlyTheChosenVersions) {
+std::wstring ProgIdOf(int version) { return L"Excel.Application." + std::to_wstring(version); }
+
+// The default value of a key under HKCR; "(none)" when the key is missing.
+std::wstring ClassesValue(const std::wstring& key) {
+    wchar_t value[1024] = {};
+    LONG size = sizeof value;
+    if (RegQueryValueW(HKEY_CLASSES_ROOT, key.c_str(), value, &size) != ERROR_SUCCESS) return L"(none)";
+    return value;
+}
+
+std::wstring ClsidText(const CLSID& clsid) {
+    wchar_t text[40] = {};
+    StringFromGUID2(clsid, text, 40);
+    return text;
+}
+
+TEST_F(StandinServer, RegistersExactlyTheChosenVersionsAndCurVerNamesTheHighest) {
     struct Case {
         std::vector<int> versions;
-    } cases[] = {{{9}}, {{8, 10}}, {{10}}, {{8, 9, 10}}};
-    const wchar_t* progIds[] = {L"Excel.Application.8", L"Excel.Application.9", L"Excel.Application.10"};
-    const CLSID* classes[] = {&standin::kClsidExcel8, &standin::kClsidExcel9, &standin::kClsidExcel10};
+        int highest;  // 0: "Excel.Application" is gone
+    } cases[] = {{{9}, 9}, {{8, 10}, 10}, {{16}, 16}, {{16, 10}, 16}, {{11, 12, 13, 14, 15}, 15}, {{}, 0},
+                 {{8, 9, 10}, 10}};
     for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.versions));
         ASSERT_TRUE(StandinClient::Register(c.versions));
-        for (int version = 8; version <= 10; ++version) {
+        for (int version = 8; version <= 16; ++version) {
             bool wanted = std::find(c.versions.begin(), c.versions.end(), version) != c.versions.end();
             CLSID clsid{};
-            HRESULT status = ClsidOf(progIds[version - 8], clsid);
+            HRESULT status = ClsidOf(ProgIdOf(version).c_str(), clsid);
             EXPECT_EQ(SUCCEEDED(status), wanted) << "version " << version;
+            const CLSID& own = *standin::ApplicationClsid(version);
             if (wanted) {
-                EXPECT_TRUE(IsEqualCLSID(clsid, *classes[version - 8])) << version;
+                EXPECT_TRUE(IsEqualCLSID(clsid, own)) << version;
             }
             // The class itself is gone too, so creating by class id fails without starting anything.
             IUnknown* unknown = nullptr;
             if (!wanted) {
-                EXPECT_EQ(CoCreateInstance(*classes[version - 8], nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                EXPECT_EQ(CoCreateInstance(own, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
                                            reinterpret_cast<void**>(&unknown)),
                           REGDB_E_CLASSNOTREG)
                     << version;
             }
         }
+        EXPECT_EQ(ClassesValue(L"Excel.Application\\CurVer"), c.highest ? ProgIdOf(c.highest) : L"(none)");
+        EXPECT_EQ(ClassesValue(L"Excel.Application\\CLSID"),
+                  c.highest ? ClsidText(*standin::ApplicationClsid(c.highest)) : L"(none)");
         CLSID control{};
         EXPECT_EQ(ClsidOf(standin::kControlProgId, control), S_OK);
     }
-    EXPECT_FALSE(StandinClient::Register({9, 11}));
+    // Every version has a class of its own.
+    for (int version = 8; version <= 16; ++version)
+        for (int other = version + 1; other <= 16; ++other)
+            EXPECT_FALSE(IsEqualCLSID(*standin::ApplicationClsid(version), *standin::ApplicationClsid(other)));
+    EXPECT_FALSE(StandinClient::Register({9, 17}));
     EXPECT_FALSE(StandinClient::Register({7}));
+    EXPECT_EQ(ClassesValue(L"Excel.Application\\CurVer"), L"Excel.Application.10") << "a refused list changed it";
+    ASSERT_TRUE(StandinClient::WriteCurVer(L"abc"));
+    EXPECT_EQ(ClassesValue(L"Excel.Application\\CurVer"), L"abc");
+    ASSERT_TRUE(StandinClient::WriteCurVer(std::nullopt));
+    EXPECT_EQ(ClassesValue(L"Excel.Application\\CurVer"), L"(none)");
     ASSERT_TRUE(StandinClient::Unregister());
     CLSID clsid{};
-    for (const wchar_t* progId : progIds) EXPECT_TRUE(FAILED(ClsidOf(progId, clsid)));
+    for (int version = 8; version <= 16; ++version) EXPECT_TRUE(FAILED(ClsidOf(ProgIdOf(version).c_str(), clsid)));
+    EXPECT_TRUE(FAILED(ClsidOf(L"Excel.Application", clsid)));
     EXPECT_TRUE(FAILED(ClsidOf(standin::kControlProgId, clsid)));
 }
 
-// Runs excel-standin.exe with the arguments and answers its exit code.
-DWORD RunServer(const std::wstring& arguments) {
+// Runs excel-standin.exe with the arguments and answers its exit code; what it
+// writes to its standard error goes to `errors`.
+DWORD RunServer(const std::wstring& arguments, std::string* errors = nullptr) {
     std::wstring command = L"\"" + StandinClient::ServerPath() + L"\" " + arguments;
+    ScratchDirectory scratch(false);
+    const std::string errorFile = scratch.File("stderr.txt");
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE error = CreateFileA(errorFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdError = error;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return 0xFFFFFFFF;
+    BOOL started =
+        CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    CloseHandle(error);
+    if (!started) return 0xFFFFFFFF;
     DWORD code = 0xFFFFFFFE;
     if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0)
         GetExitCodeProcess(process.hProcess, &code);
@@ -207,17 +247,12 @@ DWORD RunServer(const std::wstring& arguments) {
         TerminateProcess(process.hProcess, 0xFFFFFFFD);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    if (errors) *errors = ReadFile(errorFile);
     return code;
 }
 
 std::wstring LocalServer(const CLSID& clsid) {
-    wchar_t text[40] = {};
-    StringFromGUID2(clsid, text, 40);
-    std::wstring key = L"CLSID\\" + std::wstring(text) + L"\\LocalServer32";
-    wchar_t value[1024] = {};
-    LONG size = sizeof value;
-    if (RegQueryValueW(HKEY_CLASSES_ROOT, key.c_str(), value, &size) != ERROR_SUCCESS) return L"";
-    return value;
+    return ClassesValue(L"CLSID\\" + ClsidText(clsid) + L"\\LocalServer32");
 }
 
 TEST_F(StandinServer, CommandLineRegistersAndRefusesBadOptions) {
@@ -232,25 +267,75 @@ TEST_F(StandinServer, CommandLineRegistersAndRefusesBadOptions) {
     EXPECT_EQ(LocalServer(standin::kClsidExcel9), quoted + L" --serve 9");
     EXPECT_EQ(LocalServer(standin::kClsidExcel10), quoted + L" --serve 10");
     EXPECT_EQ(LocalServer(standin::kClsidControl), quoted + L" --control");
-    EXPECT_EQ(LocalServer(standin::kClsidExcel8), L"");
+    EXPECT_EQ(LocalServer(standin::kClsidExcel8), L"(none)");
 
     EXPECT_EQ(RunServer(L"/unregserver"), 0u);
     for (const wchar_t* progId :
          {L"Excel.Application.8", L"Excel.Application.9", L"Excel.Application.10", standin::kControlProgId})
         EXPECT_TRUE(FAILED(ClsidOf(progId, clsid))) << testing::PrintToString(std::wstring(progId));
-    EXPECT_EQ(RunServer(L"-RegServer"), 0u);  // no version named: all three
+    EXPECT_EQ(RunServer(L"-RegServer"), 0u);  // no version named: all of them
     EXPECT_EQ(ClsidOf(L"Excel.Application.8", clsid), S_OK);
+    EXPECT_EQ(LocalServer(standin::kClsidExcel16), quoted + L" --serve 16");
+    EXPECT_EQ(ClassesValue(L"Excel.Application\\CurVer"), L"Excel.Application.16");
+    ASSERT_EQ(RunServer(L"/regserver 9"), 0u);
 
     struct Case {
         const wchar_t* arguments;
-        DWORD exitCode;
+        const char* told;  // part of the message on standard error
     } cases[] = {
-        {L"", 2},        {L"--serve 11", 2},   {L"--serve", 2}, {L"--running", 2}, {L"--running 9 --workbooks x", 2},
-        {L"--bogus", 2}, {L"/regserver 7", 1},
+        {L"", "no command given"},
+        {L"--serve 17", "--serve: \"17\" is no Excel version served here (a whole number from 8 to 16)"},
+        {L"--serve 7", "--serve: \"7\" is no Excel version"},
+        {L"--serve", "--serve: \"\" is no Excel version"},
+        {L"--running 17", "--running: \"17\" is no Excel version"},
+        {L"--running 9 --workbooks x", "--workbooks: \"x\" is no number of workbooks"},
+        {L"--bogus", "unknown argument \"--bogus\""},
+        {L"/regserver 16 17", "/regserver: \"17\" is no Excel version"},
+        {L"/regserver 7", "/regserver: \"7\" is no Excel version"},
+        {L"/regserver 1x", "/regserver: \"1x\" is no Excel version"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(RunServer(c.arguments), c.exitCode) << testing::PrintToString(std::wstring(c.arguments));
-    EXPECT_EQ(ClsidOf(L"Excel.Application.9", clsid), S_OK);  // a refused registration changed nothing
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.arguments)));
+        std::string errors;
+        EXPECT_EQ(RunServer(c.arguments, &errors), 2u);
+        EXPECT_NE(errors.find(std::string("excel-standin: ") + c.told), std::string::npos) << errors;
+        EXPECT_NE(errors.find("usage: excel-standin.exe"), std::string::npos);
+    }
+    // A refused registration changed nothing.
+    EXPECT_EQ(ClsidOf(L"Excel.Application.9", clsid), S_OK);
+    EXPECT_TRUE(FAILED(ClsidOf(L"Excel.Application.16", clsid)));
+    EXPECT_EQ(ClassesValue(L"Excel.Application\\CurVer"), L"Excel.Application.9");
+}
+
+TEST_F(StandinServer, ServedAsTodaysExcelASheetReachesXfd1048576AndAsXpIv65536) {
+    struct Case {
+        int version;
+        bool today;
+    } cases[] = {{10, false}, {16, true}};
+    ASSERT_TRUE(StandinClient::Register({10, 16}));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version);
+        DispatchPtr excel = Start(c.version);
+        DispatchPtr workbook = AddWorkbook(excel.Get());
+        DispatchPtr sheet = Sheet(workbook.Get(), 1);
+        for (const wchar_t* address : {L"A65537", L"IW1", L"XFD1048576"}) {
+            CallResult range = Range(sheet.Get(), address);
+            EXPECT_EQ(range.status, c.today ? S_OK : DISP_E_EXCEPTION) << testing::PrintToString(std::wstring(address));
+            if (!c.today) {
+                EXPECT_EQ(range.exception.scode, kExcelError);
+            }
+        }
+        if (c.today) {
+            WriteCell(sheet.Get(), L"A65537", L"jenseits von 2003");
+            EXPECT_EQ(client_.Cell(1, 1, L"A65537"), L"jenseits von 2003");
+        }
+        for (const wchar_t* address : {L"A1048577", L"XFE1"})
+            EXPECT_EQ(Range(sheet.Get(), address).exception.scode, kExcelError);
+        sheet.Reset();
+        workbook.Reset();
+        excel.Reset();
+        client_.Quit();
+    }
 }
 
 TEST_F(StandinServer, AnswersTheTwelveOperationsWithExcelsMeanings) {

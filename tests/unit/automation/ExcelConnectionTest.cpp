@@ -60,10 +60,11 @@ TEST_F(ExcelConnectionTest, VersionsFallBackDownwardsWritingEachBeforeItsTry) {
     };
     const Case cases[] = {
         {"only 9 registered", 10, {}, {9},
-         {"attach 10 (Version=10)", "start 10 (Version=10)", "attach 9 (Version=9)", "start 9 (Version=9)", "raise"},
+         {"curver", "attach 10 (Version=10)", "start 10 (Version=10)", "attach 9 (Version=9)", "start 9 (Version=9)",
+          "raise"},
          {Entry(6)}, "9", ExportEnding::Finished},
         {"nothing registered", 10, {}, {},
-         {"attach 10 (Version=10)", "start 10 (Version=10)", "attach 9 (Version=9)", "start 9 (Version=9)",
+         {"curver", "attach 10 (Version=10)", "start 10 (Version=10)", "attach 9 (Version=9)", "start 9 (Version=9)",
           "attach 8 (Version=8)", "start 8 (Version=8)"},
          {Entry(6), Entry(7), Entry(8)}, "8", ExportEnding::EndedEarly},
         {"stored 8 tries only 8", 8, {10, 9}, {10, 9}, {"attach 8 (Version=8)", "start 8 (Version=8)"}, {Entry(8)},
@@ -99,6 +100,44 @@ TEST_F(ExcelConnectionTest, VersionsFallBackDownwardsWritingEachBeforeItsTry) {
         if (c.storedAfter != "(none)") {
             EXPECT_EQ(std::to_string(settings.excelVersion), c.storedAfter);
         }
+        EXPECT_EQ(excel.world.liveObjects, 0);
+    }
+}
+
+TEST_F(ExcelConnectionTest, OnlyAnUnregisteredXpGivesWayToTheNewerExcelThatCurVerNamesExactly) {
+    struct Case {
+        const char* curVer;
+        std::set<int> broken;
+        Strings attempts;
+    };
+    const Strings oldPath = {"curver", "attach 10 (Version=10)", "start 10 (Version=10)", "attach 9 (Version=9)",
+                             "start 9 (Version=9)", "raise"};
+    const Case cases[] = {
+        {"Excel.Application.16", {}, {"curver", "attach 16 (Version=10)", "start 16 (Version=10)", "raise"}},
+        {"excel.application.11", {}, {"curver", "attach 11 (Version=10)", "start 11 (Version=10)", "raise"}},
+        {"Excel.Application.16", {10}, Strings(oldPath.begin() + 1, oldPath.end())},
+        {"Excel.Application.99999999999999999999", {}, {"curver", "attach 2147483647 (Version=10)",
+          "start 2147483647 (Version=10)", "attach 9 (Version=9)", "start 9 (Version=9)", "raise"}},
+        {"Excel.Application.010", {}, oldPath},
+        {"Excel.Application.16 ", {}, oldPath},
+        {"Excel.Application.+16", {}, oldPath},
+        {"Excel.Application.", {}, oldPath},
+        {"Excel.Applications.16", {}, oldPath},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("\"") + c.curVer + "\"" + (c.broken.empty() ? "" : ", 10 registered"));
+        DeleteFileA(kSettingsFile);
+        ui.boxes.clear();
+        launcher.log.clear();
+        launcher.startable = {9, 11, 16};
+        launcher.broken = c.broken;
+        launcher.curVer = c.curVer;
+        settings.excelVersion = 10;
+        EXPECT_EQ(RunExcelExport(settings, profile, records, launcher).ending, ExportEnding::Finished);
+        EXPECT_EQ(launcher.log, c.attempts);
+        const bool newer = c.attempts.size() == 4;
+        EXPECT_EQ(Texts(), newer ? Strings{} : Strings{Entry(6)});
+        EXPECT_EQ(StoredVersion(), newer ? "10" : "9");
         EXPECT_EQ(excel.world.liveObjects, 0);
     }
 }
