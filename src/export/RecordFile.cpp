@@ -55,8 +55,10 @@ std::int32_t WriteRecords(std::FILE* result, std::FILE* recordFile, const std::v
     for (;;) {
         for (std::size_t field = 0; field < fieldNames.size(); ++field) {
             if (!lines.Next(line, hadLineEnd)) return recordCount;
-            // A NUL ends the value, as it ends any C string the sheet writer reads.
-            line.erase(std::min({line.find('\0'), line.size(), kRecordValueMaxChars}));
+            // A NUL ends the value, as it ends any C string the sheet writer reads; a
+            // lone CR ends it, as it ends the line for the profile reader, so what
+            // follows cannot pose as a record or field line of its own.
+            line.erase(std::min({line.find('\0'), line.find('\r'), line.size(), kRecordValueMaxChars}));
             // The line end becomes a blank, which the profile reader trims again.
             if (hadLineEnd) line.push_back(' ');
             output.clear();

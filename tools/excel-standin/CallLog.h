@@ -13,6 +13,13 @@
 
 namespace exl::standin {
 
+// What else can be planned for a call number: Excel going away while a client
+// works with it.
+struct PlannedEvent {
+    enum Kind { EndProcess, CloseWorkbook } kind = EndProcess;
+    long workbook = 0;  // CloseWorkbook: 1-based in creation order
+};
+
 // Fails every Range.Value put whose range holds the cell, until the faults are
 // cleared: a writer that falls back to writing cell by cell meets it again.
 struct CellWriteFault {
@@ -24,6 +31,10 @@ struct CellWriteFault {
 
 class CallLog {
 public:
+    // The event strikes when the call arrives, before it is answered; consumed.
+    void PlanEvent(int call, PlannedEvent event) { events_[call] = event; }
+    std::optional<PlannedEvent> TakeEvent(int call);
+
     // Numbers the next call (1 for the first after a reset).
     int Next() { return ++count_; }
     void Record(std::wstring line) { lines_.push_back(std::move(line)); }
@@ -37,7 +48,7 @@ public:
 
     void PlanFault(int call, DispatchError error) { faults_[call] = std::move(error); }
     void PlanCellWriteFault(CellWriteFault fault) { cellWriteFaults_.push_back(std::move(fault)); }
-    // Every kind of planned fault.
+    // The faults of PlanFault and PlanCellWriteFault; planned events stay.
     void ClearFaults() {
         faults_.clear();
         cellWriteFaults_.clear();
@@ -50,6 +61,7 @@ private:
     int count_ = 0;
     std::vector<std::wstring> lines_;
     std::map<int, DispatchError> faults_;
+    std::map<int, PlannedEvent> events_;
     std::vector<CellWriteFault> cellWriteFaults_;
 };
 

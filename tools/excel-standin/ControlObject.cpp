@@ -40,6 +40,8 @@ const std::vector<DispatchObject::Member>& ControlObject::Members() const {
         {kClearFaults, L"ClearFaults", kMethod},
         {kQuit, L"Quit", kMethod},
         {kActiveSheet, L"ActiveSheet", kGet},
+        {kEndProcessAtCall, L"EndProcessAtCall", kMethod},
+        {kCloseWorkbookAtCall, L"CloseWorkbookAtCall", kMethod},
         {kFailCellWrite, L"FailCellWrite", kMethod},
         {kSheetCells, L"SheetCells", kGet},
     };
@@ -67,7 +69,8 @@ const std::wstring* ControlObject::CellArgument(const Arguments& args) const {
 void ControlObject::Call(DISPID id, bool, const Arguments& args, VARIANT* result) {
     using namespace control;
     bool steers = id == kSaveWorkbook || id == kResetCalls || id == kFailCall || id == kFailCallWithException ||
-                  id == kClearFaults || id == kQuit || id == kFailCellWrite;
+                  id == kClearFaults || id == kQuit || id == kEndProcessAtCall || id == kCloseWorkbookAtCall ||
+                  id == kFailCellWrite;
     if (steers)
         Steer(id, args, result);
     else
@@ -158,6 +161,15 @@ void ControlObject::Steer(DISPID id, const Arguments& args, VARIANT* result) {
         break;
     }
     case kClearFaults: state_.Calls().ClearFaults(); break;
+    case kEndProcessAtCall:
+        args.Expect(1, 1);
+        state_.Calls().PlanEvent(Arguments::Long(*args.At(0)), {PlannedEvent::EndProcess, 0});
+        break;
+    case kCloseWorkbookAtCall:
+        args.Expect(2, 2);
+        state_.Calls().PlanEvent(Arguments::Long(*args.At(0)),
+                                 {PlannedEvent::CloseWorkbook, Arguments::Long(*args.At(1))});
+        break;
     case kQuit:
         // The answer goes out before the message loop sees the quit message.
         PostQuitMessage(0);

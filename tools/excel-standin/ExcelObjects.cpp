@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "Text.h"
@@ -262,6 +263,10 @@ void WorksheetObject::Range(const Arguments& args, VARIANT* result) {
         cells.last = {std::max(cells.last.row, second.last.row), std::max(cells.last.column, second.last.column)};
     }
     Return<RangeObject>(result, state_, workbook_->sheets[static_cast<size_t>(index_) - 1], cells);
+}
+
+bool RangeObject::PartOf(const Workbook& workbook) const {
+    return std::find(workbook.sheets.begin(), workbook.sheets.end(), sheet_) != workbook.sheets.end();
 }
 
 const std::vector<DispatchObject::Member>& RangeObject::Members() const {

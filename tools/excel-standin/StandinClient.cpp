@@ -280,6 +280,12 @@ void StandinClient::FailCellWrite(int workbook, int sheet, const std::wstring& a
 
 void StandinClient::ClearFaults() { Call(control::kClearFaults); }
 
+void StandinClient::EndProcessAtCall(int n) { Call(control::kEndProcessAtCall, {LongVariant(n)}); }
+
+void StandinClient::CloseWorkbookAtCall(int n, int workbook) {
+    Call(control::kCloseWorkbookAtCall, {LongVariant(n), LongVariant(workbook)});
+}
+
 void StandinClient::Quit() {
     if (hosted_) {
         ReleaseControl();

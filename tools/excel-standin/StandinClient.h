@@ -109,6 +109,13 @@ public:
     // and every stand-in process reachable through the control class, waiting until
     // each is gone.
     void Quit();
+    // Excel going away while a client works: when the n-th Invoke after ResetCalls
+    // arrives, the process ends as if killed (no answer, nothing revoked); or the
+    // workbook (1-based) is closed as by the user, which disconnects every object
+    // handed out for it, so clients' proxies answer RPC_E_DISCONNECTED, and call n
+    // itself answers that when it is made on such an object.
+    void EndProcessAtCall(int n);
+    void CloseWorkbookAtCall(int n, int workbook);
 
 private:
     // The argument variants are cleared by the call.

@@ -42,6 +42,9 @@ public:
     IDispatch* Control() const;
 
 private:
+    // The class objects and running-object entries, nothing else.
+    void RevokeRegistrations();
+
     std::shared_ptr<StandinState> state_;
     HWND window_ = nullptr;
     ControlObject* control_ = nullptr;

@@ -77,6 +77,8 @@ enum : DISPID {
     kClearFaults,            // method
     kQuit,                   // method: the process ends right after answering
     kActiveSheet,            // get (workbook) -> VT_I4: the sheet last selected, 1 at first
+    kEndProcessAtCall,       // method (n): the process ends as if killed when call n arrives
+    kCloseWorkbookAtCall,    // method (n, workbook): the workbook is closed when call n arrives
     kFailCellWrite,          // method (workbook or 0 for all, sheet, address, hresult[, description])
     kSheetCells,             // get (workbook, sheet) -> VT_BSTR: "A1 \"text\"\n" per cell, row by row
 };

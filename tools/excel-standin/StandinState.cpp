@@ -26,6 +26,10 @@ void StandinState::AddWorkbook(std::shared_ptr<Workbook> workbook) {
     active_ = workbook;
 }
 
+void StandinState::RemoveWorkbook(long index) {
+    if (index >= 1 && static_cast<size_t>(index) <= workbooks_.size()) workbooks_.erase(workbooks_.begin() + (index - 1));
+}
+
 std::shared_ptr<Workbook> StandinState::WorkbookAt(long index) const {
     if (index < 1 || static_cast<size_t>(index) > workbooks_.size()) return nullptr;
     return workbooks_[static_cast<size_t>(index) - 1];

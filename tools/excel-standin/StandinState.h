@@ -4,6 +4,7 @@
 // server's one (apartment) thread for the whole process.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -31,6 +32,8 @@ public:
     // A workbook read from a file, made the active one.
     void AddWorkbook(std::shared_ptr<Workbook> workbook);
     const std::vector<std::shared_ptr<Workbook>>& Workbooks() const { return workbooks_; }
+    // Closes workbook `index` (1-based): the later ones move up by one.
+    void RemoveWorkbook(long index);
     // 1-based, nullptr when there is no such workbook.
     std::shared_ptr<Workbook> WorkbookAt(long index) const;
     std::shared_ptr<Workbook> ActiveWorkbook() const { return active_.lock(); }
@@ -50,6 +53,15 @@ public:
     CallLog& Calls() { return calls_; }
     // The planned fault for a Range.Value put on these cells of the sheet, if any.
     std::optional<DispatchError> CellWriteFault(const Sheet& sheet, const CellRect& cells) const;
+
+    // Windows forgets the class and running-object registrations of a process that
+    // dies; Wine's rpcss keeps its class objects, and later clients would be sent to
+    // the dead process instead of a new one. A process ending as if killed therefore
+    // revokes them first, through what its host set here.
+    void SetRevokeRegistrations(std::function<void()> revoke) { revoke_ = std::move(revoke); }
+    void RevokeRegistrations() {
+        if (revoke_) revoke_();
+    }
 
     // Handed-out objects register themselves for counting and for disconnecting at quit.
     void Track(DispatchObject* object) { objects_.insert(object); }
@@ -74,6 +86,7 @@ private:
     HWND mainWindow_ = nullptr;
     bool visible_ = false;
     CallLog calls_;
+    std::function<void()> revoke_;
     std::set<DispatchObject*> objects_;
     bool remote_ = false;
 };
