@@ -1,5 +1,8 @@
 #include "export/ExcelConnection.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "catalogue/MessageCatalogue.h"
 #include "export/ExcelMembers.h"
 #include "framework/Ini.h"
@@ -12,6 +15,9 @@ namespace {
 constexpr std::int16_t kNewestVersion = 10;
 constexpr std::int16_t kOldestVersion = 8;
 constexpr const char* kProgIdFormat = "Excel.Application.%i";
+constexpr char kProgIdPrefix[] = "Excel.Application.";
+// Beyond any Excel version: a longer number only has to stay above 10.
+constexpr int kVersionCap = 1000;
 
 // Catalogue entries of section 0.
 constexpr int kMessageSection = 0;
@@ -21,6 +27,21 @@ constexpr int kTooFewSheetsCaption = 10;
 
 // 0-6 for version 10, 0-7 for 9, 0-8 for 8.
 int NotStartedMessage(std::int16_t version) { return 6 + (kNewestVersion - version); }
+
+std::wstring WideAscii(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// "Excel.Application.N" with N a whole number above 10: the ProgID of an Excel newer
+// than XP. ProgIDs match without regard to case; nothing may follow the digits.
+bool NamesNewerExcel(const std::string& progId) {
+    const std::size_t prefixLength = sizeof kProgIdPrefix - 1;
+    if (progId.size() <= prefixLength || _strnicmp(progId.c_str(), kProgIdPrefix, prefixLength) != 0) return false;
+    int number = 0;
+    for (std::size_t at = prefixLength; at < progId.size(); ++at) {
+        if (progId[at] < '0' || progId[at] > '9') return false;
+        number = std::min(number * 10 + (progId[at] - '0'), kVersionCap);
+    }
+    return number > kNewestVersion;
+}
 
 }  // namespace
 
@@ -58,8 +79,8 @@ bool ExcelConnection::StartExcel() {
     for (; version >= kOldestVersion; --version) {
         settings_.excelVersion = version;
         WriteExcelVersion(version);
-        const std::string progId = Format(kProgIdFormat, version);
-        IDispatch* application = launcher_.AttachRunning(std::wstring(progId.begin(), progId.end()));
+        const std::string progId = ProgIdToTry(version);
+        IDispatch* application = launcher_.AttachRunning(WideAscii(progId));
         if (!application) application = launcher_.StartNew(progId);
         if (application) {
             application_.Attach(application);
@@ -68,6 +89,15 @@ bool ExcelConnection::StartExcel() {
         FrameworkMessageBox(MessageCatalogue::Text(kMessageSection, NotStartedMessage(version)));
     }
     return false;
+}
+
+std::string ExcelConnection::ProgIdToTry(std::int16_t version) {
+    const std::string progId = Format(kProgIdFormat, version);
+    // Every Excel since 2003 registers only its own versioned ProgID, so an XP that is
+    // not registered stands for the newest Excel installed, as CurVer names it.
+    if (version != kNewestVersion || launcher_.IsRegistered(WideAscii(progId))) return progId;
+    const std::string current = launcher_.CurrentExcelProgId();
+    return NamesNewerExcel(current) ? current : progId;
 }
 
 IDispatch* ExcelConnection::ChooseWorkbook() {

@@ -13,6 +13,10 @@ namespace exl {
 // COleException or COleDispatchException; the holder releases every reference
 // when it is destroyed, the latest created first.
 //
+// Version 10 means "XP or newer": when "Excel.Application.10" is not registered,
+// the Excel that CurVer names is tried in its place, as long as it is newer than XP;
+// "Version" stays 10.
+//
 // No operation is ever invoked through an empty reference:
 // - a stored version other than 8, 9 or 10 tries nothing: catalogue entry 0-15 in
 //   the framework message box, and the connection ends early;
@@ -47,6 +51,9 @@ public:
 
 private:
     bool StartExcel();
+    // The version's ProgID; for an unregistered "Excel.Application.10" the newer
+    // one that CurVer names, if it names one.
+    std::string ProgIdToTry(std::int16_t version);
     IDispatch* ChooseWorkbook();
     IDispatch* AddWorkbook();
     // Every reference, the latest created first, as when an automation error leaves.

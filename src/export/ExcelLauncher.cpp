@@ -1,8 +1,10 @@
 #include "export/ExcelLauncher.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "export/ExcelMembers.h"
+#include "framework/Raii.h"
 #include "framework/Variant.h"
 
 namespace exl {
@@ -15,6 +17,10 @@ struct UnknownReleaser {
     }
 };
 using UniqueUnknown = std::unique_ptr<IUnknown, UnknownReleaser>;
+
+constexpr const char* kCurrentVersionKey = "Excel.Application\\CurVer";
+// COM allows a ProgID at most 39 characters; room for them and the end mark.
+constexpr DWORD kProgIdBufferSize = 40;
 
 IDispatch* QueryDispatch(IUnknown* unknown) {
     IDispatch* dispatch = nullptr;
@@ -61,6 +67,29 @@ void ExcelLauncher::RaiseMainWindow() {
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
     BringWindowToTop(window);
+}
+
+bool ExcelLauncher::IsRegistered(const std::wstring& progId) {
+    CLSID clsid = CLSID_NULL;
+    const HRESULT status = CLSIDFromProgID(progId.c_str(), &clsid);
+    return status != CO_E_CLASSSTRING && status != REGDB_E_CLASSNOTREG;
+}
+
+std::string ExcelLauncher::CurrentExcelProgId() {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kCurrentVersionKey, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return {};
+    UniqueRegKey key(opened);
+    char value[kProgIdBufferSize] = {};
+    DWORD type = REG_NONE;
+    DWORD size = kProgIdBufferSize;
+    // A longer value answers ERROR_MORE_DATA and counts as none.
+    if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ)
+        return {};
+    // The stored text need not end in a NUL: only the bytes read count, up to the first NUL.
+    const std::string text(value, std::min(size, kProgIdBufferSize));
+    return text.substr(0, text.find('\0'));
 }
 
 HRESULT ExcelLauncher::GetActive(const CLSID& clsid, IUnknown** running) {

@@ -24,6 +24,13 @@ public:
     // The top-level window of class "XLMAIN", if any: shown normally, updated and
     // brought to the top.
     virtual void RaiseMainWindow();
+    // false only when the class lookup finds no such ProgID; any other failure of
+    // the lookup is left to the attach and start steps.
+    virtual bool IsRegistered(const std::wstring& progId);
+    // The default value of HKEY_CLASSES_ROOT\Excel.Application\CurVer, where every
+    // Excel since 2003 names its versioned ProgID ("Excel.Application.16"). "" when
+    // the key or value is missing, is no text, or is longer than a ProgID may be.
+    virtual std::string CurrentExcelProgId();
 
     static ExcelLauncher& Platform();
 

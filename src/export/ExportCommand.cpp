@@ -4,10 +4,9 @@
 
 #include "catalogue/MessageCatalogue.h"
 #include "export/AutomationErrorText.h"
-#include "export/ExcelConnection.h"
+#include "export/ExcelTransfer.h"
 #include "export/ExportDialog.h"
 #include "export/InformationQuery.h"
-#include "export/SheetWriter.h"
 #include "framework/Application.h"
 #include "framework/MessageBoxes.h"
 #include "plugin/HostGateway.h"
@@ -28,24 +27,14 @@ constexpr const char* kHostScratchFile = ".\\rizeraru.tmp";
 
 std::string CommandText(int key) { return MessageCatalogue::Text(kCommandSection, key); }
 
-enum class TransferOutcome { Finished, EndedEarly, AutomationError };
-
-// Connects, fills the sheets and releases Excel. An automation error leaves the
-// connection (which releases its references on the way) and is shown here.
-TransferOutcome TransferToExcel(ExportSettings& settings, const std::string& recordFile) {
-    try {
-        ExcelConnection connection(settings, settings.profilePath);
-        if (connection.Connect() != ExcelConnection::Outcome::Ready) return TransferOutcome::EndedEarly;
-        SheetWriter(connection.SheetCollection(), connection.Worksheet(), connection.CellRange())
-            .Write(settings.profilePath, recordFile);
-        connection.Release();
-        return TransferOutcome::Finished;
-    } catch (const COleDispatchException& error) {
-        SystemMessageBox(AutomationErrorText(error), CommandText(kDispatchErrorCaption), kNoticeMessageFlags);
-    } catch (const COleException& error) {
-        SystemMessageBox(AutomationErrorText(error), CommandText(kAutomationErrorCaption), kNoticeMessageFlags);
-    }
-    return TransferOutcome::AutomationError;
+// The automation error that ended the Excel work, after every reference is released.
+void ShowTransferError(const TransferResult& transfer) {
+    if (transfer.outcome == TransferOutcome::DispatchError)
+        SystemMessageBox(AutomationErrorText(transfer.dispatchError), CommandText(kDispatchErrorCaption),
+                         kNoticeMessageFlags);
+    if (transfer.outcome == TransferOutcome::AutomationError)
+        SystemMessageBox(AutomationErrorText(transfer.automationError), CommandText(kAutomationErrorCaption),
+                         kNoticeMessageFlags);
 }
 
 void Finish(const std::string& recordFile) {
@@ -83,7 +72,9 @@ std::int16_t RunExportCommand(const char*, const char*) {
     DeleteFileA(query.resultFile.c_str());
     DeleteFileA(query.fieldListFile.c_str());
 
-    if (TransferToExcel(settings, query.recordFile) == TransferOutcome::EndedEarly) return 0;
+    const TransferResult transfer = TransferToExcel(settings, query.recordFile);
+    if (transfer.outcome == TransferOutcome::EndedEarly) return 0;
+    ShowTransferError(transfer);
     Finish(query.recordFile);
     return 0;
 }

@@ -79,10 +79,9 @@ std::int32_t WriteRecords(std::FILE* result, std::FILE* recordFile, const std::v
         for (std::size_t field = 0; field < fieldNames.size(); ++field) {
             if (!lines.Next(line, hadLineEnd)) return recordCount;
             // A NUL ends the value, as it ends any C string the sheet writer reads; a
-            // CR ends it too, as the profile reader ends a line there, so what follows
-            // cannot become a key or section of its own in the record file.
-            static constexpr char kValueEnds[] = {'\r', '\0'};
-            line.erase(std::min({line.find_first_of(kValueEnds, 0, sizeof(kValueEnds)), line.size(), kRecordValueMaxChars}));
+            // lone CR ends it, as it ends the line for the profile reader, so what
+            // follows cannot pose as a record or field line of its own.
+            line.erase(std::min({line.find('\0'), line.find('\r'), line.size(), kRecordValueMaxChars}));
             // The line end becomes a blank, which the profile reader trims again.
             if (hadLineEnd) line.push_back(' ');
             output.clear();

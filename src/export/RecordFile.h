@@ -65,9 +65,9 @@ std::vector<std::string> ReadFieldListNames(const std::string& fieldListFile, st
 // Cuts the result stream into records of fieldNames.size() lines and writes them to
 // the record stream: "[n]" before the first field of record n, then "name=value"
 // per line. Each line of the result is one value, however long; the value keeps
-// at most 254 characters and ends at a CR or NUL, and a line that ended with a
-// line end gets one blank in its place. A record cut short by the end of the result keeps the fields it has.
-// Names are written as given. Returns the number of records begun.
+// at most 254 characters, a NUL or a lone CR ends it, and a line that ended with a
+// line end gets one blank in its place. A record cut short by the end of the result
+// keeps the fields it has. Names are written as given. Returns the number of records begun.
 std::int32_t WriteRecords(std::FILE* result, std::FILE* recordFile, const std::vector<std::string>& fieldNames);
 
 // "[Anzahl]" and "Anzahl=n".

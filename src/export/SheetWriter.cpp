@@ -36,6 +36,7 @@ SheetWriter::SheetWriter(AutomationRef& sheets, AutomationRef& worksheet, Automa
 
 void SheetWriter::Write(const std::string& profilePath, const std::string& recordFile) {
     const TransferProfile profile(profilePath);
+    blocks_ = profile.BlockTransfer();
     // The record file is read once: the platform's reader walks the whole file for
     // every value, which grows with the square of the number of records.
     const IniSnapshot records(recordFile);
@@ -67,15 +68,57 @@ void SheetWriter::WriteField(const TransferProfile& profile, int table, int fiel
     // Written even when empty: that empties the cell.
     if (headerRow > 0) WriteCell(column, headerRow, heading);
 
+    std::vector<std::string> run;
+    std::int64_t runStart = 0;
     // 64-bit, so neither the counter nor the row can wrap.
     for (std::int64_t record = 1; record <= recordCount; ++record) {
         const std::string value = ReadRecordValue(records, static_cast<std::int32_t>(record), name);
+        const std::int64_t row = startRow + record - 1;
         // A missing value leaves a gap, so one object's values stay on one row.
-        if (value.empty()) continue;
+        if (value.empty()) {
+            WriteRun(column, runStart, run);
+            continue;
+        }
         std::string text = ConvertOemToAnsi(value);
         if (limit > 0 && text.size() > static_cast<std::size_t>(limit)) text.resize(static_cast<std::size_t>(limit));
-        WriteCell(column, startRow + record - 1, text);
+        if (!blocks_) {
+            WriteCell(column, row, text);
+            continue;
+        }
+        if (run.empty()) runStart = row;
+        run.push_back(std::move(text));
+        if (run.size() == kMostValuesPerBlock) WriteRun(column, runStart, run);
     }
+    WriteRun(column, runStart, run);
+}
+
+void SheetWriter::WriteRun(const std::string& column, std::int64_t firstRow, std::vector<std::string>& run) {
+    if (run.size() > 1 && WriteBlock(column, firstRow, run)) {
+        run.clear();
+        return;
+    }
+    // A single value, or a block Excel refused: the cells one by one, which meet
+    // the same refusal at the same cell as an export without blocks.
+    for (std::size_t at = 0; at < run.size(); ++at)
+        WriteCell(column, firstRow + static_cast<std::int64_t>(at), run[at]);
+    run.clear();
+}
+
+bool SheetWriter::WriteBlock(const std::string& column, std::int64_t firstRow, const std::vector<std::string>& run) {
+    try {
+        // An address too long for the text refuses the block too; the cells then
+        // reach that refusal at the first cell whose address does not fit.
+        const Variant cell1 = Variant::Text(CellAddress(column, firstRow));
+        const Variant cell2 = Variant::Text(CellAddress(column, firstRow + static_cast<std::int64_t>(run.size()) - 1));
+        range_.Attach(RequireObject(GetDispatchProperty(worksheet_, excel::kRange, {&cell1, &cell2})));
+        const Variant values = Variant::Array(SafeArray::TextColumn(run));
+        PutProperty(range_, excel::kValue, values);
+        PutProperty(range_, excel::kValue2, values);
+        return true;
+    } catch (const COleDispatchException&) {
+    } catch (const COleException&) {
+    }
+    return false;
 }
 
 void SheetWriter::WriteCell(const std::string& column, std::int64_t row, const std::string& text) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "framework/Automation.h"
 #include "framework/IniSnapshot.h"
@@ -18,9 +19,22 @@ constexpr HRESULT kCellAddressTooLong = DISP_E_OVERFLOW;
 // would need more than kCellAddressMaxChars characters.
 std::string CellAddress(const std::string& column, std::int64_t row);
 
+// With [Datei] "Blockweise"=1 the values of consecutive records of one field go to
+// Excel in runs of at most this many, one range and one array per run, so no one
+// call carries unbounded data (a run of 1,000 values of 254 characters is half a
+// megabyte of UTF-16).
+constexpr std::size_t kMostValuesPerBlock = 1000;
+
 // Fills the workbook from the record file, table by table, column by column,
 // one row per record number. Excel's refusals leave as automation errors; what was
 // written before stays written.
+//
+// Cell by cell (the default) each value takes one Range fetch and two puts. With
+// blocks a run (consecutive records with values) takes one Range from its first to
+// its last cell and the two puts with a column array; a run of one value, and every
+// heading, is written as a cell. When any call of a run fails, the run is written
+// again cell by cell from its first cell, so the export ends where, and with the
+// error that, it would without blocks.
 class SheetWriter {
 public:
     // sheets: filled; worksheet and range: holders the writer fills and refills.
@@ -34,10 +48,15 @@ private:
                     std::int16_t startRow, std::int32_t recordCount, const IniSnapshot& records);
     // One Range fetch and two puts: Value, then Value2 with the same text.
     void WriteCell(const std::string& column, std::int64_t row, const std::string& text);
+    // A run of values for the rows from firstRow down; empties the run.
+    void WriteRun(const std::string& column, std::int64_t firstRow, std::vector<std::string>& run);
+    // One Range over the run and two puts of one array. False when any of it failed.
+    bool WriteBlock(const std::string& column, std::int64_t firstRow, const std::vector<std::string>& run);
 
     AutomationRef& sheets_;
     AutomationRef& worksheet_;
     AutomationRef& range_;
+    bool blocks_ = false;
 };
 
 }  // namespace exl

@@ -33,6 +33,40 @@ BSTR* Bstr::Put() {
     return &text_;
 }
 
+SafeArray& SafeArray::operator=(SafeArray&& other) noexcept {
+    if (this != &other) {
+        Reset();
+        array_ = other.Detach();
+    }
+    return *this;
+}
+
+SafeArray SafeArray::TextColumn(const std::vector<std::string>& texts) {
+    if (texts.size() > static_cast<std::size_t>(LONG_MAX)) throw std::bad_alloc();
+    SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(texts.size()), 1}, {1, 1}};
+    SafeArray column(SafeArrayCreate(VT_VARIANT, 2, bounds));
+    if (!column.Get()) throw std::bad_alloc();
+    for (std::size_t at = 0; at < texts.size(); ++at) {
+        LONG index[2] = {static_cast<LONG>(at) + 1, 1};
+        const Variant text = Variant::Text(texts[at]);
+        // The array keeps a copy of the text; the variant frees its own.
+        if (FAILED(SafeArrayPutElement(column.Get(), index, const_cast<VARIANT*>(&text.Get()))))
+            throw std::bad_alloc();
+    }
+    return column;
+}
+
+SAFEARRAY* SafeArray::Detach() {
+    SAFEARRAY* array = array_;
+    array_ = nullptr;
+    return array;
+}
+
+void SafeArray::Reset() {
+    if (array_) SafeArrayDestroy(array_);
+    array_ = nullptr;
+}
+
 Variant::Variant(Variant&& other) noexcept : value_(other.value_) { VariantInit(&other.value_); }
 
 Variant& Variant::operator=(Variant&& other) noexcept {
@@ -69,6 +103,13 @@ Variant Variant::Missing() {
     Variant result;
     result.value_.vt = VT_ERROR;
     result.value_.scode = DISP_E_PARAMNOTFOUND;
+    return result;
+}
+
+Variant Variant::Array(SafeArray array) {
+    Variant result;
+    result.value_.parray = array.Detach();
+    result.value_.vt = VT_ARRAY | VT_VARIANT;
     return result;
 }
 

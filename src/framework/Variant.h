@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace exl {
 
@@ -33,6 +34,32 @@ private:
     BSTR text_ = nullptr;
 };
 
+// Owns one SAFEARRAY and destroys it, elements included, when replaced or destroyed.
+class SafeArray {
+public:
+    SafeArray() = default;
+    explicit SafeArray(SAFEARRAY* owned) : array_(owned) {}
+    ~SafeArray() { Reset(); }
+    SafeArray(SafeArray&& other) noexcept : array_(other.Detach()) {}
+    SafeArray& operator=(SafeArray&& other) noexcept;
+    SafeArray(const SafeArray&) = delete;
+    SafeArray& operator=(const SafeArray&) = delete;
+
+    // A column of texts as Excel takes it for a range of texts.size() rows and one
+    // column: two dimensions (rows, then columns), both 1-based, of VARIANTs each
+    // holding the VT_BSTR of its ANSI text. Throws std::bad_alloc when out of memory.
+    static SafeArray TextColumn(const std::vector<std::string>& texts);
+
+    SAFEARRAY* Get() const { return array_; }
+    // Hands the array over to the caller, who destroys it; this holds none after.
+    SAFEARRAY* Detach();
+
+private:
+    void Reset();
+
+    SAFEARRAY* array_ = nullptr;
+};
+
 // Owns one VARIANT and clears it when replaced or destroyed.
 class Variant {
 public:
@@ -51,6 +78,8 @@ public:
     static Variant Int16(std::int16_t value);
     // An optional argument left out: VT_ERROR holding DISP_E_PARAMNOTFOUND.
     static Variant Missing();
+    // VT_ARRAY | VT_VARIANT; the variant takes the array over.
+    static Variant Array(SafeArray array);
 
     const VARIANT& Get() const { return value_; }
     VARTYPE Type() const { return value_.vt; }

@@ -55,6 +55,10 @@ std::string TransferProfile::ExcelTemplate() const {
     return ReadIniString(path_, kProfileFileSection, kExcelTemplateKey, "");
 }
 
+bool TransferProfile::BlockTransfer() const {
+    return ReadIniInt(path_, kProfileFileSection, kBlockTransferKey, 0) == kBlockTransferOn;
+}
+
 std::int16_t TransferProfile::FieldCount(const std::string& section) const {
     return To16(ReadIniInt(path_, section, kFieldCountKey, 0));
 }

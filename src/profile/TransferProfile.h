@@ -15,6 +15,11 @@ namespace exl {
 constexpr const char* kProfileFileSection = "Datei";
 constexpr const char* kTableCountKey = "Tabelle";
 constexpr const char* kExcelTemplateKey = "Excelvorlage";
+// Opt-in: 1 writes each stretch of a column through one range and one array.
+// Absent or any other number keeps the writing cell by cell, which a template's
+// macros reacting to every changed cell rely on.
+constexpr const char* kBlockTransferKey = "Blockweise";
+constexpr int kBlockTransferOn = 1;
 
 // Table sections: "Tabelle 1", "Tabelle 2", ...
 constexpr const char* kTableSectionFormat = "Tabelle %i";
@@ -78,6 +83,8 @@ public:
     std::int16_t TableCountForEditor() const;      // 1
     // [Datei] "Excelvorlage", absent "".
     std::string ExcelTemplate() const;
+    // [Datei] "Blockweise" read as a whole number (absent 0) is 1.
+    bool BlockTransfer() const;
 
     // Table keys as the export reads them: "Anzahl" 0, "Blatt" 1, "Kopfzeile" 0, "Startzeile" 1.
     std::int16_t FieldCount(int table) const { return FieldCount(TableSectionName(table)); }

@@ -28,22 +28,24 @@ std::string CheckAddress(const std::string& input) {
     using namespace exl::standin;
     std::wstring text;
     for (unsigned char c : input) text += static_cast<wchar_t>(c >= 0xF0 ? 0x100 + c : c);
-    if (auto cell = ParseCell(text)) {
-        if (cell->row < 1 || cell->row > kMaxRow || cell->column < 1 || cell->column > kMaxColumn)
-            return "a cell outside the sheet";
-        auto again = ParseCell(CellName(*cell));
-        if (!again || !(*again == *cell)) return "a cell's name does not parse back to it";
-    }
-    if (auto rect = ParseRect(text)) {
-        if (rect->CellCount() < 1 || !rect->Contains(rect->first) || !rect->Contains(rect->last))
-            return "a rectangle without its corners";
-    }
     std::uint32_t hash = 0;
     for (unsigned char c : input) hash = hash * 31u + c;
     const int column = static_cast<int>(hash % 100000u) - 10;
-    std::wstring name = ColumnName(column);
-    if (column >= 1 && static_cast<bool>(ParseCell(name + L"1")) != (column <= kMaxColumn))
-        return "a column name does not parse back within the sheet's columns";
+    const std::wstring name = ColumnName(column);
+    for (const CellLimits& limits : {kLimitsUpTo2003, kLimitsFrom2007}) {
+        if (auto cell = ParseCell(text, limits)) {
+            if (cell->row < 1 || cell->row > limits.rows || cell->column < 1 || cell->column > limits.columns)
+                return "a cell outside the sheet";
+            auto again = ParseCell(CellName(*cell), limits);
+            if (!again || !(*again == *cell)) return "a cell's name does not parse back to it";
+        }
+        if (auto rect = ParseRect(text, limits)) {
+            if (rect->CellCount() < 1 || !rect->Contains(rect->first) || !rect->Contains(rect->last))
+                return "a rectangle without its corners";
+        }
+        if (column >= 1 && static_cast<bool>(ParseCell(name + L"1", limits)) != (column <= limits.columns))
+            return "a column name does not parse back within the sheet's columns";
+    }
     return "";
 }
 

@@ -55,4 +55,29 @@ void UiScript::Join() {
     EXPECT_FALSE(failed_) << "UI script failed: " << failure_;
 }
 
+
+std::vector<ShownMessageBox> RunConfirming(const std::string& dialogTitle, const std::function<int()>& command,
+                                           int& result, const DialogSteps& onDialog) {
+    std::vector<ShownMessageBox> boxes;
+    std::atomic<bool> commandReturned{false};
+    UiScript script([&](UiDriver& ui) {
+        HWND dialog = ui.WaitForWindow(dialogTitle);
+        if (onDialog) onDialog(ui, dialog);
+        ui.Click(dialog, IDOK);
+        // Answer whatever follows until the command has returned.
+        while (!commandReturned) {
+            try {
+                ShownMessageBox box = ui.WaitForMessageBox(200);
+                boxes.push_back(box);
+                ui.Answer(box, box.buttons.empty() ? IDOK : box.buttons.front());
+            } catch (const UiTimeout&) {
+            }
+        }
+    });
+    result = command();
+    commandReturned = true;
+    script.Join();
+    return boxes;
+}
+
 }  // namespace exl::test

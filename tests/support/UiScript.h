@@ -40,4 +40,12 @@ private:
     std::thread thread_;
 };
 
+// Runs `command` on this thread while a script confirms the dialog titled
+// `dialogTitle` with OK (after `onDialog`, when given, has worked on it) and answers
+// every message box that follows with its first button, until the command has
+// returned. Returns those message boxes in order; the command's answer goes to `result`.
+using DialogSteps = std::function<void(UiDriver&, HWND dialog)>;
+std::vector<ShownMessageBox> RunConfirming(const std::string& dialogTitle, const std::function<int()>& command,
+                                           int& result, const DialogSteps& onDialog = {});
+
 }  // namespace exl::test

@@ -91,8 +91,35 @@ std::wstring QuoteText(const std::wstring& text) {
     return quoted + L"\"";
 }
 
+namespace {
+
+// "array 4x1": rows x columns (one number for one dimension); " from 0,0" when a
+// lower bound is not 1; "array:VT8" for elements other than VARIANTs.
+std::wstring RenderArray(VARTYPE elements, SAFEARRAY* array) {
+    std::wstring text = elements == VT_VARIANT ? L"array" : L"array:VT" + std::to_wstring(elements);
+    if (!array) return text + L" null";
+    std::wstring sizes, bases;
+    bool oneBased = true;
+    for (UINT dimension = 1; dimension <= SafeArrayGetDim(array); ++dimension) {
+        LONG lower = 0, upper = -1;
+        SafeArrayGetLBound(array, dimension, &lower);
+        SafeArrayGetUBound(array, dimension, &upper);
+        sizes += (dimension > 1 ? L"x" : L"") + std::to_wstring(upper - lower + 1);
+        bases += (dimension > 1 ? L"," : L"") + std::to_wstring(lower);
+        oneBased = oneBased && lower == 1;
+    }
+    return text + L" " + sizes + (oneBased ? L"" : L" from " + bases);
+}
+
+}  // namespace
+
 std::wstring RenderArgument(const VARIANT& value) {
     if (value.vt == (VT_BYREF | VT_VARIANT)) return L"&" + RenderArgument(*value.pvarVal);
+    if (value.vt & VT_ARRAY) {
+        bool byReference = value.vt & VT_BYREF;
+        SAFEARRAY* array = byReference ? (value.pparray ? *value.pparray : nullptr) : value.parray;
+        return (byReference ? L"&" : L"") + RenderArray(value.vt & VT_TYPEMASK, array);
+    }
     switch (value.vt) {
     case VT_BSTR: return QuoteText(std::wstring(value.bstrVal ? value.bstrVal : L"", SysStringLen(value.bstrVal)));
     case VT_I2: return L"I2:" + std::to_wstring(value.iVal);

@@ -10,4 +10,12 @@ std::optional<DispatchError> CallLog::TakeFault(int call) {
     return error;
 }
 
+std::optional<PlannedEvent> CallLog::TakeEvent(int call) {
+    auto found = events_.find(call);
+    if (found == events_.end()) return std::nullopt;
+    PlannedEvent event = found->second;
+    events_.erase(found);
+    return event;
+}
+
 }  // namespace exl::standin

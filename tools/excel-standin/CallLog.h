@@ -1,6 +1,6 @@
 #pragma once
 // Every Invoke on an Excel object, numbered from the last reset, and the faults
-// planned for chosen call numbers.
+// planned: for chosen call numbers, and for the writes of chosen cells.
 #include <windows.h>
 
 #include <map>
@@ -8,12 +8,33 @@
 #include <string>
 #include <vector>
 
+#include "CellAddress.h"
 #include "DispatchError.h"
 
 namespace exl::standin {
 
+// What else can be planned for a call number: Excel going away while a client
+// works with it.
+struct PlannedEvent {
+    enum Kind { EndProcess, CloseWorkbook } kind = EndProcess;
+    long workbook = 0;  // CloseWorkbook: 1-based in creation order
+};
+
+// Fails every Range.Value put whose range holds the cell, until the faults are
+// cleared: a writer that falls back to writing cell by cell meets it again.
+struct CellWriteFault {
+    long workbook = 0;  // 1-based in creation order; 0: every workbook
+    long sheet = 1;     // 1-based
+    CellRef cell;
+    DispatchError error;
+};
+
 class CallLog {
 public:
+    // The event strikes when the call arrives, before it is answered; consumed.
+    void PlanEvent(int call, PlannedEvent event) { events_[call] = event; }
+    std::optional<PlannedEvent> TakeEvent(int call);
+
     // Numbers the next call (1 for the first after a reset).
     int Next() { return ++count_; }
     void Record(std::wstring line) { lines_.push_back(std::move(line)); }
@@ -26,14 +47,22 @@ public:
     }
 
     void PlanFault(int call, DispatchError error) { faults_[call] = std::move(error); }
-    void ClearFaults() { faults_.clear(); }
+    void PlanCellWriteFault(CellWriteFault fault) { cellWriteFaults_.push_back(std::move(fault)); }
+    // The faults of PlanFault and PlanCellWriteFault; planned events stay.
+    void ClearFaults() {
+        faults_.clear();
+        cellWriteFaults_.clear();
+    }
     // The fault planned for this call number, consumed.
     std::optional<DispatchError> TakeFault(int call);
+    const std::vector<CellWriteFault>& CellWriteFaults() const { return cellWriteFaults_; }
 
 private:
     int count_ = 0;
     std::vector<std::wstring> lines_;
     std::map<int, DispatchError> faults_;
+    std::map<int, PlannedEvent> events_;
+    std::vector<CellWriteFault> cellWriteFaults_;
 };
 
 }  // namespace exl::standin

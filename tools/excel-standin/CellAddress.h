@@ -1,13 +1,22 @@
 #pragma once
-// Cell addresses in Excel's A1 notation, within the limits of the .xls era:
-// 65,536 rows and 256 columns (A to IV).
+// Cell addresses in Excel's A1 notation, within the limits of a sheet.
 #include <optional>
 #include <string>
 
 namespace exl::standin {
 
-inline constexpr int kMaxRow = 65536;
-inline constexpr int kMaxColumn = 256;
+// How far a sheet reaches: up to Excel 2003 (version 11) 65,536 rows and 256
+// columns (A to IV), from Excel 2007 (version 12) 1,048,576 rows and 16,384
+// columns (A to XFD).
+struct CellLimits {
+    int rows;
+    int columns;
+};
+inline constexpr CellLimits kLimitsUpTo2003{65536, 256};
+inline constexpr CellLimits kLimitsFrom2007{1048576, 16384};
+inline constexpr CellLimits LimitsOfVersion(int version) {
+    return version >= 12 ? kLimitsFrom2007 : kLimitsUpTo2003;
+}
 
 struct CellRef {
     int row = 0;     // 1-based
@@ -30,10 +39,10 @@ struct CellRect {
 };
 
 // "B5", "b5", "$B$5": column letters then row digits, each optionally preceded by
-// "$". Nothing else (no blanks, no sheet names); out of range gives nullopt.
-std::optional<CellRef> ParseCell(const std::wstring& text);
+// "$". Nothing else (no blanks, no sheet names); beyond the limits gives nullopt.
+std::optional<CellRef> ParseCell(const std::wstring& text, const CellLimits& limits);
 // "B5" or "B5:C7" (corners in any order).
-std::optional<CellRect> ParseRect(const std::wstring& text);
+std::optional<CellRect> ParseRect(const std::wstring& text, const CellLimits& limits);
 // 1 -> "A", 27 -> "AA"; "" for columns below 1.
 std::wstring ColumnName(int column);
 std::wstring CellName(const CellRef& cell);

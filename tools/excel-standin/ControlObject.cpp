@@ -40,6 +40,10 @@ const std::vector<DispatchObject::Member>& ControlObject::Members() const {
         {kClearFaults, L"ClearFaults", kMethod},
         {kQuit, L"Quit", kMethod},
         {kActiveSheet, L"ActiveSheet", kGet},
+        {kEndProcessAtCall, L"EndProcessAtCall", kMethod},
+        {kCloseWorkbookAtCall, L"CloseWorkbookAtCall", kMethod},
+        {kFailCellWrite, L"FailCellWrite", kMethod},
+        {kSheetCells, L"SheetCells", kGet},
     };
     return members;
 }
@@ -54,7 +58,7 @@ const std::wstring* ControlObject::CellArgument(const Arguments& args) const {
     args.Expect(3, 3);
     auto workbook = WorkbookArgument(args);
     long sheet = Arguments::Long(*args.At(1));
-    auto cell = ParseCell(Arguments::Text(*args.At(2)));
+    auto cell = ParseCell(Arguments::Text(*args.At(2)), state_.Limits());
     if (sheet < 1 || static_cast<size_t>(sheet) > workbook->sheets.size() || !cell)
         throw DispatchError::Code(DISP_E_BADINDEX);
     const auto& cells = workbook->sheets[static_cast<size_t>(sheet) - 1]->cells;
@@ -65,7 +69,8 @@ const std::wstring* ControlObject::CellArgument(const Arguments& args) const {
 void ControlObject::Call(DISPID id, bool, const Arguments& args, VARIANT* result) {
     using namespace control;
     bool steers = id == kSaveWorkbook || id == kResetCalls || id == kFailCall || id == kFailCallWithException ||
-                  id == kClearFaults || id == kQuit;
+                  id == kClearFaults || id == kQuit || id == kEndProcessAtCall || id == kCloseWorkbookAtCall ||
+                  id == kFailCellWrite;
     if (steers)
         Steer(id, args, result);
     else
@@ -109,6 +114,17 @@ void ControlObject::Read(DISPID id, const Arguments& args, VARIANT* result) {
         break;
     }
     case kLiveObjects: ReturnLong(state_.LiveObjects(OptionalText(args, 0, L"")), result); break;
+    case kSheetCells: {
+        args.Expect(2, 2);
+        auto workbook = WorkbookArgument(args);
+        long sheet = Arguments::Long(*args.At(1));
+        if (sheet < 1 || static_cast<size_t>(sheet) > workbook->sheets.size()) throw DispatchError::Code(DISP_E_BADINDEX);
+        std::wstring all;
+        for (const auto& cell : workbook->sheets[static_cast<size_t>(sheet) - 1]->cells)
+            all += CellName(cell.first) + L" " + QuoteText(cell.second) + L"\n";
+        ReturnText(all, result);
+        break;
+    }
     }
 }
 
@@ -134,7 +150,26 @@ void ControlObject::Steer(DISPID id, const Arguments& args, VARIANT* result) {
             DispatchError::Exception(Arguments::Long(*args.At(1)), Arguments::Text(*args.At(2)),
                                      OptionalText(args, 3, kExcelSource), args.At(4) && Arguments::Bool(*args.At(4))));
         break;
+    case kFailCellWrite: {
+        args.Expect(4, 5);
+        auto cell = ParseCell(Arguments::Text(*args.At(2)), state_.Limits());
+        if (!cell) throw DispatchError::Code(DISP_E_BADINDEX);
+        HRESULT status = Arguments::Long(*args.At(3));
+        state_.Calls().PlanCellWriteFault({Arguments::Long(*args.At(0)), Arguments::Long(*args.At(1)), *cell,
+                                           args.At(4) ? DispatchError::Exception(status, Arguments::Text(*args.At(4)))
+                                                      : DispatchError::Code(status)});
+        break;
+    }
     case kClearFaults: state_.Calls().ClearFaults(); break;
+    case kEndProcessAtCall:
+        args.Expect(1, 1);
+        state_.Calls().PlanEvent(Arguments::Long(*args.At(0)), {PlannedEvent::EndProcess, 0});
+        break;
+    case kCloseWorkbookAtCall:
+        args.Expect(2, 2);
+        state_.Calls().PlanEvent(Arguments::Long(*args.At(0)),
+                                 {PlannedEvent::CloseWorkbook, Arguments::Long(*args.At(1))});
+        break;
     case kQuit:
         // The answer goes out before the message loop sees the quit message.
         PostQuitMessage(0);

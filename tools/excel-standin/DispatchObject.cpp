@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include <algorithm>
 #include <new>
 
 #include "Text.h"
@@ -82,13 +83,49 @@ STDMETHODIMP DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPAR
     if (!excelObject_) return Guarded(id, flags, arguments, result, exception, std::nullopt);
     const Member* member = Find(id);
     std::wstring line = RenderCall(kind_, member ? member->name : L"#" + std::to_wstring(id), flags, arguments);
-    HRESULT status = Guarded(id, flags, arguments, result, exception, state_.Calls().TakeFault(state_.Calls().Next()));
+    const int call = state_.Calls().Next();
+    std::optional<DispatchError> fault = state_.Calls().TakeFault(call);
+    // Held for the call: a workbook closed meanwhile drops COM's references to it.
+    AddRef();
+    if (auto event = state_.Calls().TakeEvent(call))
+        if (Strike(*event)) fault = DispatchError::Code(RPC_E_DISCONNECTED);
+    HRESULT status = Guarded(id, flags, arguments, result, exception, fault);
     if (FAILED(status)) {
         line += L" -> " + HexCode(status);
         if (result) VariantClear(result);
     }
     state_.Calls().Record(std::move(line));
+    Release();  // may be the last reference: nothing of the object is touched after it
     return status;
+}
+
+bool DispatchObject::Strike(const PlannedEvent& event) {
+    if (event.kind == PlannedEvent::EndProcess) {
+        // As if killed: no answer and no clean-up but what Windows does for a dead process.
+        state_.RevokeRegistrations();
+        TerminateProcess(GetCurrentProcess(), kEndedByPlanExitCode);
+        return false;
+    }
+    return CloseWorkbook(state_, event.workbook, this);
+}
+
+void DisconnectClients(const std::vector<DispatchObject*>& objects) {
+    // Disconnecting releases COM's references, which may be the last ones.
+    for (DispatchObject* object : objects) object->AddRef();
+    for (DispatchObject* object : objects) CoDisconnectObject(static_cast<IDispatch*>(object), 0);
+    for (DispatchObject* object : objects) object->Release();
+}
+
+bool CloseWorkbook(StandinState& state, long index, const DispatchObject* caller) {
+    std::shared_ptr<Workbook> workbook = state.WorkbookAt(index);
+    if (!workbook) return false;
+    state.RemoveWorkbook(index);
+    std::vector<DispatchObject*> parts;
+    for (DispatchObject* object : state.Objects())
+        if (object->PartOf(*workbook)) parts.push_back(object);
+    const bool callerClosed = std::find(parts.begin(), parts.end(), caller) != parts.end();
+    DisconnectClients(parts);
+    return callerClosed;
 }
 
 HRESULT DispatchObject::Guarded(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,

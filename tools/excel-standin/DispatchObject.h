@@ -39,6 +39,9 @@ public:
     // server's, not clients'; counting by references compares against them.
     void SettleServerReferences() { serverHolds_ = references_; }
 
+    // Whether the object stands for the workbook or a part of it (its sheets, a range).
+    virtual bool PartOf(const Workbook&) const { return false; }
+
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
     STDMETHODIMP_(ULONG) AddRef() override;
@@ -68,6 +71,8 @@ private:
     HRESULT Guarded(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception,
                     const std::optional<DispatchError>& fault);
     HRESULT Dispatch(DISPID id, WORD flags, const DISPPARAMS& params, VARIANT* result);
+    // Runs a planned event; true when it disconnected this object.
+    bool Strike(const PlannedEvent& event);
 
     const wchar_t* kind_;
     bool excelObject_;
@@ -75,6 +80,17 @@ private:
     LONG connections_ = 0;
     LONG serverHolds_ = 0;
 };
+
+// The exit code of a process ended by a planned event.
+inline constexpr UINT kEndedByPlanExitCode = 3;
+
+// Cuts every out-of-process client off the objects, as a server that goes away does:
+// their proxies then answer RPC_E_DISCONNECTED.
+void DisconnectClients(const std::vector<DispatchObject*>& objects);
+// What Excel does when the user closes a workbook: it leaves the workbooks, and
+// every object handed out for it or its sheets is disconnected. Returns whether
+// `caller` was one of them; an index that names no workbook closes nothing.
+bool CloseWorkbook(StandinState& state, long index, const DispatchObject* caller);
 
 // Hands a new object (one reference) to the caller in `result`, or drops it when
 // the caller passed no result.

@@ -1,5 +1,10 @@
 #include "ExcelObjects.h"
 
+#include <oleauto.h>
+
+#include <algorithm>
+#include <optional>
+
 #include "Text.h"
 #include "Xlsx.h"
 
@@ -21,6 +26,48 @@ std::wstring FileName(const std::wstring& path) {
     size_t slash = path.find_last_of(L"\\/:");
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
+
+// The text a put stores for a value; Excel stores an empty text as an empty cell.
+// Objects, error values and nested arrays are refused.
+std::wstring CellText(const VARIANT& value) {
+    VARTYPE type = value.vt & ~VT_BYREF;
+    if (value.vt & VT_ARRAY || type == VT_DISPATCH || type == VT_UNKNOWN || type == VT_ERROR)
+        throw DispatchError::Code(DISP_E_TYPEMISMATCH);
+    if (type == VT_VARIANT && value.vt & VT_BYREF) return value.pvarVal ? CellText(*value.pvarVal) : std::wstring();
+    return type == VT_EMPTY || type == VT_NULL ? std::wstring() : Arguments::Text(value);
+}
+
+// Rows and columns of an array as a put sees them: a one-dimensional array is one
+// row, as Excel takes it.
+struct ArrayShape {
+    long rows = 0, columns = 0;
+    LONG firstRow = 0, firstColumn = 0;
+};
+
+std::optional<ArrayShape> ShapeOf(SAFEARRAY* array) {
+    UINT dimensions = SafeArrayGetDim(array);
+    if (dimensions != 1 && dimensions != 2) return std::nullopt;
+    ArrayShape shape;
+    LONG last = 0;
+    UINT columnDimension = dimensions;
+    if (dimensions == 2) {
+        SafeArrayGetLBound(array, 1, &shape.firstRow);
+        SafeArrayGetUBound(array, 1, &last);
+        shape.rows = last - shape.firstRow + 1;
+    } else {
+        shape.rows = 1;
+    }
+    SafeArrayGetLBound(array, columnDimension, &shape.firstColumn);
+    SafeArrayGetUBound(array, columnDimension, &last);
+    shape.columns = last - shape.firstColumn + 1;
+    return shape;
+}
+
+DispatchError ShapeMismatch() {
+    return DispatchError::Exception(kExcelError, L"Die Gr\u00f6\u00dfe des Datenfelds passt nicht zum Bereich.");
+}
+
+DispatchError TooManyCells() { return DispatchError::Exception(kExcelError, L"Der Bereich ist zu gro\u00df."); }
 
 template <class T, class... A>
 void Return(VARIANT* result, A&&... arguments) {
@@ -205,7 +252,7 @@ void WorksheetObject::Range(const Arguments& args, VARIANT* result) {
     auto address = [&](size_t i) {
         const VARIANT* argument = args.At(i);
         if (argument->vt != VT_BSTR && argument->vt != (VT_BYREF | VT_BSTR)) throw invalid();
-        auto rect = ParseRect(Arguments::Text(*argument));
+        auto rect = ParseRect(Arguments::Text(*argument), state_.Limits());
         if (!rect) throw invalid();
         return *rect;
     };
@@ -218,6 +265,10 @@ void WorksheetObject::Range(const Arguments& args, VARIANT* result) {
     Return<RangeObject>(result, state_, workbook_->sheets[static_cast<size_t>(index_) - 1], cells);
 }
 
+bool RangeObject::PartOf(const Workbook& workbook) const {
+    return std::find(workbook.sheets.begin(), workbook.sheets.end(), sheet_) != workbook.sheets.end();
+}
+
 const std::vector<DispatchObject::Member>& RangeObject::Members() const {
     static const std::vector<Member> members{{dispid::kValue, L"Value", kGet | kPut},
                                              {dispid::kValue2, L"Value2", kGet | kPut}};
@@ -228,6 +279,8 @@ void RangeObject::Call(DISPID id, bool put, const Arguments& args, VARIANT* resu
     // Value takes an optional RangeValueDataType; Value2 takes none.
     args.Expect(0, id == dispid::kValue ? 1 : 0);
     if (put) {
+        if (id == dispid::kValue)
+            if (auto fault = state_.CellWriteFault(*sheet_, cells_)) throw *fault;
         Put(*args.PutValue());
         return;
     }
@@ -237,21 +290,70 @@ void RangeObject::Call(DISPID id, bool put, const Arguments& args, VARIANT* resu
 }
 
 void RangeObject::Put(const VARIANT& value) {
-    VARTYPE type = value.vt & ~VT_BYREF;
-    if (value.vt & VT_ARRAY || type == VT_DISPATCH || type == VT_UNKNOWN || type == VT_ERROR)
-        throw DispatchError::Code(DISP_E_TYPEMISMATCH);
-    // Excel stores an empty text as an empty cell.
-    std::wstring text = type == VT_EMPTY || type == VT_NULL ? std::wstring() : Arguments::Text(value);
+    if (value.vt & VT_ARRAY) {
+        PutArray(value);
+        return;
+    }
+    // A single value goes into every cell of the range.
+    std::wstring text = CellText(value);
     if (text.empty()) {
         for (auto at = sheet_->cells.begin(); at != sheet_->cells.end();)
             at = cells_.Contains(at->first) ? sheet_->cells.erase(at) : std::next(at);
         return;
     }
-    if (cells_.CellCount() > kMostCellsPerPut)
-        throw DispatchError::Exception(kExcelError, L"Der Bereich ist zu gro\u00df.");
+    if (cells_.CellCount() > kMostCellsPerPut) throw TooManyCells();
     for (int row = cells_.first.row; row <= cells_.last.row; ++row)
         for (int column = cells_.first.column; column <= cells_.last.column; ++column)
             sheet_->cells[{row, column}] = text;
+}
+
+// Excel fills a range from an array element by element, whatever the bounds (0 or
+// 1 based). An array smaller than the range would leave #N/A in the cells it does
+// not reach and a larger one would lose its extra elements: the stand-in refuses
+// both, with Excel's error 1004, so a shape mistake shows as a failed call instead
+// of as cells that look plausible. Only arrays of VARIANTs are taken, as the
+// plug-in sends them; nothing is written unless every element is taken.
+void RangeObject::PutArray(const VARIANT& value) {
+    SAFEARRAY* array = value.vt & VT_BYREF ? (value.pparray ? *value.pparray : nullptr) : value.parray;
+    if (!array || (value.vt & VT_TYPEMASK) != VT_VARIANT) throw DispatchError::Code(DISP_E_TYPEMISMATCH);
+    auto shape = ShapeOf(array);
+    long rows = cells_.last.row - cells_.first.row + 1;
+    long columns = cells_.last.column - cells_.first.column + 1;
+    if (!shape || shape->rows != rows || shape->columns != columns)
+        throw ShapeMismatch();
+    if (cells_.CellCount() > kMostCellsPerPut) throw TooManyCells();
+    bool twoDimensions = SafeArrayGetDim(array) == 2;
+    std::vector<std::wstring> texts;
+    texts.reserve(static_cast<size_t>(cells_.CellCount()));
+    for (long row = 0; row < rows; ++row) {
+        for (long column = 0; column < columns; ++column) {
+            LONG index[2] = {shape->firstRow + row, shape->firstColumn + column};
+            if (!twoDimensions) index[0] = index[1];
+            VARIANT element;
+            VariantInit(&element);
+            if (FAILED(SafeArrayGetElement(array, index, &element))) throw DispatchError::Code(DISP_E_BADINDEX);
+            try {
+                texts.push_back(CellText(element));
+            } catch (...) {
+                VariantClear(&element);
+                throw;
+            }
+            VariantClear(&element);
+        }
+    }
+    Store(texts);
+}
+
+void RangeObject::Store(const std::vector<std::wstring>& texts) {
+    size_t at = 0;
+    for (int row = cells_.first.row; row <= cells_.last.row; ++row) {
+        for (int column = cells_.first.column; column <= cells_.last.column; ++column, ++at) {
+            if (texts[at].empty())
+                sheet_->cells.erase({row, column});
+            else
+                sheet_->cells[{row, column}] = texts[at];
+        }
+    }
 }
 
 }  // namespace exl::standin

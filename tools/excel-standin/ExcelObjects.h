@@ -62,6 +62,8 @@ public:
     WorkbookObject(StandinState& state, std::shared_ptr<Workbook> workbook)
         : DispatchObject(state, L"Workbook", true), workbook_(std::move(workbook)) {}
 
+    bool PartOf(const Workbook& workbook) const override { return workbook_.get() == &workbook; }
+
 protected:
     const std::vector<Member>& Members() const override;
     void Call(DISPID id, bool put, const Arguments& args, VARIANT* result) override;
@@ -75,6 +77,8 @@ public:
     SheetsObject(StandinState& state, std::shared_ptr<Workbook> workbook)
         : DispatchObject(state, L"Sheets", true), workbook_(std::move(workbook)) {}
 
+    bool PartOf(const Workbook& workbook) const override { return workbook_.get() == &workbook; }
+
 protected:
     const std::vector<Member>& Members() const override;
     void Call(DISPID id, bool put, const Arguments& args, VARIANT* result) override;
@@ -87,6 +91,8 @@ class WorksheetObject : public DispatchObject {
 public:
     WorksheetObject(StandinState& state, std::shared_ptr<Workbook> workbook, int index)
         : DispatchObject(state, L"Worksheet", true), workbook_(std::move(workbook)), index_(index) {}
+
+    bool PartOf(const Workbook& workbook) const override { return workbook_.get() == &workbook; }
 
 protected:
     const std::vector<Member>& Members() const override;
@@ -104,12 +110,18 @@ public:
     RangeObject(StandinState& state, std::shared_ptr<Sheet> sheet, const CellRect& cells)
         : DispatchObject(state, L"Range", true), sheet_(std::move(sheet)), cells_(cells) {}
 
+    bool PartOf(const Workbook& workbook) const override;
+
 protected:
     const std::vector<Member>& Members() const override;
     void Call(DISPID id, bool put, const Arguments& args, VARIANT* result) override;
 
 private:
     void Put(const VARIANT& value);
+    // Each element of a two-dimensional array of the range's shape into its cell.
+    void PutArray(const VARIANT& value);
+    // Writes texts (row by row over the range) all at once; an empty text empties its cell.
+    void Store(const std::vector<std::wstring>& texts);
 
     std::shared_ptr<Sheet> sheet_;
     CellRect cells_;

@@ -60,6 +60,15 @@ bool UnregisterComClass(const std::wstring& progId, const CLSID& clsid) {
     return DeleteTree(HKEY_CLASSES_ROOT, L"CLSID\\" + ClsidText(clsid)) && progIdGone;
 }
 
+std::wstring CurVerKey() { return std::wstring(kVersionIndependentProgId) + L"\\CurVer"; }
+
+bool RegisterVersionIndependent(int newest) {
+    const std::wstring key = kVersionIndependentProgId;
+    if (newest == 0) return DeleteTree(HKEY_CLASSES_ROOT, key);
+    return SetValue(key, L"Microsoft Excel Application") &&
+           SetValue(key + L"\\CLSID", ClsidText(*ApplicationClsid(newest))) && SetValue(CurVerKey(), ProgId(newest));
+}
+
 }  // namespace
 
 bool RegisterServer(const std::wstring& exePath, const std::vector<int>& versions) {
@@ -74,14 +83,20 @@ bool RegisterServer(const std::wstring& exePath, const std::vector<int>& version
                      : UnregisterComClass(ProgId(version), *ApplicationClsid(version))) &&
              ok;
     }
-    return ok;
+    const int newest = versions.empty() ? 0 : *std::max_element(versions.begin(), versions.end());
+    return RegisterVersionIndependent(newest) && ok;
 }
 
 bool UnregisterServer() {
-    bool ok = UnregisterComClass(kControlProgId, kClsidControl);
+    bool ok = DeleteTree(HKEY_CLASSES_ROOT, kVersionIndependentProgId);
+    ok = UnregisterComClass(kControlProgId, kClsidControl) && ok;
     for (int version = kFirstVersion; version <= kLastVersion; ++version)
         ok = UnregisterComClass(ProgId(version), *ApplicationClsid(version)) && ok;
     return ok;
+}
+
+bool WriteCurrentVersion(const std::optional<std::wstring>& value) {
+    return value ? SetValue(CurVerKey(), *value) : DeleteTree(HKEY_CLASSES_ROOT, CurVerKey());
 }
 
 }  // namespace exl::standin

@@ -94,6 +94,8 @@ bool StandinClient::Register(const std::vector<int>& versions) { return Register
 
 bool StandinClient::Unregister() { return UnregisterServer(); }
 
+bool StandinClient::WriteCurVer(const std::optional<std::wstring>& value) { return WriteCurrentVersion(value); }
+
 std::wstring StandinClient::ServerPath() {
     wchar_t path[MAX_PATH] = {};
     DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -243,12 +245,17 @@ bool StandinClient::SaveWorkbook(int workbook, const std::wstring& xlsxPath) {
     return saved;
 }
 
-std::vector<std::wstring> StandinClient::Calls() {
-    std::wstring all = GetText(control::kCallLog);
+std::vector<std::wstring> StandinClient::SplitLines(const std::wstring& all) {
     std::vector<std::wstring> lines;
     for (size_t start = 0, end; (end = all.find(L'\n', start)) != std::wstring::npos; start = end + 1)
         lines.push_back(all.substr(start, end - start));
     return lines;
+}
+
+std::vector<std::wstring> StandinClient::Calls() { return SplitLines(GetText(control::kCallLog)); }
+
+std::vector<std::wstring> StandinClient::SheetCells(int workbook, int sheet) {
+    return SplitLines(GetText(control::kSheetCells, {LongVariant(workbook), LongVariant(sheet)}));
 }
 
 int StandinClient::CallCount() { return GetInt(control::kCallCount); }
@@ -264,7 +271,20 @@ void StandinClient::FailCallWithException(int n, HRESULT scode, const std::wstri
          {LongVariant(n), LongVariant(scode), TextVariant(description), TextVariant(source), BoolVariant(deferred)});
 }
 
+void StandinClient::FailCellWrite(int workbook, int sheet, const std::wstring& address, HRESULT hr,
+                                  const std::wstring& description) {
+    std::vector<VARIANT> args{LongVariant(workbook), LongVariant(sheet), TextVariant(address), LongVariant(hr)};
+    if (!description.empty()) args.push_back(TextVariant(description));
+    Call(control::kFailCellWrite, std::move(args));
+}
+
 void StandinClient::ClearFaults() { Call(control::kClearFaults); }
+
+void StandinClient::EndProcessAtCall(int n) { Call(control::kEndProcessAtCall, {LongVariant(n)}); }
+
+void StandinClient::CloseWorkbookAtCall(int n, int workbook) {
+    Call(control::kCloseWorkbookAtCall, {LongVariant(n), LongVariant(workbook)});
+}
 
 void StandinClient::Quit() {
     if (hosted_) {

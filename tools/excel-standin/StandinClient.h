@@ -11,11 +11,15 @@
 //   Range.Value put "Anzahl"
 //   Sheets.Item get I2:4 -> 0x8002000B
 //   Workbooks.Open method "C:\\t.xlsx" missing missing ... (twelve "missing")
+//   Worksheet.Range get "A2" "A5"          (a block: the rectangle the two cells span)
+//   Range.Value put array 4x1             (rows x columns of a 1-based array of VARIANTs)
+//   Range.Value put &array 4x1 from 0,0   (by reference, 0-based)
 // The control channel's own calls are not logged and do not count for FailCall.
 #include <windows.h>
 #include <oaidl.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,16 +35,21 @@ public:
     StandinClient& operator=(const StandinClient&) = delete;
 
     // Registration of the server (excel-standin.exe beside the calling program)
-    // for a subset of versions {8, 9, 10} under HKCR, with the control class;
-    // versions not listed are removed. Unregister removes all.
+    // for any set of versions 8 to 16 under HKCR, with the control class and
+    // "Excel.Application", whose CurVer names the highest version listed; versions
+    // not listed are removed (with none listed, "Excel.Application" too). false for
+    // a version outside 8 to 16, and nothing changes. Unregister removes all.
     static bool Register(const std::vector<int>& versions);
     static bool Unregister();
+    // Gives HKCR\Excel.Application\CurVer any default value, or removes the CurVer
+    // key for nullopt, as odd machines have it. Register writes it afresh.
+    static bool WriteCurVer(const std::optional<std::wstring>& value);
     // Full path of excel-standin.exe beside the calling program.
     static std::wstring ServerPath();
     // How a text argument appears in the call log: quoted, with \\ \" \n \r \t \xHH escapes.
     static std::wstring Quote(const std::wstring& text);
 
-    // Start an instance already running (ROT) as the given version, holding `workbooks` workbooks.
+    // Start an instance already running (ROT) as the given version (8 to 16), holding `workbooks` workbooks.
     // Returns when it is registered in the ROT, connected to it. Other instances are reached through Connect().
     bool StartRunning(int version, int workbooks = 0);
     // Hosts an instance in the calling thread's apartment instead of a process, as an
@@ -85,11 +94,28 @@ public:
     // `deferred` the server leaves scode and texts to pfnDeferredFillIn.
     void FailCallWithException(int n, HRESULT scode, const std::wstring& description,
                                const std::wstring& source = L"Microsoft Excel", bool deferred = false);
+    // Every Range.Value put whose range holds the cell (of sheet `sheet` of workbook
+    // `workbook`, or of every workbook for 0) fails with hr, or, with a description,
+    // with DISP_E_EXCEPTION carrying hr as its scode; it strikes again and again
+    // (not only once, unlike FailCall) until ClearFaults. Value2 puts are not failed.
+    void FailCellWrite(int workbook, int sheet, const std::wstring& address, HRESULT hr,
+                       const std::wstring& description = L"");
+    // Every non-empty cell of a sheet, row by row: "A1 \"text\"" (the text quoted as
+    // in the call log). Empty when there is no such sheet.
+    std::vector<std::wstring> SheetCells(int workbook, int sheet);
+    // Clears the faults of FailCall, FailCallWithException and FailCellWrite.
     void ClearFaults();
     // Ends the server process (and forgets its state): an instance hosted in process,
     // and every stand-in process reachable through the control class, waiting until
     // each is gone.
     void Quit();
+    // Excel going away while a client works: when the n-th Invoke after ResetCalls
+    // arrives, the process ends as if killed (no answer, nothing revoked); or the
+    // workbook (1-based) is closed as by the user, which disconnects every object
+    // handed out for it, so clients' proxies answer RPC_E_DISCONNECTED, and call n
+    // itself answers that when it is made on such an object.
+    void EndProcessAtCall(int n);
+    void CloseWorkbookAtCall(int n, int workbook);
 
 private:
     // The argument variants are cleared by the call.
@@ -97,6 +123,7 @@ private:
     int GetInt(DISPID member, std::vector<VARIANT> args = {});
     bool GetBool(DISPID member, std::vector<VARIANT> args = {});
     std::wstring GetText(DISPID member, std::vector<VARIANT> args = {});
+    static std::vector<std::wstring> SplitLines(const std::wstring& all);
     void Call(DISPID member, std::vector<VARIANT> args = {});
     // Connected, or connects to a server already running (never starts one).
     bool Reach();

@@ -38,6 +38,7 @@ StandinHost::StandinHost(int version, bool remote)
     : state_(std::make_shared<StandinState>(version)), window_(CreateMainWindow()) {
     state_->SetRemoteClients(remote);
     state_->SetMainWindow(window_);
+    state_->SetRevokeRegistrations([this] { RevokeRegistrations(); });
     control_ = new ControlObject(*state_);
 }
 
@@ -91,16 +92,18 @@ bool StandinHost::PublishControl() {
     return true;
 }
 
-void StandinHost::Stop() {
+void StandinHost::RevokeRegistrations() {
     for (DWORD cookie : runningCookies_) RevokeActiveObject(cookie, nullptr);
     runningCookies_.clear();
     for (DWORD cookie : classCookies_) CoRevokeClassObject(cookie);
     classCookies_.clear();
+}
+
+void StandinHost::Stop() {
+    RevokeRegistrations();
+    state_->SetRevokeRegistrations(nullptr);
     // Clients then see a disconnected server instead of waiting on a dead one.
-    std::vector<DispatchObject*> objects(state_->Objects().begin(), state_->Objects().end());
-    for (DispatchObject* object : objects) object->AddRef();
-    for (DispatchObject* object : objects) CoDisconnectObject(static_cast<IDispatch*>(object), 0);
-    for (DispatchObject* object : objects) object->Release();
+    DisconnectClients({state_->Objects().begin(), state_->Objects().end()});
     if (running_) running_->Release();
     running_ = nullptr;
     if (control_) control_->Release();

@@ -18,7 +18,7 @@ class ControlObject;
 
 class StandinHost {
 public:
-    // version 8, 9, 10, or 0 for the control class only. remote: the clients are
+    // version 8 to 16, or 0 for the control class only. remote: the clients are
     // other processes (see StandinState::SetRemoteClients).
     StandinHost(int version, bool remote);
     ~StandinHost();  // Stop()
@@ -42,6 +42,9 @@ public:
     IDispatch* Control() const;
 
 private:
+    // The class objects and running-object entries, nothing else.
+    void RevokeRegistrations();
+
     std::shared_ptr<StandinState> state_;
     HWND window_ = nullptr;
     ControlObject* control_ = nullptr;

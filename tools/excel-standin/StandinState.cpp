@@ -26,6 +26,10 @@ void StandinState::AddWorkbook(std::shared_ptr<Workbook> workbook) {
     active_ = workbook;
 }
 
+void StandinState::RemoveWorkbook(long index) {
+    if (index >= 1 && static_cast<size_t>(index) <= workbooks_.size()) workbooks_.erase(workbooks_.begin() + (index - 1));
+}
+
 std::shared_ptr<Workbook> StandinState::WorkbookAt(long index) const {
     if (index < 1 || static_cast<size_t>(index) > workbooks_.size()) return nullptr;
     return workbooks_[static_cast<size_t>(index) - 1];
@@ -53,6 +57,19 @@ int StandinState::DefaultSheetCount() const {
 void StandinState::SetVisible(bool visible) {
     visible_ = visible;
     if (mainWindow_) ShowWindow(mainWindow_, visible ? SW_SHOW : SW_HIDE);
+}
+
+std::optional<DispatchError> StandinState::CellWriteFault(const Sheet& sheet, const CellRect& cells) const {
+    for (const auto& fault : calls_.CellWriteFaults()) {
+        if (!cells.Contains(fault.cell)) continue;
+        for (size_t w = 0; w < workbooks_.size(); ++w) {
+            const auto& sheets = workbooks_[w]->sheets;
+            bool named = fault.workbook == 0 || fault.workbook == static_cast<long>(w) + 1;
+            bool hasSheet = fault.sheet >= 1 && static_cast<size_t>(fault.sheet) <= sheets.size();
+            if (named && hasSheet && sheets[static_cast<size_t>(fault.sheet) - 1].get() == &sheet) return fault.error;
+        }
+    }
+    return std::nullopt;
 }
 
 int StandinState::LiveObjects(const std::wstring& kind) const {

@@ -4,7 +4,9 @@
 // server's one (apartment) thread for the whole process.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,16 +20,20 @@ class DispatchObject;
 
 class StandinState : public std::enable_shared_from_this<StandinState> {
 public:
-    // version 8, 9 or 10, or 0 for a process that serves only the control class.
+    // version 8 to 16, or 0 for a process that serves only the control class.
     explicit StandinState(int version) : version_(version) {}
 
     int Version() const { return version_; }
+    // The sheet size of the version served: addresses beyond it are refused.
+    CellLimits Limits() const { return LimitsOfVersion(version_); }
 
     // A new workbook with DefSheets sheets ("Mappe<n>"), made the active one.
     std::shared_ptr<Workbook> AddNewWorkbook(int sheets);
     // A workbook read from a file, made the active one.
     void AddWorkbook(std::shared_ptr<Workbook> workbook);
     const std::vector<std::shared_ptr<Workbook>>& Workbooks() const { return workbooks_; }
+    // Closes workbook `index` (1-based): the later ones move up by one.
+    void RemoveWorkbook(long index);
     // 1-based, nullptr when there is no such workbook.
     std::shared_ptr<Workbook> WorkbookAt(long index) const;
     std::shared_ptr<Workbook> ActiveWorkbook() const { return active_.lock(); }
@@ -45,6 +51,17 @@ public:
     bool Visible() const { return visible_; }
 
     CallLog& Calls() { return calls_; }
+    // The planned fault for a Range.Value put on these cells of the sheet, if any.
+    std::optional<DispatchError> CellWriteFault(const Sheet& sheet, const CellRect& cells) const;
+
+    // Windows forgets the class and running-object registrations of a process that
+    // dies; Wine's rpcss keeps its class objects, and later clients would be sent to
+    // the dead process instead of a new one. A process ending as if killed therefore
+    // revokes them first, through what its host set here.
+    void SetRevokeRegistrations(std::function<void()> revoke) { revoke_ = std::move(revoke); }
+    void RevokeRegistrations() {
+        if (revoke_) revoke_();
+    }
 
     // Handed-out objects register themselves for counting and for disconnecting at quit.
     void Track(DispatchObject* object) { objects_.insert(object); }
@@ -69,6 +86,7 @@ private:
     HWND mainWindow_ = nullptr;
     bool visible_ = false;
     CallLog calls_;
+    std::function<void()> revoke_;
     std::set<DispatchObject*> objects_;
     bool remote_ = false;
 };

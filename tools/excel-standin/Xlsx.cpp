@@ -219,8 +219,9 @@ bool ReadSheet(const XmlNode& root, const std::vector<std::wstring>& shared, She
         for (const XmlNode* cell : row->Children("c")) {
             const std::string* reference = cell->Attribute("r");
             if (!reference) continue;
-            auto at = ParseCell(FromUtf8(*reference));
-            if (!at) continue;  // beyond IV65536: not reachable through Range anyway
+            // A file may hold any cell of today's sheets; Range reaches those within the version's limits.
+            auto at = ParseCell(FromUtf8(*reference), kLimitsFrom2007);
+            if (!at) continue;
             const std::string* type = cell->Attribute("t");
             std::wstring text;
             if (type && *type == "inlineStr") {

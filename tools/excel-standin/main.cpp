@@ -1,31 +1,47 @@
 // excel-standin.exe: an out-of-process automation server that stands in for
 // Microsoft Excel in tests and the demo. It answers the ProgIDs
-// "Excel.Application.8", ".9" and ".10" (each with a class of its own) and the
-// control class "ExcelStandin.Control", all served by one process per instance.
+// "Excel.Application.8" to ".16" (each with a class of its own), the
+// version-independent "Excel.Application" and the control class
+// "ExcelStandin.Control", all served by one process per instance.
 //
 // Command line
-//   excel-standin.exe /regserver [8] [9] [10]
-//       Registers this program under HKCR for the listed versions (all three when
-//       none is listed) and the control class; unlisted versions are removed.
+//   excel-standin.exe /regserver [N]...
+//       Registers this program under HKCR for the listed versions, each a whole
+//       number from 8 to 16 (all of them when none is listed), "Excel.Application"
+//       with the class of the highest listed and a CurVer naming its ProgID, and the
+//       control class; unlisted versions are removed.
 //   excel-standin.exe /unregserver
-//       Removes all three versions and the control class.
-//   excel-standin.exe --serve <8|9|10>
+//       Removes every version, "Excel.Application" and the control class.
+//   excel-standin.exe --serve <N>
 //       What a version's LocalServer32 runs: serves that version's class and the
 //       control class until told to quit. COM appends "-Embedding", which is ignored.
 //   excel-standin.exe --control
 //       What the control class's LocalServer32 runs: the control class only.
-//   excel-standin.exe --running <8|9|10> [--workbooks N]
+//   excel-standin.exe --running <N> [--workbooks W]
 //       An Excel already running: creates one Application, registers it in the
 //       running-object table under the version's class (weakly, as Excel does), opens
-//       N new workbooks (default 0) and shows its main window minimised.
+//       W new workbooks (default 0) and shows its main window minimised.
 //   Options may start with "/", "-" or "--" and are taken without regard to case.
-//   Exit code 0, 1 when registering or serving fails, 2 for a bad command line.
-//   The process ends on the control's Quit, or when its main window is closed.
+//   Exit code 0, 1 when registering or serving fails, 2 for a bad command line (a
+//   version outside 8 to 16 among them): then nothing is registered, and a message
+//   goes to the standard error handle the caller gave, else to the caller's console.
+//
+// Served as version 12 or above, a sheet takes addresses up to XFD1048576; as 8 to
+// 11 it keeps 65,536 rows and 256 columns (IV65536). Range refuses an address
+// beyond them with Excel's error 1004.
 //
 // The main window has Excel's class "XLMAIN" and starts hidden (minimised with
 // --running). Application.Visible shows or hides it and is remembered as put.
 // New workbooks get the number of sheets of the DWORD "DefSheets" under
 // HKCU\Software\Microsoft\Office\<v>.0\Excel\Options (3 when absent or not 1..255).
+//
+// Ranges and arrays: Worksheet.Range with two cells is the rectangle they span.
+// Range.Value and Value2 take a single value for every cell of the range, or an
+// array of VARIANTs of exactly the range's shape (rows x columns, any lower bounds;
+// a one-dimensional array is one row), each element into its cell. Excel would
+// fill the cells beyond a smaller array with #N/A and drop the elements beyond a
+// larger one; the stand-in refuses any other shape with Excel's error 1004
+// (0x800A03EC) and writes nothing, so that a shape mistake shows in the log.
 //
 // Call log: one line per Invoke on an Excel object, in order, numbered from the
 // last ResetCalls (the numbers FailCall counts):
@@ -41,6 +57,10 @@
 //            VT_I2 I2:<n>   VT_I4 I4:<n>   VT_BOOL true | false (other values BOOL:<n>)
 //            VT_ERROR DISP_E_PARAMNOTFOUND missing, other VT_ERROR ERROR:0x<scode>
 //            VT_EMPTY empty   VT_DISPATCH dispatch   VT_BYREF|VT_VARIANT &<arg>
+//            VT_ARRAY|VT_VARIANT array <rows>x<columns> (one number for one
+//            dimension), followed by " from <lower>,<lower>" when a lower bound is
+//            not 1; other element types array:VT<n> ...; a null array "array null";
+//            by reference &array ...; the elements themselves are not shown
 //            any other type VT<n> (by reference &VT<n>)
 //   failure  " -> 0x" and the HRESULT Invoke returned, eight upper-case hex digits
 // Examples:
@@ -49,6 +69,9 @@
 //   Range.Value put "Anzahl"
 //   Sheets.Item get I2:4 -> 0x8002000B
 //   Worksheet.Range get "IW1" "IW1" -> 0x80020009
+//   Worksheet.Range get "A2" "A5"
+//   Range.Value put array 4x1
+//   Range.Value2 put &array 4x1 from 0,0
 #include <windows.h>
 #include <objbase.h>
 #include <ole2.h>
@@ -73,7 +96,12 @@ struct Options {
     int version = 0;
     int workbooks = 0;
     std::vector<int> versions;
+    std::wstring error;  // why the command line is refused
 };
+
+constexpr wchar_t kUsage[] =
+    L"usage: excel-standin.exe /regserver [N]... | /unregserver | --serve N | --running N [--workbooks W] | "
+    L"--control   (N: an Excel version from 8 to 16)";
 
 // "/name", "-name" or "--name", without regard to case as Windows programs take
 // their switches ("/RegServer").
@@ -89,38 +117,81 @@ bool ParseNumber(const std::wstring& text, int& value) {
     return true;
 }
 
+Options Refused(const std::wstring& error) {
+    Options refused;
+    refused.error = error;
+    return refused;
+}
+
+// A whole number from 8 to 16, the versions served.
+bool ParseVersion(const std::wstring& text, int& version) {
+    return ParseNumber(text, version) && ApplicationClsid(version);
+}
+
+std::wstring NotAVersion(const std::wstring& text) {
+    return L"\"" + text + L"\" is no Excel version served here (a whole number from 8 to 16)";
+}
+
 Options ParseOptions(const std::vector<std::wstring>& arguments) {
     Options options;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
-        bool hasValue = i + 1 < arguments.size();
+        const std::wstring value = i + 1 < arguments.size() ? arguments[i + 1] : L"";
         int number = 0;
         if (IsOption(argument, L"regserver")) {
             options.mode = Mode::Register;
         } else if (IsOption(argument, L"unregserver")) {
             options.mode = Mode::Unregister;
-        } else if (IsOption(argument, L"serve") && hasValue && ParseNumber(arguments[i + 1], options.version)) {
-            options.mode = Mode::Serve;
+        } else if (IsOption(argument, L"serve") || IsOption(argument, L"running")) {
+            if (!ParseVersion(value, options.version)) return Refused(argument + L": " + NotAVersion(value));
+            options.mode = IsOption(argument, L"serve") ? Mode::Serve : Mode::Running;
             ++i;
-        } else if (IsOption(argument, L"running") && hasValue && ParseNumber(arguments[i + 1], options.version)) {
-            options.mode = Mode::Running;
-            ++i;
-        } else if (IsOption(argument, L"workbooks") && hasValue && ParseNumber(arguments[i + 1], options.workbooks)) {
+        } else if (IsOption(argument, L"workbooks")) {
+            if (!ParseNumber(value, options.workbooks))
+                return Refused(argument + L": \"" + value + L"\" is no number of workbooks");
             ++i;
         } else if (IsOption(argument, L"control")) {
             options.mode = Mode::Control;
         } else if (IsOption(argument, L"Embedding") || IsOption(argument, L"Automation")) {
             // Added by COM when it starts a local server.
-        } else if (options.mode == Mode::Register && ParseNumber(argument, number)) {
+        } else if (options.mode == Mode::Register) {
+            if (!ParseVersion(argument, number)) return Refused(L"/regserver: " + NotAVersion(argument));
             options.versions.push_back(number);
         } else {
-            return Options{};
+            return Refused(L"unknown argument \"" + argument + L"\"");
         }
     }
-    bool needsVersion = options.mode == Mode::Serve || options.mode == Mode::Running;
-    if (needsVersion && !ApplicationClsid(options.version)) return Options{};
-    if (options.mode == Mode::Register && options.versions.empty()) options.versions = {8, 9, 10};
+    if (options.mode == Mode::Invalid) return Refused(L"no command given");
+    if (options.mode == Mode::Register && options.versions.empty())
+        for (int version = kFirstVersion; version <= kLastVersion; ++version) options.versions.push_back(version);
     return options;
+}
+
+bool IsUsable(HANDLE handle) { return handle && handle != INVALID_HANDLE_VALUE; }
+
+// A GUI program has no console of its own: the message goes to the standard error
+// handle the caller gave (a pipe, a file, Wine's terminal), else to the console of
+// the program that started this one, if it has one.
+void TellUser(const std::wstring& message) {
+    const std::wstring text = L"excel-standin: " + message + L"\r\n" + kUsage + L"\r\n";
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD written = 0;
+    if (IsUsable(error)) {
+        int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                       nullptr);
+        std::string bytes(static_cast<size_t>(size), '\0');
+        WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], size, nullptr, nullptr);
+        WriteFile(error, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        return;
+    }
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    if (IsUsable(console)) {
+        WriteConsoleW(console, text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(console);
+    }
+    FreeConsole();
 }
 
 std::wstring ModulePath() {
@@ -160,7 +231,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     switch (options.mode) {
     case Mode::Register: return RegisterServer(ModulePath(), options.versions) ? 0 : 1;
     case Mode::Unregister: return UnregisterServer() ? 0 : 1;
-    case Mode::Invalid: return 2;
+    case Mode::Invalid: TellUser(options.error); return 2;
     default: break;
     }
     if (FAILED(OleInitialize(nullptr))) return 1;

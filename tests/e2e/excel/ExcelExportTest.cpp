@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "ExcelExport.h"
+#include "export/ExcelTransfer.h"
+#include "export/SheetWriter.h"
 #include "RecordingUi.h"
 #include "ExcelOptions.h"
 #include "Scratch.h"
@@ -44,6 +47,7 @@ protected:
     void SetUp() override {
         ForgetExcelOptions();
         settings.newWorkbook = 1;
+        settings.profilePath = profile;
         ASSERT_TRUE(StandinClient::Register({8, 9, 10}));
     }
     void TearDown() override {
@@ -51,7 +55,7 @@ protected:
         StandinClient::Unregister();
     }
 
-    ExportResult Export() { return RunExcelExport(settings, profile, records); }
+    TransferResult Export() { return TransferToExcel(settings, records); }
     // The server the plug-in used; none of the plug-in's references may be left.
     void ExpectEverythingReleased() {
         ASSERT_TRUE(excel.Connect());
@@ -91,31 +95,58 @@ protected:
 
 // ---------------------------------------------------------------- reaching Excel
 
-TEST_F(ExcelExportTest, VersionsFallBackAsFarAsTheRegisteredOnes) {
+// CurVer as Register writes it (naming the highest version registered), or odd.
+struct CurVer {
+    bool asRegistered;
+    std::optional<std::wstring> value;  // nullopt: the CurVer key is missing
+};
+const CurVer kAsRegistered{true, std::nullopt};
+CurVer Odd(std::optional<std::wstring> value) { return {false, std::move(value)}; }
+
+TEST_F(ExcelExportTest, VersionsFallBackAsFarAsTheRegisteredOnesAndXpStandsForNewerToo) {
     struct Case {
         const char* name;
         std::vector<int> registered;
+        CurVer curVer;
         std::int16_t stored;
         Strings messages;
         std::string storedAfter;
-        ExportEnding ending;
+        TransferOutcome ending;
         int versionUsed;  // 0: no Excel was started
     };
+    const Strings none, all = {Entry(6), Entry(7), Entry(8)};
     const Case cases[] = {
-        {"only 9 registered", {9}, 10, {Entry(6)}, "9", ExportEnding::Finished, 9},
-        {"nothing registered", {}, 10, {Entry(6), Entry(7), Entry(8)}, "8", ExportEnding::EndedEarly, 0},
-        {"stored 8 tries only 8", {10, 9}, 8, {Entry(8)}, "8", ExportEnding::EndedEarly, 0},
+        {"only 9 registered, CurVer names .9", {9}, kAsRegistered, 10, {Entry(6)}, "9", TransferOutcome::Finished, 9},
+        {"nothing registered", {}, kAsRegistered, 10, all, "8", TransferOutcome::EndedEarly, 0},
+        {"stored 8 tries only 8", {10, 9}, kAsRegistered, 8, {Entry(8)}, "8", TransferOutcome::EndedEarly, 0},
+        {"only 16 registered", {16}, kAsRegistered, 10, none, "10", TransferOutcome::Finished, 16},
+        {"stored 9 never reaches 16", {16}, kAsRegistered, 9, {Entry(7), Entry(8)}, "8", TransferOutcome::EndedEarly,
+         0},
+        {"10 and 16 registered: 10 is used", {10, 16}, kAsRegistered, 10, none, "10", TransferOutcome::Finished, 10},
+        {"CurVer missing", {16}, Odd(std::nullopt), 10, all, "8", TransferOutcome::EndedEarly, 0},
+        {"CurVer not a number", {16}, Odd(L"Excel.Application.abc"), 10, all, "8", TransferOutcome::EndedEarly, 0},
+        {"CurVer not a ProgID", {16}, Odd(L"abc"), 10, all, "8", TransferOutcome::EndedEarly, 0},
+        {"CurVer names .10", {16}, Odd(L"Excel.Application.10"), 10, all, "8", TransferOutcome::EndedEarly, 0},
+        {"CurVer names .7", {16}, Odd(L"Excel.Application.7"), 10, all, "8", TransferOutcome::EndedEarly, 0},
+        {"CurVer empty", {16}, Odd(L""), 10, all, "8", TransferOutcome::EndedEarly, 0},
+        {"CurVer far too long", {16}, Odd(L"Excel.Application.16" + std::wstring(300, L'6')), 10, all, "8",
+         TransferOutcome::EndedEarly, 0},
+        {"CurVer names an unregistered ProgID", {16}, Odd(L"Excel.Application.15"), 10, all, "8",
+         TransferOutcome::EndedEarly, 0},
     };
-    OneFieldProfile();
+    TablesOnSheets({1, 2});
     WriteRecordFile(records, {{{"Name", "eins"}}});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(StandinClient::Register(c.registered));
+        if (!c.curVer.asRegistered) {
+            ASSERT_TRUE(StandinClient::WriteCurVer(c.curVer.value));
+        }
         DeleteFileA(kSettingsFile);
         ui.boxes.clear();
         settings.excelVersion = c.stored;
-        const ExportResult result = Export();
-        EXPECT_EQ(result.ending, c.ending);
+        const TransferResult result = Export();
+        EXPECT_EQ(result.outcome, c.ending);
         EXPECT_EQ(Texts(), c.messages);
         EXPECT_EQ(StoredVersion(), c.storedAfter);
         EXPECT_EQ(std::to_string(settings.excelVersion), c.storedAfter);
@@ -123,6 +154,7 @@ TEST_F(ExcelExportTest, VersionsFallBackAsFarAsTheRegisteredOnes) {
         if (c.versionUsed) {
             EXPECT_EQ(excel.Version(), c.versionUsed);
             EXPECT_EQ(excel.Cell(1, 1, L"A1"), L"eins");
+            EXPECT_EQ(excel.Cell(1, 2, L"B1"), L"eins");
         } else {
             EXPECT_EQ(excel.ApplicationCount(), 0) << "no Excel may have been started";
             EXPECT_EQ(excel.WorkbookCount(), 0);
@@ -133,24 +165,36 @@ TEST_F(ExcelExportTest, VersionsFallBackAsFarAsTheRegisteredOnes) {
 }
 
 TEST_F(ExcelExportTest, ARunningExcelIsUsedRaisedAndItsActiveWorkbookFilled) {
-    ASSERT_TRUE(excel.StartRunning(10, 1));
-    EXPECT_TRUE(excel.MainWindowIconic());
+    struct Case {
+        std::vector<int> registered;
+        int running;
+    } cases[] = {{{8, 9, 10}, 10}, {{16}, 16}};
     settings.newWorkbook = 0;
     OneFieldProfile();
     WriteRecordFile(records, {{{"Name", "eins"}}, {{"Name", "zwei"}}});
-    excel.ResetCalls();
-    EXPECT_EQ(Export().ending, ExportEnding::Finished);
-    EXPECT_EQ(excel.ApplicationCount(), 1) << "a second Excel was started";
-    EXPECT_EQ(excel.WorkbookCount(), 1);
-    EXPECT_EQ(excel.Cell(1, 1, L"A1"), L"eins");
-    EXPECT_EQ(excel.Cell(1, 1, L"A2"), L"zwei");
-    EXPECT_TRUE(excel.MainWindowShown());
-    EXPECT_FALSE(excel.MainWindowIconic());
-    EXPECT_TRUE(excel.IsVisible());
-    EXPECT_TRUE(Logged(L"Application.ActiveWorkbook get"));
-    EXPECT_EQ(LoggedContaining(L"Workbooks.Add"), 0);
-    EXPECT_EQ(StoredVersion(), "10");
-    ExpectEverythingReleased();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.running);
+        ASSERT_TRUE(StandinClient::Register(c.registered));
+        ASSERT_TRUE(excel.StartRunning(c.running, 1));
+        EXPECT_TRUE(excel.MainWindowIconic());
+        excel.ResetCalls();
+        ui.boxes.clear();
+        EXPECT_EQ(Export().outcome, TransferOutcome::Finished);
+        EXPECT_TRUE(ui.boxes.empty());
+        EXPECT_EQ(excel.Version(), c.running);
+        EXPECT_EQ(excel.ApplicationCount(), 1) << "a second Excel was started";
+        EXPECT_EQ(excel.WorkbookCount(), 1);
+        EXPECT_EQ(excel.Cell(1, 1, L"A1"), L"eins");
+        EXPECT_EQ(excel.Cell(1, 1, L"A2"), L"zwei");
+        EXPECT_TRUE(excel.MainWindowShown());
+        EXPECT_FALSE(excel.MainWindowIconic());
+        EXPECT_TRUE(excel.IsVisible());
+        EXPECT_TRUE(Logged(L"Application.ActiveWorkbook get"));
+        EXPECT_EQ(LoggedContaining(L"Workbooks.Add"), 0);
+        EXPECT_EQ(StoredVersion(), "10");
+        ExpectEverythingReleased();
+        excel.Quit();
+    }
 }
 
 TEST_F(ExcelExportTest, ARunningExcelWithoutWorkbooksGetsANewOne) {
@@ -159,7 +203,7 @@ TEST_F(ExcelExportTest, ARunningExcelWithoutWorkbooksGetsANewOne) {
     OneFieldProfile();
     WriteRecordFile(records, {{{"Name", "eins"}}});
     excel.ResetCalls();
-    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    EXPECT_EQ(Export().outcome, TransferOutcome::Finished);
     EXPECT_EQ(excel.ApplicationCount(), 1);
     EXPECT_EQ(excel.WorkbookCount(), 1);
     EXPECT_EQ(excel.WorkbookSource(1), L"");
@@ -175,7 +219,7 @@ TEST_F(ExcelExportTest, ATemplateWinsOverTheNewWorkbookFlag) {
     const std::string templatePath = scratch.File("Vorlage.xlsx");
     OneFieldProfile();
     WriteRecordFile(records, {{{"Name", "aus der Vorlage"}}});
-    ASSERT_EQ(Export().ending, ExportEnding::Finished);
+    ASSERT_EQ(Export().outcome, TransferOutcome::Finished);
     ASSERT_TRUE(excel.Connect());
     ASSERT_TRUE(excel.SaveWorkbook(1, Wide(templatePath)));
     excel.Quit();
@@ -184,7 +228,7 @@ TEST_F(ExcelExportTest, ATemplateWinsOverTheNewWorkbookFlag) {
                               "Feld_1=Name", "Spalte_1=B"}));
     WriteRecordFile(records, {{{"Name", "neu"}}});
     settings.newWorkbook = 1;
-    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    EXPECT_EQ(Export().outcome, TransferOutcome::Finished);
     ASSERT_TRUE(excel.Connect());
     EXPECT_EQ(excel.WorkbookCount(), 1);
     EXPECT_EQ(excel.WorkbookSource(1), Wide(templatePath));
@@ -201,10 +245,10 @@ TEST_F(ExcelExportTest, ATemplateThatCannotBeOpenedRaisesTheDispatchError) {
     const std::string missing = scratch.File("fehlt.xlsx");
     WriteFile(profile, Lines({"[Datei]", "Tabelle=1", "Excelvorlage=" + missing}));
     WriteRecordFile(records, {{{"Name", "eins"}}});
-    const ExportResult result = Export();
-    EXPECT_EQ(result.ending, ExportEnding::DispatchError);
-    EXPECT_EQ(result.scode, kExcelError);
-    EXPECT_FALSE(result.description.empty());
+    const TransferResult result = Export();
+    EXPECT_EQ(result.outcome, TransferOutcome::DispatchError);
+    EXPECT_EQ(result.Scode(), kExcelError);
+    EXPECT_FALSE(result.dispatchError.description.empty());
     ASSERT_TRUE(excel.Connect());
     EXPECT_EQ(excel.WorkbookCount(), 0);
     const WideStrings calls = excel.Calls();
@@ -221,7 +265,7 @@ TEST_F(ExcelExportTest, ATemplateThatCannotBeOpenedRaisesTheDispatchError) {
 TEST_F(ExcelExportTest, ThreeTablesOnThreeSheetsProceed) {
     TablesOnSheets({1, 2, 3});
     WriteRecordFile(records, {{{"Name", "eins"}}});
-    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    EXPECT_EQ(Export().outcome, TransferOutcome::Finished);
     EXPECT_TRUE(ui.boxes.empty());
     ASSERT_TRUE(excel.Connect());
     EXPECT_EQ(excel.SheetCount(1), 3);
@@ -235,7 +279,7 @@ TEST_F(ExcelExportTest, FourTablesOnThreeSheetsEndEarlyAndWriteNothing) {
     WriteFile(profile, Lines({"[Datei]", "Tabelle=4", "[Tabelle 1]", "Blatt=1", "Kopfzeile=1", "Anzahl=1",
                               "Feld_1=Name", "Spalte_1=A", "Spaltenkopf_1=Kopf"}));
     WriteRecordFile(records, {{{"Name", "eins"}}});
-    EXPECT_EQ(Export().ending, ExportEnding::EndedEarly);
+    EXPECT_EQ(Export().outcome, TransferOutcome::EndedEarly);
     ASSERT_EQ(ui.boxes.size(), 1u);
     EXPECT_EQ(ui.boxes[0].text, Entry(9));
     EXPECT_EQ(ui.boxes[0].caption, Entry(10));
@@ -256,7 +300,7 @@ TEST_F(ExcelExportTest, OneCellIsOneRangeFetchAndTwoPutsInTheOrderOfTheSteps) {
     WriteFile(profile, Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Blatt=2", "Kopfzeile=1", "Startzeile=2",
                               "Anzahl=1", "Feld_1=Name", "Spalte_1=C", "Spaltenkopf_1=Kopf"}));
     WriteRecordFile(records, {{{"Name", "eins"}}});
-    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    EXPECT_EQ(Export().outcome, TransferOutcome::Finished);
     ASSERT_TRUE(excel.Connect());
     EXPECT_EQ(excel.Calls(), (WideStrings{
                                  L"Application.Visible put true",
@@ -281,7 +325,7 @@ TEST_F(ExcelExportTest, AMissingValueLeavesAGapInsteadOfMovingValuesUp) {
                               "Anzahl=2", "Feld_1=Wert", "Spalte_1=C", "Spaltenkopf_1=Werte", "Feld_2=Nr",
                               "Spalte_2=D", "Spaltenkopf_2="}));
     WriteRecordFile(records, {{{"Wert", "erster"}, {"Nr", "1"}}, {{"Nr", "2"}}, {{"Wert", "dritter"}, {"Nr", "3"}}});
-    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    EXPECT_EQ(Export().outcome, TransferOutcome::Finished);
     ASSERT_TRUE(excel.Connect());
     EXPECT_EQ(excel.Cell(1, 1, L"C1"), L"Werte");
     EXPECT_EQ(excel.Cell(1, 1, L"C2"), L"erster");
@@ -301,7 +345,7 @@ TEST_F(ExcelExportTest, NoHeadingIsWrittenWithoutAHeaderRow) {
                               "Blatt=2", "Kopfzeile=-1", "Startzeile=3", "Anzahl=1", "Feld_1=Name", "Spalte_1=B",
                               "Spaltenkopf_1=Kopf"}));
     WriteRecordFile(records, {{{"Name", "eins"}}, {{"Name", "zwei"}}});
-    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    EXPECT_EQ(Export().outcome, TransferOutcome::Finished);
     ASSERT_TRUE(excel.Connect());
     EXPECT_EQ(LoggedContaining(L"\"Kopf\""), 0);
     EXPECT_EQ(LoggedContaining(L"Range.Value put"), 4);
@@ -344,7 +388,7 @@ TEST_F(ExcelExportTest, CharacterLimitsCutLongValuesOnly) {
     }
     WriteFile(profile, text);
     WriteRecordFile(records, {{{"Text", "ABCDEFGHIJKLMNOPQRSTUVWXYZ"}}, {{"Text", "kurz"}}});
-    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    EXPECT_EQ(Export().outcome, TransferOutcome::Finished);
     ASSERT_TRUE(excel.Connect());
     for (int i = 0; i < count; ++i) {
         SCOPED_TRACE(cases[i].limit ? cases[i].limit : "absent");
@@ -363,7 +407,7 @@ TEST_F(ExcelExportTest, UmlautsOfTheHostArriveInTheAnsiCodePageAndHeadingsUnchan
     // The record file holds the value in the OEM code page (§ is 0xF5 there, Ø 0x9D);
     // the limit counts characters after the conversion, and the heading is not cut.
     WriteRecordFile(records, {{{fieldName, "Stück §3 Ø5"}}, {{fieldName, "Äöü ß"}}});
-    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    EXPECT_EQ(Export().outcome, TransferOutcome::Finished);
     ASSERT_TRUE(excel.Connect());
     EXPECT_EQ(excel.Cell(1, 1, L"A1"), L"Gr\u00f6\u00dfe in \u00a7 (\u00d8)");
     EXPECT_EQ(excel.Cell(1, 1, L"A2"), L"St\u00fcck \u00a73 \u00d8");
@@ -377,7 +421,7 @@ TEST_F(ExcelExportTest, TwoTablesNamingTheSameSheetBothLandOnIt) {
                               "Blatt=2", "Kopfzeile=1", "Startzeile=2", "Anzahl=1", "Feld_1=Nr", "Spalte_1=B",
                               "Spaltenkopf_1=Nr"}));
     WriteRecordFile(records, {{{"Name", "eins"}, {"Nr", "1"}}});
-    EXPECT_EQ(Export().ending, ExportEnding::Finished);
+    EXPECT_EQ(Export().outcome, TransferOutcome::Finished);
     ASSERT_TRUE(excel.Connect());
     EXPECT_EQ(excel.Cell(1, 2, L"A1"), L"Name");
     EXPECT_EQ(excel.Cell(1, 2, L"A2"), L"eins");
@@ -394,9 +438,9 @@ TEST_F(ExcelExportTest, AColumnTextOfTenCharactersCountsWithNineAndLongAddresses
     WriteFile(profile, Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Blatt=1", "Kopfzeile=1", "Anzahl=1",
                               "Feld_1=Name", "Spalte_1=ABCDEFGHIJ", "Spaltenkopf_1=Kopf"}));
     WriteRecordFile(records, {{{"Name", "eins"}}});
-    ExportResult result = Export();
-    EXPECT_EQ(result.ending, ExportEnding::DispatchError);
-    EXPECT_EQ(result.scode, kExcelError);
+    TransferResult result = Export();
+    EXPECT_EQ(result.outcome, TransferOutcome::DispatchError);
+    EXPECT_EQ(result.Scode(), kExcelError);
     ASSERT_TRUE(excel.Connect());
     EXPECT_TRUE(Logged(L"Worksheet.Range get \"ABCDEFGHI1\" \"ABCDEFGHI1\" -> 0x80020009"));
     EXPECT_EQ(excel.LiveObjects(), 0);
@@ -405,8 +449,8 @@ TEST_F(ExcelExportTest, AColumnTextOfTenCharactersCountsWithNineAndLongAddresses
     excel.ResetCalls();
     WriteIniString(profile, "Tabelle 1", "Kopfzeile", "100");
     result = Export();
-    EXPECT_EQ(result.ending, ExportEnding::AutomationError);
-    EXPECT_EQ(result.scode, kCellAddressTooLong);
+    EXPECT_EQ(result.outcome, TransferOutcome::AutomationError);
+    EXPECT_EQ(result.Scode(), kCellAddressTooLong);
     EXPECT_EQ(LoggedContaining(L"Worksheet.Range"), 0);
     EXPECT_TRUE(Logged(L"Worksheet.Select method"));
     EXPECT_EQ(excel.LiveObjects(), 0);
@@ -415,9 +459,9 @@ TEST_F(ExcelExportTest, AColumnTextOfTenCharactersCountsWithNineAndLongAddresses
 TEST_F(ExcelExportTest, ASheetBeyondTheWorkbookStopsAtThatTableWithEarlierTablesWritten) {
     TablesOnSheets({1, 4, 2});
     WriteRecordFile(records, {{{"Name", "eins"}}});
-    const ExportResult result = Export();
-    EXPECT_EQ(result.ending, ExportEnding::AutomationError);
-    EXPECT_EQ(result.scode, DISP_E_BADINDEX);
+    const TransferResult result = Export();
+    EXPECT_EQ(result.outcome, TransferOutcome::AutomationError);
+    EXPECT_EQ(result.Scode(), DISP_E_BADINDEX);
     ASSERT_TRUE(excel.Connect());
     EXPECT_EQ(excel.Cell(1, 1, L"A1"), L"eins");
     EXPECT_FALSE(excel.HasCell(1, 2, L"C1"));
@@ -435,10 +479,10 @@ TEST_F(ExcelExportTest, AFailureAtEveryCallReleasesEverythingAndCarriesItsKind) 
                               "Spalte_2=B", "Spaltenkopf_2=Nr", "[Tabelle 2]", "Blatt=2", "Anzahl=1",
                               "Feld_1=Nr", "Spalte_1=A"}));
     WriteRecordFile(records, {{{"Name", "eins"}, {"Nr", "1"}}, {{"Nr", "2"}}});
-    ASSERT_EQ(Export().ending, ExportEnding::Finished);
+    ASSERT_EQ(Export().outcome, TransferOutcome::Finished);
     ASSERT_TRUE(excel.Connect());
     excel.ResetCalls();
-    ASSERT_EQ(Export().ending, ExportEnding::Finished);
+    ASSERT_EQ(Export().outcome, TransferOutcome::Finished);
     const int calls = excel.CallCount();
     ASSERT_GE(calls, 20);
 
@@ -447,9 +491,9 @@ TEST_F(ExcelExportTest, AFailureAtEveryCallReleasesEverythingAndCarriesItsKind) 
         SCOPED_TRACE("HRESULT at call " + std::to_string(n));
         excel.ResetCalls();
         excel.FailCall(n, status);
-        const ExportResult result = Export();
-        EXPECT_EQ(result.ending, ExportEnding::AutomationError);
-        EXPECT_EQ(result.scode, status);
+        const TransferResult result = Export();
+        EXPECT_EQ(result.outcome, TransferOutcome::AutomationError);
+        EXPECT_EQ(result.Scode(), status);
         EXPECT_EQ(excel.CallCount(), n) << "no call after the failure";
         EXPECT_EQ(excel.LiveObjects(), 0);
     }
@@ -459,10 +503,10 @@ TEST_F(ExcelExportTest, AFailureAtEveryCallReleasesEverythingAndCarriesItsKind) 
         excel.ResetCalls();
         const std::wstring description = L"F\u00fcr Aufruf " + std::to_wstring(n) + L" gilt \u00a7 7";
         excel.FailCallWithException(n, kExcelError, description, L"Microsoft Excel", deferred);
-        const ExportResult result = Export();
-        EXPECT_EQ(result.ending, ExportEnding::DispatchError);
-        EXPECT_EQ(result.scode, kExcelError);
-        EXPECT_EQ(result.description, ToAnsi("Für Aufruf " + std::to_string(n) + " gilt § 7"));
+        const TransferResult result = Export();
+        EXPECT_EQ(result.outcome, TransferOutcome::DispatchError);
+        EXPECT_EQ(result.Scode(), kExcelError);
+        EXPECT_EQ(result.dispatchError.description, ToAnsi("Für Aufruf " + std::to_string(n) + " gilt § 7"));
         EXPECT_EQ(excel.CallCount(), n);
         EXPECT_EQ(excel.LiveObjects(), 0);
     }
@@ -477,7 +521,7 @@ TEST_F(ExcelExportTest, ADeferredFillInIsRunBeforeTheErrorIsRead) {
                               "Anzahl=1", "Feld_1=Name", "Spalte_1=A", "Spaltenkopf_1=Name"}));
     WriteRecordFile(records, {{{"Name", "eins"}}, {{"Name", "zwei"}}});
     excel.ResetCalls();
-    ASSERT_EQ(Export().ending, ExportEnding::Finished);
+    ASSERT_EQ(Export().outcome, TransferOutcome::Finished);
     EXPECT_EQ(excel.Cell(1, 1, L"A3"), L"zwei");
     const int calls = excel.CallCount();
     ASSERT_GE(calls, 10);
@@ -485,13 +529,218 @@ TEST_F(ExcelExportTest, ADeferredFillInIsRunBeforeTheErrorIsRead) {
         SCOPED_TRACE("deferred exception at call " + std::to_string(n));
         excel.ResetCalls();
         excel.FailCallWithException(n, kExcelError, L"Sp\u00e4ter gef\u00fcllt", L"Microsoft Excel", true);
-        const ExportResult result = Export();
-        EXPECT_EQ(result.ending, ExportEnding::DispatchError);
-        EXPECT_EQ(result.scode, kExcelError);
-        EXPECT_EQ(result.description, ToAnsi("Später gefüllt"));
+        const TransferResult result = Export();
+        EXPECT_EQ(result.outcome, TransferOutcome::DispatchError);
+        EXPECT_EQ(result.Scode(), kExcelError);
+        EXPECT_EQ(result.dispatchError.description, ToAnsi("Später gefüllt"));
         EXPECT_EQ(excel.CallCount(), n);
         EXPECT_EQ(excel.LiveObjects(), 0);
     }
+}
+
+// ---------------------------------------------------------------- writing in blocks
+
+// Exports the same records cell by cell and then with "Blockweise"=1, each into a
+// new workbook of one running stand-in.
+class BlockExportTest : public ExcelExportTest {
+protected:
+    struct Run {
+        TransferResult result;
+        int workbook = 0;
+        WideStrings calls;
+    };
+    void SetUp() override {
+        ExcelExportTest::SetUp();
+        ASSERT_TRUE(excel.StartRunning(10, 0));
+    }
+    Run ExportWith(const char* blockweise) {
+        if (blockweise)
+            WriteIniString(profile, "Datei", "Blockweise", blockweise);
+        else
+            DeleteIniKey(profile, "Datei", "Blockweise");
+        excel.ResetCalls();
+        Run run;
+        run.result = Export();
+        run.workbook = excel.WorkbookCount();
+        run.calls = excel.Calls();
+        return run;
+    }
+    int Containing(const WideStrings& calls, const std::wstring& part) {
+        return static_cast<int>(std::count_if(calls.begin(), calls.end(), [&](const std::wstring& line) {
+            return line.find(part) != std::wstring::npos;
+        }));
+    }
+    // Same ending, same error, and every cell of every sheet the same.
+    void ExpectSameResult(const Run& cells, const Run& blocks) {
+        EXPECT_EQ(blocks.result.outcome, cells.result.outcome);
+        EXPECT_EQ(blocks.result.Scode(), cells.result.Scode());
+        EXPECT_EQ(blocks.result.dispatchError.description, cells.result.dispatchError.description);
+        ASSERT_NE(cells.workbook, blocks.workbook) << "each export has a workbook of its own";
+        const int sheets = excel.SheetCount(cells.workbook);
+        ASSERT_EQ(excel.SheetCount(blocks.workbook), sheets);
+        for (int sheet = 1; sheet <= sheets; ++sheet) {
+            SCOPED_TRACE("sheet " + std::to_string(sheet));
+            EXPECT_EQ(excel.SheetCells(blocks.workbook, sheet), excel.SheetCells(cells.workbook, sheet));
+        }
+        EXPECT_EQ(excel.LiveObjects(), 0);
+    }
+};
+
+TEST_F(BlockExportTest, BlocksWriteTheSameCellsAsCellByCell) {
+    const std::string table1 = "[Tabelle 1]\r\nBlatt=1\r\nKopfzeile=1\r\nStartzeile=2\r\n";
+    auto values = [](int count, const std::string& field, std::initializer_list<int> gaps = {}) {
+        std::vector<TestRecord> records(static_cast<std::size_t>(count));
+        for (int n = 1; n <= count; ++n)
+            if (std::find(gaps.begin(), gaps.end(), n) == gaps.end())
+                records[n - 1].push_back({field, "Wert " + std::to_string(n)});
+        return records;
+    };
+    std::vector<TestRecord> oem = {{{"Name", "Stück §3 Ø5"}}, {{"Name", "Äöü ß"}}, {{"Name", "§Ø"}}};
+    std::vector<TestRecord> limits;
+    for (int n = 1; n <= 3; ++n)
+        limits.push_back({{"Text", "ABCDEFGHIJKLMNOPQRSTUVWXYZ " + std::to_string(n)}, {"Kurz", "kurz"}});
+    std::vector<TestRecord> sameColumn = {{{"Name", "n1"}, {"Nr", "1"}}, {{"Name", "n2"}}, {{"Name", "n3"}, {"Nr", "3"}}};
+    struct Case {
+        const char* name;
+        std::string profile;
+        std::vector<TestRecord> records;
+        int blocks;      // runs written as blocks
+        int blockCells;  // the values they carry
+    };
+    const Case cases[] = {
+        {"gaps at the start, in the middle and at the end",
+         "[Datei]\r\nTabelle=1\r\n" + table1 + "Anzahl=1\r\nFeld_1=Name\r\nSpalte_1=A\r\nSpaltenkopf_1=Name\r\n",
+         values(8, "Name", {1, 4, 8}), 2, 5},
+        {"character limits",
+         "[Datei]\r\nTabelle=1\r\n" + table1 +
+             "Anzahl=4\r\nFeld_1=Text\r\nSpalte_1=A\r\nAnzZeich_1=3\r\nFeld_2=Text\r\nSpalte_2=B\r\nAnzZeich_2=?\r\n"
+             "Feld_3=Text\r\nSpalte_3=C\r\nAnzZeich_3=20\r\nFeld_4=Kurz\r\nSpalte_4=D\r\nAnzZeich_4=20\r\n",
+         limits, 4, 12},
+        {"umlauts and characters of the OEM code page only",
+         "[Datei]\r\nTabelle=1\r\n" + table1 + "Anzahl=1\r\nFeld_1=Name\r\nSpalte_1=A\r\nSpaltenkopf_1=" +
+             ToAnsi("Größe in § (Ø)") + "\r\nAnzZeich_1=10\r\n",
+         oem, 1, 3},
+        {"two fields into the same column",
+         "[Datei]\r\nTabelle=1\r\n" + table1 + "Anzahl=2\r\nFeld_1=Name\r\nSpalte_1=A\r\nFeld_2=Nr\r\nSpalte_2=A\r\n",
+         sameColumn, 1, 3},
+        {"two tables on one sheet",
+         "[Datei]\r\nTabelle=2\r\n" + table1 +
+             "Anzahl=1\r\nFeld_1=Name\r\nSpalte_1=A\r\n[Tabelle 2]\r\nBlatt=1\r\nStartzeile=5\r\nAnzahl=1\r\n"
+             "Feld_1=Name\r\nSpalte_1=B\r\n",
+         values(3, "Name"), 2, 6},
+        {"runs of one value",
+         "[Datei]\r\nTabelle=1\r\n" + table1 + "Anzahl=1\r\nFeld_1=Name\r\nSpalte_1=C\r\n", values(5, "Name", {2, 4}),
+         0, 0},
+        {"a record count of 1",
+         "[Datei]\r\nTabelle=1\r\n" + table1 + "Anzahl=1\r\nFeld_1=Name\r\nSpalte_1=A\r\n", values(1, "Name"), 0, 0},
+        {"a run longer than the bound: a full block and a single cell",
+         "[Datei]\r\nTabelle=1\r\n[Tabelle 1]\r\nAnzahl=1\r\nFeld_1=Name\r\nSpalte_1=A\r\n",
+         values(static_cast<int>(kMostValuesPerBlock) + 1, "Name"), 1, static_cast<int>(kMostValuesPerBlock)},
+        // Excel refuses the column; the addresses from row 100 on are too long for the text.
+        {"a 9-character column text reaching the address limit",
+         "[Datei]\r\nTabelle=1\r\n[Tabelle 1]\r\nStartzeile=98\r\nAnzahl=1\r\nFeld_1=Name\r\nSpalte_1=ABCDEFGHI\r\n",
+         values(4, "Name"), 0, 0},
+        {"a 9-character column text beyond the address limit",
+         "[Datei]\r\nTabelle=1\r\n[Tabelle 1]\r\nStartzeile=100\r\nAnzahl=1\r\nFeld_1=Name\r\nSpalte_1=ABCDEFGHI\r\n",
+         values(4, "Name"), 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(profile, c.profile);
+        WriteRecordFile(records, c.records);
+        const Run cells = ExportWith(nullptr);
+        const Run blocks = ExportWith("1");
+        ExpectSameResult(cells, blocks);
+        EXPECT_EQ(Containing(cells.calls, L"array"), 0);
+        // Three calls per block: a Range over two cells and two puts of its array.
+        EXPECT_EQ(Containing(blocks.calls, L"Range.Value put array"), c.blocks);
+        EXPECT_EQ(Containing(blocks.calls, L"Range.Value2 put array"), c.blocks);
+        EXPECT_EQ(static_cast<int>(blocks.calls.size()),
+                  static_cast<int>(cells.calls.size()) - 3 * c.blockCells + 3 * c.blocks);
+        if (c.blocks > 0) {
+            EXPECT_EQ(Containing(blocks.calls, L" -> 0x"), 0) << "a block was refused";
+        }
+    }
+}
+
+TEST_F(BlockExportTest, AFailureInsideABlockEndsAtTheSameCellWithTheSameMessage) {
+    WriteFile(profile, Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Blatt=1", "Kopfzeile=1", "Startzeile=2",
+                              "Anzahl=2", "Feld_1=Name", "Spalte_1=A", "Spaltenkopf_1=Name", "Feld_2=Name",
+                              "Spalte_2=B"}));
+    WriteRecordFile(records, {{{"Name", "n1"}}, {{"Name", "n2"}}, {{"Name", "n3"}}, {{"Name", "n4"}}, {{"Name", "n5"}}});
+    struct Case {
+        const wchar_t* cell;  // of the run A2:A6
+        const wchar_t* description;
+    };
+    const Case cases[] = {{L"A2", L""}, {L"A4", L""}, {L"A6", L""},
+                          {L"A2", L"Zelle gesperrt"}, {L"A4", L"Zelle gesperrt"}, {L"A6", L"Zelle gesperrt"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.cell) + L" " + c.description));
+        excel.ClearFaults();
+        excel.FailCellWrite(0, 1, c.cell, E_ACCESSDENIED, c.description);
+        const Run cells = ExportWith(nullptr);
+        const Run blocks = ExportWith("1");
+        EXPECT_EQ(cells.result.outcome, *c.description ? TransferOutcome::DispatchError : TransferOutcome::AutomationError);
+        EXPECT_EQ(cells.result.Scode(), E_ACCESSDENIED);
+        ExpectSameResult(cells, blocks);
+        EXPECT_EQ(Containing(blocks.calls, L"Range.Value put array 5x1 -> 0x"), 1) << "the block was tried first";
+        EXPECT_EQ(excel.HasCell(blocks.workbook, 1, L"A2"), std::wstring(c.cell) != L"A2");
+        EXPECT_FALSE(excel.HasCell(blocks.workbook, 1, L"B2")) << "nothing after the failure";
+    }
+    excel.ClearFaults();
+}
+
+TEST_F(BlockExportTest, AnyCallOfABlockThatFailsOnceIsMadeGoodCellByCell) {
+    OneFieldProfile();
+    WriteRecordFile(records, {{{"Name", "eins"}}, {{"Name", "zwei"}}, {{"Name", "drei"}}});
+    const Run clean = ExportWith("1");
+    ASSERT_EQ(clean.result.outcome, TransferOutcome::Finished);
+    const WideStrings block = {L"Worksheet.Range get \"A1\" \"A3\"", L"Range.Value put array 3x1",
+                               L"Range.Value2 put array 3x1"};
+    const auto first = std::search(clean.calls.begin(), clean.calls.end(), block.begin(), block.end());
+    ASSERT_NE(first, clean.calls.end());
+    for (int k = 0; k < 3; ++k) {
+        SCOPED_TRACE(testing::PrintToString(block[k]));
+        excel.ClearFaults();
+        excel.FailCall(static_cast<int>(first - clean.calls.begin()) + 1 + k, E_FAIL);
+        const Run run = ExportWith("1");
+        EXPECT_EQ(run.result.outcome, TransferOutcome::Finished);
+        EXPECT_EQ(Containing(run.calls, L" -> 0x80004005"), 1);
+        EXPECT_EQ(Containing(run.calls, L"Worksheet.Range get \"A3\" \"A3\""), 1) << "the run again, cell by cell";
+        EXPECT_EQ(excel.SheetCells(run.workbook, 1), excel.SheetCells(clean.workbook, 1));
+        EXPECT_EQ(excel.LiveObjects(), 0);
+    }
+}
+
+TEST_F(BlockExportTest, OnlyTheNumberOneSwitchesBlocksOn) {
+    OneFieldProfile();
+    WriteRecordFile(records, {{{"Name", "eins"}}, {{"Name", "zwei"}}, {{"Name", "drei"}}});
+    struct Case {
+        const char* value;  // nullptr: key absent
+        bool blocks;
+    };
+    const std::string longValue(300, '1');
+    const Case cases[] = {{nullptr, false}, {"1", true},  {" 1 ", true}, {"2", false},
+                          {"-1", false},    {"ja", false}, {"", false},  {longValue.c_str(), false},
+                          {"0", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value ? c.value : "(absent)");
+        const Run run = ExportWith(c.value);
+        EXPECT_EQ(run.result.outcome, TransferOutcome::Finished);
+        EXPECT_EQ(Containing(run.calls, L"Worksheet.Range get \"A1\" \"A3\""), c.blocks ? 1 : 0);
+        EXPECT_EQ(Containing(run.calls, L"Worksheet.Range get"), c.blocks ? 1 : 3);
+        EXPECT_EQ(excel.Cell(run.workbook, 1, L"A3"), L"drei");
+    }
+}
+
+TEST_F(BlockExportTest, ManyDeclaredFieldsWithoutKeysWriteNothing) {
+    WriteFile(profile, Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Blatt=1", "Anzahl=32767"}));
+    WriteRecordFile(records, {{{"Name", "eins"}}, {{"Name", "zwei"}}});
+    const Run run = ExportWith("1");
+    EXPECT_EQ(run.result.outcome, TransferOutcome::Finished);
+    EXPECT_EQ(Containing(run.calls, L"Range"), 0);
+    EXPECT_TRUE(excel.SheetCells(run.workbook, 1).empty());
+    EXPECT_EQ(excel.LiveObjects(), 0);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // contexts asked for and the release of every object taken are visible.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "FakeDispatch.h"
 #include "StandinClient.h"
 #include "StandinIds.h"
@@ -125,6 +127,27 @@ TEST_F(ExcelLauncherTest, AnUnregisteredVersionIsNeitherLookedForNorCreated) {
     EXPECT_EQ(launcher.StartNew("Excel.Application.8"), nullptr);
     EXPECT_TRUE(launcher.classes.empty());
     EXPECT_EQ(launcher.world.liveObjects, 0);
+}
+
+TEST_F(ExcelLauncherTest, CurVerIsReadUpToTheThirtyNineCharactersOfAProgId) {
+    const std::string longest = "Excel.Application.16" + std::string(19, '0');
+    struct Case {
+        std::optional<std::wstring> written;  // nullopt: the CurVer key is missing
+        std::string read;
+    } cases[] = {
+        {L"Excel.Application.16", "Excel.Application.16"},
+        {std::wstring(longest.begin(), longest.end()), longest},
+        {std::wstring(longest.begin(), longest.end()) + L"0", ""},
+        {std::wstring(5000, L'7'), ""},
+        {L"", ""},
+        {std::nullopt, ""},
+    };
+    ASSERT_EQ(longest.size(), 39u);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.written ? testing::PrintToString(*c.written) : "missing");
+        ASSERT_TRUE(StandinClient::WriteCurVer(c.written));
+        EXPECT_EQ(ExcelLauncher::Platform().CurrentExcelProgId(), c.read);
+    }
 }
 
 }  // namespace

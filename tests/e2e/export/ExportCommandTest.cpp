@@ -84,7 +84,8 @@ TEST_F(ExportCommandTest, ScratchFilesAreGoneBeforeExcelIsContacted) {
         ui.Answer(ui.WaitForMessageBox(), IDOK);
     });
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(firstBox, "Excel XP konnte nicht gestartet werden. Es wird Excel 2000 versucht.");
+    EXPECT_EQ(firstBox,
+              "Weder Excel XP noch ein neueres Excel konnte gestartet werden. Es wird Excel 2000 versucht.");
     auto queries = host.RequestsWithCode(kRequestInfoQuery);
     ASSERT_EQ(queries.size(), 1u);
     EXPECT_TRUE(filesWhenConnecting.count(queries[0].searchSpecPath)) << "the record file is still there";
@@ -148,7 +149,8 @@ TEST_F(ExportCommandTest, NoExcelAtAllEndsAfterThreeMessages) {
     standin::StandinClient::Unregister();
     std::vector<ShownMessageBox> boxes = RunConfirmed();
     ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[0].text, "Excel XP konnte nicht gestartet werden. Es wird Excel 2000 versucht.");
+    EXPECT_EQ(boxes[0].text,
+              "Weder Excel XP noch ein neueres Excel konnte gestartet werden. Es wird Excel 2000 versucht.");
     EXPECT_EQ(boxes[1].text, "Excel 2000 konnte nicht gestartet werden. Es wird Excel 97 versucht.");
     EXPECT_EQ(boxes[2].text, "Excel 97 konnte nicht gestartet werden. Die " + ToAnsi("Übergabe") + " wird abgebrochen.");
     EXPECT_EQ(SettingsValue("Excel", "Version"), "8");

@@ -54,24 +54,11 @@ std::int16_t ExportFixture::Run(std::function<void(UiDriver&)> steps) {
     return result;
 }
 
-std::vector<ShownMessageBox> ExportFixture::RunConfirmed() {
-    std::vector<ShownMessageBox> boxes;
-    std::atomic<bool> commandReturned{false};
-    UiScript script([&](UiDriver& ui) {
-        ui.Click(ui.WaitForWindow(kExportTitle), IDOK);
-        // Answer whatever follows until the command has returned.
-        while (!commandReturned) {
-            try {
-                ShownMessageBox box = ui.WaitForMessageBox(200);
-                boxes.push_back(box);
-                ui.Answer(box, box.buttons.empty() ? IDOK : box.buttons.front());
-            } catch (const UiTimeout&) {
-            }
-        }
-    });
-    EXPECT_EQ(host.RunCommand(), 0);
-    commandReturned = true;
-    script.Join();
+std::vector<ShownMessageBox> ExportFixture::RunConfirmed(const DialogSteps& onDialog) {
+    int result = -1;
+    std::vector<ShownMessageBox> boxes =
+        RunConfirming(kExportTitle, [this] { return static_cast<int>(host.RunCommand()); }, result, onDialog);
+    EXPECT_EQ(result, 0);
     return boxes;
 }
 

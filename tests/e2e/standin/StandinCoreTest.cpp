@@ -20,54 +20,65 @@ namespace {
 
 using namespace exl::standin;
 
-TEST(StandinAddress, ParsesCellsWithinTheOldSheetLimits) {
+TEST(StandinAddress, ParsesCellsWithinTheSheetLimitsOfTheVersion) {
     struct Case {
         const wchar_t* text;
-        bool valid;
+        bool upTo2003;  // valid on a sheet of Excel 97 to 2003
+        bool from2007;  // valid on a sheet of Excel 2007 and later
         int row;
         int column;
     } cases[] = {
-        {L"A1", true, 1, 1},
-        {L"b5", true, 5, 2},
-        {L"$B$5", true, 5, 2},
-        {L"IV65536", true, 65536, 256},
-        {L"AA10", true, 10, 27},
-        {L"Z1", true, 1, 26},
-        {L"IW1", false, 0, 0},
-        {L"A65537", false, 0, 0},
-        {L"A0", false, 0, 0},
-        {L"", false, 0, 0},
-        {L"5", false, 0, 0},
-        {L"B", false, 0, 0},
-        {L"AAAA1", false, 0, 0},
-        {L"B5 ", false, 0, 0},
-        {L" B5", false, 0, 0},
-        {L"B-5", false, 0, 0},
-        {L"$$B5", false, 0, 0},
-        {L"B5:C6", false, 0, 0},
-        {L"A99999999999", false, 0, 0},
-        {L"\u00c45", false, 0, 0},
+        {L"A1", true, true, 1, 1},
+        {L"b5", true, true, 5, 2},
+        {L"$B$5", true, true, 5, 2},
+        {L"IV65536", true, true, 65536, 256},
+        {L"AA10", true, true, 10, 27},
+        {L"Z1", true, true, 1, 26},
+        {L"IW1", false, true, 1, 257},
+        {L"A65537", false, true, 65537, 1},
+        {L"XFD1048576", false, true, 1048576, 16384},
+        {L"XFE1", false, false, 0, 0},
+        {L"A1048577", false, false, 0, 0},
+        {L"A0", false, false, 0, 0},
+        {L"", false, false, 0, 0},
+        {L"5", false, false, 0, 0},
+        {L"B", false, false, 0, 0},
+        {L"AAAA1", false, false, 0, 0},
+        {L"B5 ", false, false, 0, 0},
+        {L" B5", false, false, 0, 0},
+        {L"B-5", false, false, 0, 0},
+        {L"$$B5", false, false, 0, 0},
+        {L"B5:C6", false, false, 0, 0},
+        {L"A99999999999", false, false, 0, 0},
+        {L"\u00c45", false, false, 0, 0},
     };
     for (const Case& c : cases) {
-        auto cell = ParseCell(c.text);
-        ASSERT_EQ(cell.has_value(), c.valid) << testing::PrintToString(std::wstring(c.text));
-        if (c.valid) {
-            EXPECT_EQ(cell->row, c.row) << testing::PrintToString(std::wstring(c.text));
-            EXPECT_EQ(cell->column, c.column) << testing::PrintToString(std::wstring(c.text));
+        for (const CellLimits& limits : {kLimitsUpTo2003, kLimitsFrom2007}) {
+            const bool valid = limits.rows == kLimitsUpTo2003.rows ? c.upTo2003 : c.from2007;
+            SCOPED_TRACE(testing::PrintToString(std::wstring(c.text)) + " with " + std::to_string(limits.rows) +
+                         " rows");
+            auto cell = ParseCell(c.text, limits);
+            ASSERT_EQ(cell.has_value(), valid);
+            if (valid) {
+                EXPECT_EQ(cell->row, c.row);
+                EXPECT_EQ(cell->column, c.column);
+            }
         }
     }
+    EXPECT_EQ(LimitsOfVersion(11).rows, kLimitsUpTo2003.rows);
+    EXPECT_EQ(LimitsOfVersion(12).rows, kLimitsFrom2007.rows);
 }
 
 TEST(StandinAddress, RectanglesAreNormalisedAndNamesRoundTrip) {
-    auto rect = ParseRect(L"C7:B5");
+    auto rect = ParseRect(L"C7:B5", kLimitsUpTo2003);
     ASSERT_TRUE(rect);
     EXPECT_EQ(rect->first, (CellRef{5, 2}));
     EXPECT_EQ(rect->last, (CellRef{7, 3}));
     EXPECT_EQ(rect->CellCount(), 6);
-    EXPECT_FALSE(ParseRect(L"B5:"));
-    EXPECT_FALSE(ParseRect(L"B5:C7:D9"));
-    for (int column : {1, 26, 27, 52, 53, 256})
-        EXPECT_EQ(ParseCell(ColumnName(column) + L"1")->column, column) << column;
+    EXPECT_FALSE(ParseRect(L"B5:", kLimitsUpTo2003));
+    EXPECT_FALSE(ParseRect(L"B5:C7:D9", kLimitsUpTo2003));
+    for (int column : {1, 26, 27, 52, 53, 256, 702, 703, 16384})
+        EXPECT_EQ(ParseCell(ColumnName(column) + L"1", kLimitsFrom2007)->column, column) << column;
     EXPECT_EQ(ColumnName(256), L"IV");
     EXPECT_EQ(CellName({12, 28}), L"AB12");
 }
@@ -207,7 +218,7 @@ TEST(StandinXlsx, ReadsSharedStringsAndValuesAsOtherProgramsWriteThem) {
          "<worksheet><!-- c --><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c>"
          "<c r=\"B1\"><v>42</v></c><c r=\"C1\" t=\"s\"><v>0</v></c>"
          "<c r=\"D1\" t=\"str\"><v>&amp;&#228;&#x20AC;</v></c>"
-         "<c r=\"E1\" t=\"s\"><v>9</v></c><c r=\"A1048576\"><v>far</v></c>"
+         "<c r=\"E1\" t=\"s\"><v>9</v></c><c r=\"A1048576\"><v>far</v></c><c r=\"A1048577\"><v>beyond</v></c>"
          "</row></sheetData></worksheet>"},
     };
     std::wstring path = Wide(scratch.File("other.xlsx"));
@@ -219,7 +230,8 @@ TEST(StandinXlsx, ReadsSharedStringsAndValuesAsOtherProgramsWriteThem) {
     ASSERT_EQ(loaded.sheets.size(), 1u);
     EXPECT_EQ(loaded.sheets[0]->name, L"Eins");
     std::map<CellRef, std::wstring> expected{
-        {{1, 1}, L"rich text"}, {{1, 2}, L"42"}, {{1, 3}, L"first"}, {{1, 4}, L"&\u00e4\u20ac"}};
+        {{1, 1}, L"rich text"}, {{1, 2}, L"42"}, {{1, 3}, L"first"},
+        {{1, 4}, L"&\u00e4\u20ac"}, {{1048576, 1}, L"far"}};
     EXPECT_EQ(loaded.sheets[0]->cells, expected);
 }
 

@@ -105,6 +105,24 @@ void ClearDefSheets() {
     }
 }
 
+// A SAFEARRAY of VT_BSTR VARIANTs: rows x columns with both lower bounds `lower`,
+// or, with oneDimension, the first row alone as one dimension. The caller owns it.
+SAFEARRAY* TextArray(const std::vector<std::vector<std::wstring>>& rows, LONG lower, bool oneDimension) {
+    const ULONG columns = static_cast<ULONG>(rows[0].size());
+    SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(rows.size()), lower}, {columns, lower}};
+    SAFEARRAY* array = oneDimension ? SafeArrayCreate(VT_VARIANT, 1, &bounds[1]) : SafeArrayCreate(VT_VARIANT, 2, bounds);
+    for (LONG row = 0; row < static_cast<LONG>(rows.size()); ++row) {
+        for (LONG column = 0; column < static_cast<LONG>(columns); ++column) {
+            VARIANT text = Bstr(rows[row][column]);
+            LONG index[2] = {lower + row, lower + column};
+            if (oneDimension) index[0] = index[1];
+            EXPECT_EQ(SafeArrayPutElement(array, index, &text), S_OK);
+            VariantClear(&text);
+        }
+    }
+    return array;
+}
+
 class StandinServer : public testing::Test {
 protected:
     void SetUp() override {
@@ -156,50 +174,90 @@ protected:
     StandinClient client_;
 };
 
-TEST_F(StandinServer, RegistersExactlyTheChosenVersions) {
+std::wstring ProgIdOf(int version) { return L"Excel.Application." + std::to_wstring(version); }
+
+// The default value of a key under HKCR; "(none)" when the key is missing.
+std::wstring ClassesValue(const std::wstring& key) {
+    wchar_t value[1024] = {};
+    LONG size = sizeof value;
+    if (RegQueryValueW(HKEY_CLASSES_ROOT, key.c_str(), value, &size) != ERROR_SUCCESS) return L"(none)";
+    return value;
+}
+
+std::wstring ClsidText(const CLSID& clsid) {
+    wchar_t text[40] = {};
+    StringFromGUID2(clsid, text, 40);
+    return text;
+}
+
+TEST_F(StandinServer, RegistersExactlyTheChosenVersionsAndCurVerNamesTheHighest) {
     struct Case {
         std::vector<int> versions;
-    } cases[] = {{{9}}, {{8, 10}}, {{10}}, {{8, 9, 10}}};
-    const wchar_t* progIds[] = {L"Excel.Application.8", L"Excel.Application.9", L"Excel.Application.10"};
-    const CLSID* classes[] = {&standin::kClsidExcel8, &standin::kClsidExcel9, &standin::kClsidExcel10};
+        int highest;  // 0: "Excel.Application" is gone
+    } cases[] = {{{9}, 9}, {{8, 10}, 10}, {{16}, 16}, {{16, 10}, 16}, {{11, 12, 13, 14, 15}, 15}, {{}, 0},
+                 {{8, 9, 10}, 10}};
     for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.versions));
         ASSERT_TRUE(StandinClient::Register(c.versions));
-        for (int version = 8; version <= 10; ++version) {
+        for (int version = 8; version <= 16; ++version) {
             bool wanted = std::find(c.versions.begin(), c.versions.end(), version) != c.versions.end();
             CLSID clsid{};
-            HRESULT status = ClsidOf(progIds[version - 8], clsid);
+            HRESULT status = ClsidOf(ProgIdOf(version).c_str(), clsid);
             EXPECT_EQ(SUCCEEDED(status), wanted) << "version " << version;
+            const CLSID& own = *standin::ApplicationClsid(version);
             if (wanted) {
-                EXPECT_TRUE(IsEqualCLSID(clsid, *classes[version - 8])) << version;
+                EXPECT_TRUE(IsEqualCLSID(clsid, own)) << version;
             }
             // The class itself is gone too, so creating by class id fails without starting anything.
             IUnknown* unknown = nullptr;
             if (!wanted) {
-                EXPECT_EQ(CoCreateInstance(*classes[version - 8], nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                EXPECT_EQ(CoCreateInstance(own, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
                                            reinterpret_cast<void**>(&unknown)),
                           REGDB_E_CLASSNOTREG)
                     << version;
             }
         }
+        EXPECT_EQ(ClassesValue(L"Excel.Application\\CurVer"), c.highest ? ProgIdOf(c.highest) : L"(none)");
+        EXPECT_EQ(ClassesValue(L"Excel.Application\\CLSID"),
+                  c.highest ? ClsidText(*standin::ApplicationClsid(c.highest)) : L"(none)");
         CLSID control{};
         EXPECT_EQ(ClsidOf(standin::kControlProgId, control), S_OK);
     }
-    EXPECT_FALSE(StandinClient::Register({9, 11}));
+    // Every version has a class of its own.
+    for (int version = 8; version <= 16; ++version)
+        for (int other = version + 1; other <= 16; ++other)
+            EXPECT_FALSE(IsEqualCLSID(*standin::ApplicationClsid(version), *standin::ApplicationClsid(other)));
+    EXPECT_FALSE(StandinClient::Register({9, 17}));
     EXPECT_FALSE(StandinClient::Register({7}));
+    EXPECT_EQ(ClassesValue(L"Excel.Application\\CurVer"), L"Excel.Application.10") << "a refused list changed it";
+    ASSERT_TRUE(StandinClient::WriteCurVer(L"abc"));
+    EXPECT_EQ(ClassesValue(L"Excel.Application\\CurVer"), L"abc");
+    ASSERT_TRUE(StandinClient::WriteCurVer(std::nullopt));
+    EXPECT_EQ(ClassesValue(L"Excel.Application\\CurVer"), L"(none)");
     ASSERT_TRUE(StandinClient::Unregister());
     CLSID clsid{};
-    for (const wchar_t* progId : progIds) EXPECT_TRUE(FAILED(ClsidOf(progId, clsid)));
+    for (int version = 8; version <= 16; ++version) EXPECT_TRUE(FAILED(ClsidOf(ProgIdOf(version).c_str(), clsid)));
+    EXPECT_TRUE(FAILED(ClsidOf(L"Excel.Application", clsid)));
     EXPECT_TRUE(FAILED(ClsidOf(standin::kControlProgId, clsid)));
 }
 
-// Runs excel-standin.exe with the arguments and answers its exit code.
-DWORD RunServer(const std::wstring& arguments) {
+// Runs excel-standin.exe with the arguments and answers its exit code; what it
+// writes to its standard error goes to `errors`.
+DWORD RunServer(const std::wstring& arguments, std::string* errors = nullptr) {
     std::wstring command = L"\"" + StandinClient::ServerPath() + L"\" " + arguments;
+    ScratchDirectory scratch(false);
+    const std::string errorFile = scratch.File("stderr.txt");
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE error = CreateFileA(errorFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdError = error;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return 0xFFFFFFFF;
+    BOOL started =
+        CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    CloseHandle(error);
+    if (!started) return 0xFFFFFFFF;
     DWORD code = 0xFFFFFFFE;
     if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0)
         GetExitCodeProcess(process.hProcess, &code);
@@ -207,17 +265,12 @@ DWORD RunServer(const std::wstring& arguments) {
         TerminateProcess(process.hProcess, 0xFFFFFFFD);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    if (errors) *errors = ReadFile(errorFile);
     return code;
 }
 
 std::wstring LocalServer(const CLSID& clsid) {
-    wchar_t text[40] = {};
-    StringFromGUID2(clsid, text, 40);
-    std::wstring key = L"CLSID\\" + std::wstring(text) + L"\\LocalServer32";
-    wchar_t value[1024] = {};
-    LONG size = sizeof value;
-    if (RegQueryValueW(HKEY_CLASSES_ROOT, key.c_str(), value, &size) != ERROR_SUCCESS) return L"";
-    return value;
+    return ClassesValue(L"CLSID\\" + ClsidText(clsid) + L"\\LocalServer32");
 }
 
 TEST_F(StandinServer, CommandLineRegistersAndRefusesBadOptions) {
@@ -232,25 +285,75 @@ TEST_F(StandinServer, CommandLineRegistersAndRefusesBadOptions) {
     EXPECT_EQ(LocalServer(standin::kClsidExcel9), quoted + L" --serve 9");
     EXPECT_EQ(LocalServer(standin::kClsidExcel10), quoted + L" --serve 10");
     EXPECT_EQ(LocalServer(standin::kClsidControl), quoted + L" --control");
-    EXPECT_EQ(LocalServer(standin::kClsidExcel8), L"");
+    EXPECT_EQ(LocalServer(standin::kClsidExcel8), L"(none)");
 
     EXPECT_EQ(RunServer(L"/unregserver"), 0u);
     for (const wchar_t* progId :
          {L"Excel.Application.8", L"Excel.Application.9", L"Excel.Application.10", standin::kControlProgId})
         EXPECT_TRUE(FAILED(ClsidOf(progId, clsid))) << testing::PrintToString(std::wstring(progId));
-    EXPECT_EQ(RunServer(L"-RegServer"), 0u);  // no version named: all three
+    EXPECT_EQ(RunServer(L"-RegServer"), 0u);  // no version named: all of them
     EXPECT_EQ(ClsidOf(L"Excel.Application.8", clsid), S_OK);
+    EXPECT_EQ(LocalServer(standin::kClsidExcel16), quoted + L" --serve 16");
+    EXPECT_EQ(ClassesValue(L"Excel.Application\\CurVer"), L"Excel.Application.16");
+    ASSERT_EQ(RunServer(L"/regserver 9"), 0u);
 
     struct Case {
         const wchar_t* arguments;
-        DWORD exitCode;
+        const char* told;  // part of the message on standard error
     } cases[] = {
-        {L"", 2},        {L"--serve 11", 2},   {L"--serve", 2}, {L"--running", 2}, {L"--running 9 --workbooks x", 2},
-        {L"--bogus", 2}, {L"/regserver 7", 1},
+        {L"", "no command given"},
+        {L"--serve 17", "--serve: \"17\" is no Excel version served here (a whole number from 8 to 16)"},
+        {L"--serve 7", "--serve: \"7\" is no Excel version"},
+        {L"--serve", "--serve: \"\" is no Excel version"},
+        {L"--running 17", "--running: \"17\" is no Excel version"},
+        {L"--running 9 --workbooks x", "--workbooks: \"x\" is no number of workbooks"},
+        {L"--bogus", "unknown argument \"--bogus\""},
+        {L"/regserver 16 17", "/regserver: \"17\" is no Excel version"},
+        {L"/regserver 7", "/regserver: \"7\" is no Excel version"},
+        {L"/regserver 1x", "/regserver: \"1x\" is no Excel version"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(RunServer(c.arguments), c.exitCode) << testing::PrintToString(std::wstring(c.arguments));
-    EXPECT_EQ(ClsidOf(L"Excel.Application.9", clsid), S_OK);  // a refused registration changed nothing
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.arguments)));
+        std::string errors;
+        EXPECT_EQ(RunServer(c.arguments, &errors), 2u);
+        EXPECT_NE(errors.find(std::string("excel-standin: ") + c.told), std::string::npos) << errors;
+        EXPECT_NE(errors.find("usage: excel-standin.exe"), std::string::npos);
+    }
+    // A refused registration changed nothing.
+    EXPECT_EQ(ClsidOf(L"Excel.Application.9", clsid), S_OK);
+    EXPECT_TRUE(FAILED(ClsidOf(L"Excel.Application.16", clsid)));
+    EXPECT_EQ(ClassesValue(L"Excel.Application\\CurVer"), L"Excel.Application.9");
+}
+
+TEST_F(StandinServer, ServedAsTodaysExcelASheetReachesXfd1048576AndAsXpIv65536) {
+    struct Case {
+        int version;
+        bool today;
+    } cases[] = {{10, false}, {16, true}};
+    ASSERT_TRUE(StandinClient::Register({10, 16}));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version);
+        DispatchPtr excel = Start(c.version);
+        DispatchPtr workbook = AddWorkbook(excel.Get());
+        DispatchPtr sheet = Sheet(workbook.Get(), 1);
+        for (const wchar_t* address : {L"A65537", L"IW1", L"XFD1048576"}) {
+            CallResult range = Range(sheet.Get(), address);
+            EXPECT_EQ(range.status, c.today ? S_OK : DISP_E_EXCEPTION) << testing::PrintToString(std::wstring(address));
+            if (!c.today) {
+                EXPECT_EQ(range.exception.scode, kExcelError);
+            }
+        }
+        if (c.today) {
+            WriteCell(sheet.Get(), L"A65537", L"jenseits von 2003");
+            EXPECT_EQ(client_.Cell(1, 1, L"A65537"), L"jenseits von 2003");
+        }
+        for (const wchar_t* address : {L"A1048577", L"XFE1"})
+            EXPECT_EQ(Range(sheet.Get(), address).exception.scode, kExcelError);
+        sheet.Reset();
+        workbook.Reset();
+        excel.Reset();
+        client_.Quit();
+    }
 }
 
 TEST_F(StandinServer, AnswersTheTwelveOperationsWithExcelsMeanings) {
@@ -473,6 +576,92 @@ TEST_F(StandinServer, InjectsFaultsByCallNumber) {
     EXPECT_EQ(Invoke(sheet.Get(), kSelect, DISPATCH_METHOD).status, S_OK);
     EXPECT_EQ(client_.CallCount(), 2);
     EXPECT_EQ(client_.LiveObjects(), 3);  // Application, Workbook, Worksheet
+}
+
+TEST_F(StandinServer, TakesArraysOfTheRangesShapeAcrossTheProcessBoundary) {
+    DispatchPtr excel = Start(10);
+    DispatchPtr workbook = AddWorkbook(excel.Get());
+    DispatchPtr sheet = Sheet(workbook.Get(), 1);
+    WriteCell(sheet.Get(), L"A3", L"alt");
+    using Rows = std::vector<std::vector<std::wstring>>;
+    using Cells = std::vector<std::pair<const wchar_t*, const wchar_t*>>;
+    struct Case {
+        const wchar_t* cell1;
+        const wchar_t* cell2;
+        Rows values;
+        LONG lower;
+        bool oneDimension;
+        bool byReference;
+        const wchar_t* logged;  // the put's value in the call log
+        bool taken;             // else refused with Excel's error 1004, writing nothing
+        Cells cells;            // afterwards ("" for an empty cell)
+    };
+    const Case cases[] = {
+        {L"A2", L"A4", {{L"a2"}, {L""}, {L"a4"}}, 1, false, false, L"array 3x1", true,
+         {{L"A2", L"a2"}, {L"A3", L""}, {L"A4", L"a4"}}},
+        {L"B4", L"B2", {{L"b2"}, {L"b3"}, {L"b4"}}, 0, false, true, L"&array 3x1 from 0,0", true,
+         {{L"B2", L"b2"}, {L"B3", L"b3"}, {L"B4", L"b4"}}},
+        {L"D2", L"C1", {{L"c1", L"d1"}, {L"c2", L"d2"}}, 1, false, false, L"array 2x2", true,
+         {{L"C1", L"c1"}, {L"D1", L"d1"}, {L"C2", L"c2"}, {L"D2", L"d2"}}},
+        {L"E1", L"F1", {{L"e1", L"f1"}}, 0, true, false, L"array 2 from 0", true, {{L"E1", L"e1"}, {L"F1", L"f1"}}},
+        {L"G1", L"G3", {{L"g1"}, {L"g2"}}, 1, false, false, L"array 2x1", false, {{L"G1", L""}, {L"G3", L""}}},
+        {L"G1", L"G2", {{L"g1"}, {L"g2"}, {L"g3"}}, 1, false, false, L"array 3x1", false, {{L"G1", L""}}},
+        {L"G1", L"G2", {{L"g1", L"h1"}, {L"g2", L"h2"}}, 1, false, true, L"&array 2x2", false, {{L"G2", L""}}},
+        {L"G1", L"H1", {{L"g1", L"h1"}}, 1, true, false, L"array 2", true, {{L"G1", L"g1"}, {L"H1", L"h1"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.cell1) + L":" + c.cell2 + L" " + c.logged));
+        client_.ResetCalls();
+        DispatchPtr range = GetObject(sheet.Get(), kRange, {Bstr(c.cell1), Bstr(c.cell2)});
+        SAFEARRAY* array = TextArray(c.values, c.lower, c.oneDimension);
+        VARIANT value;
+        VariantInit(&value);
+        value.vt = VT_ARRAY | VT_VARIANT | (c.byReference ? VT_BYREF : 0);
+        if (c.byReference)
+            value.pparray = &array;
+        else
+            value.parray = array;  // the call's clearing destroys it
+        CallResult put = Invoke(range.Get(), kValue, DISPATCH_PROPERTYPUT, {value});
+        if (c.byReference) SafeArrayDestroy(array);
+        EXPECT_EQ(put.status, c.taken ? S_OK : DISP_E_EXCEPTION);
+        EXPECT_EQ(put.exception.scode, c.taken ? S_OK : kExcelError);
+        for (const auto& cell : c.cells) EXPECT_EQ(client_.Cell(1, 1, cell.first), cell.second) << cell.first;
+        const std::vector<std::wstring> calls = client_.Calls();
+        ASSERT_EQ(calls.size(), 2u);
+        EXPECT_EQ(calls[0], L"Worksheet.Range get " + StandinClient::Quote(c.cell1) + L" " + StandinClient::Quote(c.cell2));
+        EXPECT_EQ(calls[1], L"Range.Value put " + std::wstring(c.logged) + (c.taken ? L"" : L" -> 0x80020009"));
+    }
+    // A single value goes into every cell of the range.
+    DispatchPtr column = GetObject(sheet.Get(), kRange, {Bstr(L"J1"), Bstr(L"J3")});
+    EXPECT_EQ(Invoke(column.Get(), kValue2, DISPATCH_PROPERTYPUT, {Bstr(L"j")}).status, S_OK);
+    for (const wchar_t* cell : {L"J1", L"J2", L"J3"}) EXPECT_EQ(client_.Cell(1, 1, cell), L"j") << cell;
+}
+
+TEST_F(StandinServer, FailsEveryValuePutThatWouldWriteAChosenCell) {
+    DispatchPtr excel = Start(10);
+    DispatchPtr workbook = AddWorkbook(excel.Get());
+    DispatchPtr sheet = Sheet(workbook.Get(), 1);
+    DispatchPtr other = Sheet(workbook.Get(), 2);
+    client_.FailCellWrite(0, 1, L"A3", E_ACCESSDENIED);
+    client_.FailCellWrite(1, 1, L"B1", kExcelError, L"Zelle gesperrt");
+    auto put = [&](IDispatch* on, const wchar_t* cell1, const wchar_t* cell2, DISPID member) {
+        DispatchPtr range = GetObject(on, kRange, {Bstr(cell1), Bstr(cell2)});
+        return Invoke(range.Get(), member, DISPATCH_PROPERTYPUT, {Bstr(L"x")});
+    };
+    EXPECT_EQ(put(sheet.Get(), L"A2", L"A4", kValue).status, E_ACCESSDENIED);
+    EXPECT_TRUE(client_.SheetCells(1, 1).empty()) << "a failed put writes nothing";
+    EXPECT_EQ(put(sheet.Get(), L"A2", L"A2", kValue).status, S_OK);
+    EXPECT_EQ(put(sheet.Get(), L"A3", L"A3", kValue).status, E_ACCESSDENIED) << "it strikes again";
+    EXPECT_EQ(put(sheet.Get(), L"A3", L"A3", kValue2).status, S_OK) << "only Value puts fail";
+    EXPECT_EQ(put(other.Get(), L"A3", L"A3", kValue).status, S_OK) << "only on the chosen sheet";
+    CallResult described = put(sheet.Get(), L"A1", L"C1", kValue);
+    EXPECT_EQ(described.status, DISP_E_EXCEPTION);
+    EXPECT_EQ(described.exception.scode, kExcelError);
+    EXPECT_EQ(described.Description(), L"Zelle gesperrt");
+    client_.ClearFaults();
+    EXPECT_EQ(put(sheet.Get(), L"A3", L"B3", kValue).status, S_OK);
+    EXPECT_EQ(client_.SheetCells(1, 1), (std::vector<std::wstring>{L"A2 \"x\"", L"A3 \"x\"", L"B3 \"x\""}));
+    EXPECT_EQ(client_.LiveObjects(L"Range"), 0);
 }
 
 TEST_F(StandinServer, SavesWorkbookFilesAndOpensThemAsTemplates) {

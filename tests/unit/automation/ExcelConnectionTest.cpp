@@ -5,7 +5,9 @@
 #include "RecordingUi.h"
 #include "Scratch.h"
 #include "catalogue/MessageCatalogue.h"
+#include "export/ExcelConnection.h"
 #include "export/ExcelMembers.h"
+#include "export/SheetWriter.h"
 #include "framework/Application.h"
 #include "framework/Ini.h"
 
@@ -25,6 +27,7 @@ protected:
     std::string records = scratch.File("records.tmp");
 
     ExcelConnectionTest() {
+        settings.profilePath = profile;
         launcher.startable = {8, 9, 10};
         WriteFile(profile, "[Datei]\r\nTabelle=1\r\n[Tabelle 1]\r\nBlatt=1\r\nKopfzeile=1\r\nStartzeile=2\r\n"
                            "Anzahl=1\r\nFeld_1=Name\r\nSpalte_1=B\r\nSpaltenkopf_1=Kopf\r\n");
@@ -56,27 +59,28 @@ TEST_F(ExcelConnectionTest, VersionsFallBackDownwardsWritingEachBeforeItsTry) {
         Strings attempts;
         Strings messages;
         std::string storedAfter;
-        ExportEnding ending;
+        TransferOutcome ending;
     };
     const Case cases[] = {
         {"only 9 registered", 10, {}, {9},
-         {"attach 10 (Version=10)", "start 10 (Version=10)", "attach 9 (Version=9)", "start 9 (Version=9)", "raise"},
-         {Entry(6)}, "9", ExportEnding::Finished},
+         {"curver", "attach 10 (Version=10)", "start 10 (Version=10)", "attach 9 (Version=9)", "start 9 (Version=9)",
+          "raise"},
+         {Entry(6)}, "9", TransferOutcome::Finished},
         {"nothing registered", 10, {}, {},
-         {"attach 10 (Version=10)", "start 10 (Version=10)", "attach 9 (Version=9)", "start 9 (Version=9)",
+         {"curver", "attach 10 (Version=10)", "start 10 (Version=10)", "attach 9 (Version=9)", "start 9 (Version=9)",
           "attach 8 (Version=8)", "start 8 (Version=8)"},
-         {Entry(6), Entry(7), Entry(8)}, "8", ExportEnding::EndedEarly},
+         {Entry(6), Entry(7), Entry(8)}, "8", TransferOutcome::EndedEarly},
         {"stored 8 tries only 8", 8, {10, 9}, {10, 9}, {"attach 8 (Version=8)", "start 8 (Version=8)"}, {Entry(8)},
-         "8", ExportEnding::EndedEarly},
+         "8", TransferOutcome::EndedEarly},
         {"stored 9 never tries 10", 9, {10}, {10, 8},
          {"attach 9 (Version=9)", "start 9 (Version=9)", "attach 8 (Version=8)", "start 8 (Version=8)", "raise"},
-         {Entry(7)}, "8", ExportEnding::Finished},
+         {Entry(7)}, "8", TransferOutcome::Finished},
         {"running 10 is attached", 10, {10}, {}, {"attach 10 (Version=10)", "raise"}, {}, "10",
-         ExportEnding::Finished},
+         TransferOutcome::Finished},
         {"running without IDispatch counts as not running", 10, {10}, {10},
-         {"attach 10 (Version=10)", "start 10 (Version=10)", "raise"}, {}, "10", ExportEnding::Finished},
-        {"unknown version 11", 11, {10}, {10, 9, 8}, {}, {Entry(15)}, "(none)", ExportEnding::EndedEarly},
-        {"unknown version 7", 7, {}, {8}, {}, {Entry(15)}, "(none)", ExportEnding::EndedEarly},
+         {"attach 10 (Version=10)", "start 10 (Version=10)", "raise"}, {}, "10", TransferOutcome::Finished},
+        {"unknown version 11", 11, {10}, {10, 9, 8}, {}, {Entry(15)}, "(none)", TransferOutcome::EndedEarly},
+        {"unknown version 7", 7, {}, {8}, {}, {Entry(15)}, "(none)", TransferOutcome::EndedEarly},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -87,8 +91,8 @@ TEST_F(ExcelConnectionTest, VersionsFallBackDownwardsWritingEachBeforeItsTry) {
         launcher.startable = c.startable;
         launcher.runningAnswersDispatch = std::string(c.name).find("IDispatch") == std::string::npos;
         settings.excelVersion = c.stored;
-        const ExportResult result = RunExcelExport(settings, profile, records, launcher);
-        EXPECT_EQ(result.ending, c.ending);
+        const TransferResult result = TransferToExcel(settings, records, launcher);
+        EXPECT_EQ(result.outcome, c.ending);
         EXPECT_EQ(launcher.log, c.attempts);
         EXPECT_EQ(Texts(), c.messages);
         for (const auto& box : ui.boxes) {
@@ -99,6 +103,44 @@ TEST_F(ExcelConnectionTest, VersionsFallBackDownwardsWritingEachBeforeItsTry) {
         if (c.storedAfter != "(none)") {
             EXPECT_EQ(std::to_string(settings.excelVersion), c.storedAfter);
         }
+        EXPECT_EQ(excel.world.liveObjects, 0);
+    }
+}
+
+TEST_F(ExcelConnectionTest, OnlyAnUnregisteredXpGivesWayToTheNewerExcelThatCurVerNamesExactly) {
+    struct Case {
+        const char* curVer;
+        std::set<int> broken;
+        Strings attempts;
+    };
+    const Strings oldPath = {"curver", "attach 10 (Version=10)", "start 10 (Version=10)", "attach 9 (Version=9)",
+                             "start 9 (Version=9)", "raise"};
+    const Case cases[] = {
+        {"Excel.Application.16", {}, {"curver", "attach 16 (Version=10)", "start 16 (Version=10)", "raise"}},
+        {"excel.application.11", {}, {"curver", "attach 11 (Version=10)", "start 11 (Version=10)", "raise"}},
+        {"Excel.Application.16", {10}, Strings(oldPath.begin() + 1, oldPath.end())},
+        {"Excel.Application.99999999999999999999", {}, {"curver", "attach 2147483647 (Version=10)",
+          "start 2147483647 (Version=10)", "attach 9 (Version=9)", "start 9 (Version=9)", "raise"}},
+        {"Excel.Application.010", {}, oldPath},
+        {"Excel.Application.16 ", {}, oldPath},
+        {"Excel.Application.+16", {}, oldPath},
+        {"Excel.Application.", {}, oldPath},
+        {"Excel.Applications.16", {}, oldPath},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("\"") + c.curVer + "\"" + (c.broken.empty() ? "" : ", 10 registered"));
+        DeleteFileA(kSettingsFile);
+        ui.boxes.clear();
+        launcher.log.clear();
+        launcher.startable = {9, 11, 16};
+        launcher.broken = c.broken;
+        launcher.curVer = c.curVer;
+        settings.excelVersion = 10;
+        EXPECT_EQ(TransferToExcel(settings, records, launcher).outcome, TransferOutcome::Finished);
+        EXPECT_EQ(launcher.log, c.attempts);
+        const bool newer = c.attempts.size() == 4;
+        EXPECT_EQ(Texts(), newer ? Strings{} : Strings{Entry(6)});
+        EXPECT_EQ(StoredVersion(), newer ? "10" : "9");
         EXPECT_EQ(excel.world.liveObjects, 0);
     }
 }
@@ -157,12 +199,12 @@ TEST_F(ExcelConnectionTest, TooFewSheetsEndEarlyWithTheNoticeAndWriteNothing) {
     struct Case {
         const char* tables;  // nullptr: key absent, checked as 0
         int sheets;
-        ExportEnding ending;
+        TransferOutcome ending;
     };
-    const Case cases[] = {{"3", 3, ExportEnding::Finished},
-                          {"4", 3, ExportEnding::EndedEarly},
-                          {nullptr, 0, ExportEnding::Finished},
-                          {"1", 0, ExportEnding::EndedEarly}};
+    const Case cases[] = {{"3", 3, TransferOutcome::Finished},
+                          {"4", 3, TransferOutcome::EndedEarly},
+                          {nullptr, 0, TransferOutcome::Finished},
+                          {"1", 0, TransferOutcome::EndedEarly}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tables ? c.tables : "absent");
         ui.boxes.clear();
@@ -176,15 +218,15 @@ TEST_F(ExcelConnectionTest, TooFewSheetsEndEarlyWithTheNoticeAndWriteNothing) {
             WriteIniString(profile, "Tabelle 1", "Anzahl", "0");
             WriteIniString(profile, "Tabelle 1", "Blatt", "0");
         }
-        const ExportResult result = RunExcelExport(settings, profile, records, launcher);
+        const TransferResult result = TransferToExcel(settings, records, launcher);
         if (!c.tables) {
             // Sheet 0 does not exist: the check passed and the writer reached Excel.
-            EXPECT_EQ(result.ending, ExportEnding::AutomationError);
-            EXPECT_EQ(result.scode, DISP_E_BADINDEX);
+            EXPECT_EQ(result.outcome, TransferOutcome::AutomationError);
+            EXPECT_EQ(result.Scode(), DISP_E_BADINDEX);
             continue;
         }
-        EXPECT_EQ(result.ending, c.ending);
-        if (c.ending == ExportEnding::EndedEarly) {
+        EXPECT_EQ(result.outcome, c.ending);
+        if (c.ending == TransferOutcome::EndedEarly) {
             ASSERT_EQ(ui.boxes.size(), 1u);
             EXPECT_EQ(ui.boxes[0].text, Entry(9));
             EXPECT_EQ(ui.boxes[0].caption, Entry(10));
@@ -239,9 +281,9 @@ TEST_F(ExcelConnectionTest, AnOperationAnsweringNoObjectRaisesInsteadOfCallingTh
         SCOPED_TRACE(member);
         excel.answersNothing = {member};
         excel.world.calls.clear();
-        const ExportResult result = RunExcelExport(settings, profile, records, launcher);
-        EXPECT_EQ(result.ending, ExportEnding::AutomationError);
-        EXPECT_EQ(result.scode, E_POINTER);
+        const TransferResult result = TransferToExcel(settings, records, launcher);
+        EXPECT_EQ(result.outcome, TransferOutcome::AutomationError);
+        EXPECT_EQ(result.Scode(), E_POINTER);
         ASSERT_FALSE(excel.world.calls.empty());
         EXPECT_EQ(excel.world.calls.back().member, member) << "nothing is called after the empty answer";
         EXPECT_EQ(excel.world.liveObjects, 0);
@@ -254,7 +296,7 @@ TEST_F(ExcelConnectionTest, AFailureAtEveryCallReleasesEverythingAndCarriesItsKi
                        "Feld_1=Name\r\nSpalte_1=A\r\nSpaltenkopf_1=Name\r\nFeld_2=Nr\r\nSpalte_2=B\r\n"
                        "[Tabelle 2]\r\nBlatt=2\r\nAnzahl=1\r\nFeld_1=Nr\r\nSpalte_1=C\r\n");
     WriteRecordFile(records, {{{"Name", "eins"}, {"Nr", "1"}}, {{"Nr", "2"}}});
-    ASSERT_EQ(RunExcelExport(settings, profile, records, launcher).ending, ExportEnding::Finished);
+    ASSERT_EQ(TransferToExcel(settings, records, launcher).outcome, TransferOutcome::Finished);
     const int calls = excel.Invokes();
     ASSERT_GT(calls, 20);
     for (HRESULT status : {static_cast<HRESULT>(RPC_E_DISCONNECTED), static_cast<HRESULT>(DISP_E_EXCEPTION)}) {
@@ -263,15 +305,15 @@ TEST_F(ExcelConnectionTest, AFailureAtEveryCallReleasesEverythingAndCarriesItsKi
             excel.world.calls.clear();
             excel.failAt = n;
             excel.failWith = status;
-            const ExportResult result = RunExcelExport(settings, profile, records, launcher);
+            const TransferResult result = TransferToExcel(settings, records, launcher);
             EXPECT_EQ(excel.Invokes(), n) << "no call after the failure";
             if (status == DISP_E_EXCEPTION) {
-                EXPECT_EQ(result.ending, ExportEnding::DispatchError);
-                EXPECT_EQ(result.scode, static_cast<HRESULT>(0x800A03EC));
-                EXPECT_EQ(result.description, "Fehler");
+                EXPECT_EQ(result.outcome, TransferOutcome::DispatchError);
+                EXPECT_EQ(result.Scode(), static_cast<HRESULT>(0x800A03EC));
+                EXPECT_EQ(result.dispatchError.description, "Fehler");
             } else {
-                EXPECT_EQ(result.ending, ExportEnding::AutomationError);
-                EXPECT_EQ(result.scode, status);
+                EXPECT_EQ(result.outcome, TransferOutcome::AutomationError);
+                EXPECT_EQ(result.Scode(), status);
             }
             EXPECT_EQ(excel.world.liveObjects, 0);
         }

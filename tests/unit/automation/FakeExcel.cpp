@@ -1,5 +1,9 @@
 #include "FakeExcel.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
 #include "export/ExcelMembers.h"
 #include "export/ExportSettings.h"
 #include "framework/Ini.h"
@@ -17,7 +21,12 @@ void ReturnObject(VARIANT* result, IDispatch* object) {
     result->pdispVal = object;
 }
 
-int VersionOf(const std::string& progId) { return std::stoi(progId.substr(progId.find_last_of('.') + 1)); }
+// Numbers beyond int count as INT_MAX, as a long ProgID from CurVer may hold one.
+int VersionOf(const std::string& progId) {
+    const long long version = std::strtoll(progId.c_str() + progId.find_last_of('.') + 1, nullptr, 10);
+    return static_cast<int>(std::min<long long>(version, INT_MAX));
+}
+int VersionOf(const std::wstring& progId) { return VersionOf(std::string(progId.begin(), progId.end())); }
 
 std::string StoredVersion() { return ReadIniString(kSettingsFile, "Excel", "Version", "(none)"); }
 
@@ -86,8 +95,7 @@ HRESULT FakeExcel::Answer(const std::string& kind, int sheet, const std::wstring
 }
 
 IDispatch* FakeLauncher::AttachRunning(const std::wstring& progId) {
-    const std::string narrow(progId.begin(), progId.end());
-    const int version = VersionOf(narrow);
+    const int version = VersionOf(progId);
     log.push_back("attach " + std::to_string(version) + " (Version=" + StoredVersion() + ")");
     if (!running.count(version) || !runningAnswersDispatch) return nullptr;
     return excel_.NewApplication();
@@ -98,6 +106,20 @@ IDispatch* FakeLauncher::StartNew(const std::string& progId) {
     log.push_back("start " + std::to_string(version) + " (Version=" + StoredVersion() + ")");
     if (!startable.count(version)) return nullptr;
     return excel_.NewApplication();
+}
+
+}  // namespace exl::test
+
+namespace exl::test {
+
+bool FakeLauncher::IsRegistered(const std::wstring& progId) {
+    const int version = VersionOf(progId);
+    return running.count(version) || startable.count(version) || broken.count(version);
+}
+
+std::string FakeLauncher::CurrentExcelProgId() {
+    log.push_back("curver");
+    return curVer;
 }
 
 }  // namespace exl::test

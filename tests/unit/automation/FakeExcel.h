@@ -43,11 +43,15 @@ public:
     IDispatch* AttachRunning(const std::wstring& progId) override;
     IDispatch* StartNew(const std::string& progId) override;
     void RaiseMainWindow() override { log.push_back("raise"); }
+    bool IsRegistered(const std::wstring& progId) override;
+    std::string CurrentExcelProgId() override;
 
     std::set<int> running;    // versions with an instance in the running-object table
     std::set<int> startable;  // versions whose class can be created
+    std::set<int> broken;     // registered, but neither running nor startable
+    std::string curVer;       // what CurrentExcelProgId answers; reading it logs "curver"
     bool runningAnswersDispatch = true;
-    // "attach 10 (Version=10)", "start 9 (Version=9)", "raise": the settings file's
+    // "attach 10 (Version=10)", "start 9 (Version=9)", "curver", "raise": the settings file's
     // "Version" as it stood when the attempt was made.
     std::vector<std::string> log;
 

@@ -217,8 +217,6 @@ TEST_F(InformationQueryTest, ResultLinesAreCutIntoRecordsOfFieldTotalLines) {
         {"LF alone also ends a line", "p\nq\nr\n", Lines({"[1]", "A=p ", "B=q ", "C=r ", "[Anzahl]", "Anzahl=1"}), 1},
         {"a NUL ends the value but not the line", std::string("a\0b\r\nc\r\nd\r\n", 11),
          Lines({"[1]", "A=a ", "B=c ", "C=d ", "[Anzahl]", "Anzahl=1"}), 1},
-        {"a CR ends the value, so what follows it becomes no key or section of its own",
-         "1\rC=9\r\n2\r[5]\r\n3\r\n", Lines({"[1]", "A=1 ", "B=2 ", "C=3 ", "[Anzahl]", "Anzahl=1"}), 1},
     };
     WriteProfile(Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Anzahl=3", "Feld_1=A", "Feld_2=B", "Feld_3=C"}));
     for (const Case& c : cases) {

@@ -1,0 +1,35 @@
+#pragma once
+// The export's guarded block around the Excel work: connect, fill the sheets,
+// release. The driver shows what it caught; tests read it.
+#include <string>
+
+#include "export/ExcelLauncher.h"
+#include "export/ExportSettings.h"
+#include "framework/Automation.h"
+
+namespace exl {
+
+enum class TransferOutcome {
+    Finished,         // written and released
+    EndedEarly,       // no Excel could be had, or too few sheets; its message is shown
+    AutomationError,  // a COleException left the block: automationError
+    DispatchError,    // a COleDispatchException left the block: dispatchError
+};
+
+struct TransferResult {
+    TransferOutcome outcome = TransferOutcome::Finished;
+    COleException automationError{S_OK};
+    COleDispatchException dispatchError;
+
+    // The caught error's status, 0 when nothing was caught.
+    HRESULT Scode() const;
+};
+
+// Connects with the settings (version, new-workbook flag, settings.profilePath),
+// has the sheet writer fill the workbook from the record file and releases Excel.
+// An automation error leaves the connection, which releases its references on the
+// way, and is caught here; nothing is shown for it.
+TransferResult TransferToExcel(ExportSettings& settings, const std::string& recordFile,
+                               ExcelLauncher& launcher = ExcelLauncher::Platform());
+
+}  // namespace exl
