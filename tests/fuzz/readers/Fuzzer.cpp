@@ -56,22 +56,6 @@ void Watch(const std::atomic<bool>& done) {
 
 }  // namespace
 
-std::string Visible(const std::string& text, std::size_t limit) {
-    std::string shown;
-    for (std::size_t i = 0; i < text.size() && i < limit; ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x20 && c < 0x7f && c != '\\') {
-            shown += static_cast<char>(c);
-        } else {
-            char hex[8];
-            std::snprintf(hex, sizeof(hex), "\\x%02X", c);
-            shown += hex;
-        }
-    }
-    if (text.size() > limit) shown += "...";
-    return shown;
-}
-
 std::string Mutate(Random& random, std::string input, const std::vector<std::string>& tokens) {
     int steps = 1 + random.Below(4);
     for (int step = 0; step < steps; ++step) {
@@ -162,7 +146,7 @@ int RunCampaign(const std::vector<Target>& targets, std::uint32_t seed, long lon
                 ++findings;
                 std::printf("finding [%s] %s; input (%zu bytes, kept in %s): %s\n", target.name, broken.c_str(),
                             input.size(), KeepInput(findingsDirectory, target.name, findings, input).c_str(),
-                            Visible(input).c_str());
+                            Visible(input, kShownInputBytes).c_str());
             }
             if (pool.size() < 256) {
                 pool.push_back(input);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "Visible.h"
+
 namespace exl::fuzz {
 
 class Random {
@@ -39,8 +41,9 @@ struct Target {
 // Byte flips, inserted tokens, repeated, cut and joined pieces.
 std::string Mutate(Random& random, std::string input, const std::vector<std::string>& tokens);
 
-// Text with control and high bytes written as \xNN, cut to limit characters.
-std::string Visible(const std::string& text, std::size_t limit = 300);
+// Failure reports show inputs as Visible texts, cut to this many bytes.
+constexpr std::size_t kShownInputBytes = 300;
+using exl::test::Visible;
 
 // Runs total inputs shared out by the targets' shares; returns the number of findings.
 // The whole input of every distinct finding is kept in findingsDirectory.

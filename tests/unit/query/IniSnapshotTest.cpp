@@ -13,25 +13,12 @@
 #include <vector>
 
 #include "Scratch.h"
+#include "Visible.h"
 #include "framework/Ini.h"
 #include "framework/IniSnapshot.h"
 
 namespace exl::test {
 namespace {
-
-std::string Visible(const std::string& text) {
-    std::string shown;
-    for (unsigned char c : text) {
-        if (c >= 0x20 && c < 0x7f && c != '\\') {
-            shown += static_cast<char>(c);
-        } else {
-            char hex[8];
-            std::snprintf(hex, sizeof(hex), "\\x%02X", c);
-            shown += hex;
-        }
-    }
-    return shown;
-}
 
 struct Probe {
     std::string section;
