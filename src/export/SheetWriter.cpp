@@ -61,6 +61,9 @@ void SheetWriter::WriteTable(const TransferProfile& profile, int table, const st
 void SheetWriter::WriteField(const TransferProfile& profile, int table, int field, std::int16_t headerRow,
                              std::int16_t startRow, std::int32_t recordCount, const IniSnapshot& records) {
     const std::string name = profile.FieldName(table, field);
+    // A field without a name has no values, so without a heading row it writes
+    // nothing: its other keys need not be read (a profile may declare thousands).
+    if (name.empty() && headerRow <= 0) return;
     const std::string column = profile.Column(table, field);
     const std::string heading = profile.ColumnHeading(table, field);
     const std::int16_t limit = profile.CharacterLimit(table, field);

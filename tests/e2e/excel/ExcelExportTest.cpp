@@ -733,15 +733,5 @@ TEST_F(BlockExportTest, OnlyTheNumberOneSwitchesBlocksOn) {
     }
 }
 
-TEST_F(BlockExportTest, ManyDeclaredFieldsWithoutKeysWriteNothing) {
-    WriteFile(profile, Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Blatt=1", "Anzahl=32767"}));
-    WriteRecordFile(records, {{{"Name", "eins"}}, {{"Name", "zwei"}}});
-    const Run run = ExportWith("1");
-    EXPECT_EQ(run.result.outcome, TransferOutcome::Finished);
-    EXPECT_EQ(Containing(run.calls, L"Range"), 0);
-    EXPECT_TRUE(excel.SheetCells(run.workbook, 1).empty());
-    EXPECT_EQ(excel.LiveObjects(), 0);
-}
-
 }  // namespace
 }  // namespace exl::test

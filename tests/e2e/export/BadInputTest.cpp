@@ -115,9 +115,10 @@ TEST_F(BadInputTest, EveryCaseEndsWithItsMessageAndKeepsWhatExcelHeld) {
          ToAnsi("Die Excel-Mappe hat weniger Tabellenblätter, als das Übergabe-Profil Tabellen enthält. "
                 "Es wurde nichts übertragen."),
          {{L"A1", L""}}},
-        {"Anzahl 32767 without field keys",
+        // With blocks, which must not change what such a profile writes either.
+        {"Anzahl 32767 without field keys, in blocks",
          [this] {
-             Profile(Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Anzahl=32767"}));
+             Profile(Lines({"[Datei]", "Tabelle=1", "Blockweise=1", "[Tabelle 1]", "Anzahl=32767"}));
              AnswerQueriesWith("a\r\nb\r\n");
          },
          {kClosing}, kClosingText, {{L"A1", L""}}},

@@ -252,7 +252,7 @@ int EnvironmentCount(const char* name, int fallback) {
     return text && *text ? std::atoi(text) : fallback;
 }
 
-// The differential over generated files: 300 files in the suite, EXL_INI_DIFF_FILES
+// The differential over generated files: 150 files in the suite, EXL_INI_DIFF_FILES
 // (10,000 in ./run fuzz) on demand, from the seed EXL_INI_DIFF_SEED. Wine folds only
 // ASCII letters when it matches names, where Windows folds every letter of the code
 // page as the snapshot does: a probe that differs only there is counted apart,
@@ -260,7 +260,7 @@ int EnvironmentCount(const char* name, int fallback) {
 // the probe is lowered (so the snapshot found the entry Windows finds).
 TEST(IniSnapshotTest, GivesThePlatformsValuesOnGeneratedFiles) {
     ScratchDirectory scratch(false);
-    const int files = EnvironmentCount("EXL_INI_DIFF_FILES", 300);
+    const int files = EnvironmentCount("EXL_INI_DIFF_FILES", 150);
     const unsigned seed = static_cast<unsigned>(EnvironmentCount("EXL_INI_DIFF_SEED", 20240611));
     Generator generate(seed);
     const std::vector<std::string> defaults = {"", "?", "vorgabe", "'q'", "\"\""};
