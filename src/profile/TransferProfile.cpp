@@ -56,7 +56,15 @@ std::string TransferProfile::ExcelTemplate() const {
 }
 
 bool TransferProfile::BlockTransfer() const {
-    return ReadIniInt(path_, kProfileFileSection, kBlockTransferKey, 0) == kBlockTransferOn;
+    return ReadIniInt(path_, kProfileFileSection, kBlockTransferKey, 0) == kProfileSwitchOn;
+}
+
+bool TransferProfile::FormulasAllowed() const {
+    return ReadIniInt(path_, kProfileFileSection, kFormulasKey, 0) == kProfileSwitchOn;
+}
+
+bool TransferProfile::ValuesAsText() const {
+    return ReadIniInt(path_, kProfileFileSection, kValuesAsTextKey, 0) == kProfileSwitchOn;
 }
 
 std::int16_t TransferProfile::FieldCount(const std::string& section) const {

@@ -19,7 +19,14 @@ constexpr const char* kExcelTemplateKey = "Excelvorlage";
 // Absent or any other number keeps the writing cell by cell, which a template's
 // macros reacting to every changed cell rely on.
 constexpr const char* kBlockTransferKey = "Blockweise";
-constexpr int kBlockTransferOn = 1;
+// Opt-in: 1 lets a value that Excel would read as a formula reach it as one. By
+// default such a value is kept as text, so a drawing cannot bring formulas along.
+constexpr const char* kFormulasKey = "Formeln";
+// Opt-in: 1 keeps every value that is not a plain whole number as text, exactly as
+// the drawing holds it ("0012" stays "0012", "8.8" is no date).
+constexpr const char* kValuesAsTextKey = "AlsText";
+// Each of these switches is read as a whole number; only this value turns it on.
+constexpr int kProfileSwitchOn = 1;
 
 // Table sections: "Tabelle 1", "Tabelle 2", ...
 constexpr const char* kTableSectionFormat = "Tabelle %i";
@@ -85,6 +92,9 @@ public:
     std::string ExcelTemplate() const;
     // [Datei] "Blockweise" read as a whole number (absent 0) is 1.
     bool BlockTransfer() const;
+    // [Datei] "Formeln" and "AlsText" read as whole numbers (absent 0) are 1.
+    bool FormulasAllowed() const;
+    bool ValuesAsText() const;
 
     // Table keys as the export reads them: "Anzahl" 0, "Blatt" 1, "Kopfzeile" 0, "Startzeile" 1.
     std::int16_t FieldCount(int table) const { return FieldCount(TableSectionName(table)); }
