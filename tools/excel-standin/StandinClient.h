@@ -14,6 +14,8 @@
 //   Worksheet.Range get "A2" "A5"          (a block: the rectangle the two cells span)
 //   Range.Value put array 4x1             (rows x columns of a 1-based array of VARIANTs)
 //   Range.Value put &array 4x1 from 0,0   (by reference, 0-based)
+//   Range.Value put "x" turned away -> 0x8001010A   (busy: not carried out)
+//   Range turned away -> 0x80010001       (busy: refused by the message filter)
 // The control channel's own calls are not logged and do not count for FailCall.
 #include <windows.h>
 #include <oaidl.h>
