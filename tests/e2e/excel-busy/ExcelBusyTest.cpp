@@ -37,7 +37,7 @@ const std::string kBusyText = ToAnsi(
 const std::string kAutomationErrorCaption = "Fehler bei der Excel-Automatisierung";
 const std::string kClosingText = ToAnsi("Die Übergabe nach Excel ist abgeschlossen.");
 
-std::string AutomationErrorText(HRESULT status) {
+std::string AutomationErrorMessage(HRESULT status) {
     char text[64];
     std::snprintf(text, sizeof text, "COleException. SCODE: %08lx.", static_cast<unsigned long>(status));
     return text;
@@ -194,8 +194,8 @@ TEST_F(ExcelBusyTest, TheExportWaitsForABusyExcelAndAsksAfterASilentPeriod) {
 
     const Texts completed = {kClosingText};
     const Texts askedThenCompleted = {kBusyText, kClosingText};
-    const Texts givenUp = {kBusyText, AutomationErrorText(kRejected), kClosingText};
-    const Texts failed = {AutomationErrorText(kDisconnected), kClosingText};
+    const Texts givenUp = {kBusyText, AutomationErrorMessage(kRejected), kClosingText};
+    const Texts failed = {AutomationErrorMessage(kDisconnected), kClosingText};
     const int untilCalm = StandinClient::kUntilCalm;
     const BusyCase cases[] = {
         {"busy for 2 s after it starts", Trouble::BusyFromStart, L"--busy 2000", kRejected, 0, false,
@@ -298,7 +298,7 @@ TEST_F(ExcelBusyTest, AnExcelTurningAwayEveryCallEndsTheCommandAfterOneSilentPer
 
     Texts shown;
     for (const ShownMessageBox& box : boxes) shown.push_back(box.text);
-    EXPECT_EQ(shown, (Texts{kBusyText, AutomationErrorText(kRejected), kClosingText}));
+    EXPECT_EQ(shown, (Texts{kBusyText, AutomationErrorMessage(kRejected), kClosingText}));
     EXPECT_GE(seconds, kSilentPeriodSeconds) << "asked only after the silent period";
     EXPECT_LT(seconds, kOneSilentPeriodAndAnswer);
     ExpectRecordFileDeleted();
