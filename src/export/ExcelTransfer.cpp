@@ -1,9 +1,28 @@
 #include "export/ExcelTransfer.h"
 
+#include "catalogue/MessageCatalogue.h"
 #include "export/ExcelConnection.h"
 #include "export/SheetWriter.h"
+#include "framework/MessageBoxes.h"
+#include "framework/RejectedCalls.h"
 
 namespace exl {
+
+namespace {
+
+constexpr int kMessageSection = 0;
+constexpr int kBusyExcelMessage = 16;
+constexpr int kBusyExcelCaption = 0;
+
+// Excel turns calls away while the user types in a cell or while it shows a dialog
+// of its own; after a silent period of that the user is told what to do.
+bool AskToRetryWhenExcelTakesData(HRESULT) {
+    return SystemMessageBox(MessageCatalogue::Text(kMessageSection, kBusyExcelMessage),
+                            MessageCatalogue::Text(kMessageSection, kBusyExcelCaption),
+                            kRetryQuestionFlags) == IDRETRY;
+}
+
+}  // namespace
 
 HRESULT TransferResult::Scode() const {
     switch (outcome) {
@@ -15,6 +34,7 @@ HRESULT TransferResult::Scode() const {
 
 TransferResult TransferToExcel(ExportSettings& settings, const std::string& recordFile, ExcelLauncher& launcher) {
     TransferResult result;
+    const ScopedRejectedCallQuestion question(AskToRetryWhenExcelTakesData);
     try {
         ExcelConnection connection(settings, settings.profilePath, launcher);
         if (connection.Connect() != ExcelConnection::Outcome::Ready) {

@@ -28,7 +28,9 @@ struct TransferResult {
 // Connects with the settings (version, new-workbook flag, settings.profilePath),
 // has the sheet writer fill the workbook from the record file and releases Excel.
 // An automation error leaves the connection, which releases its references on the
-// way, and is caught here; nothing is shown for it.
+// way, and is caught here; nothing is shown for it. A call Excel keeps turning away
+// is retried; after each silent period catalogue entry 0-16 asks (Wiederholen goes
+// on, Abbrechen ends with the COleException of the last rejected status).
 TransferResult TransferToExcel(ExportSettings& settings, const std::string& recordFile,
                                ExcelLauncher& launcher = ExcelLauncher::Platform());
 

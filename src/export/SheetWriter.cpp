@@ -5,6 +5,7 @@
 #include "framework/CodePage.h"
 #include "framework/Ini.h"
 #include "framework/IniSnapshot.h"
+#include "framework/RejectedCalls.h"
 
 namespace exl {
 
@@ -119,7 +120,10 @@ bool SheetWriter::WriteBlock(const std::string& column, std::int64_t firstRow, c
         PutProperty(range_, excel::kValue2, values);
         return true;
     } catch (const COleDispatchException&) {
-    } catch (const COleException&) {
+    } catch (const COleException& error) {
+        // A call Excel kept turning away until the user gave up ends the export:
+        // written cell by cell it would only be turned away, and asked about, again.
+        if (IsRejectedCall(error.scode)) throw;
     }
     return false;
 }

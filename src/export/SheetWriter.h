@@ -34,7 +34,8 @@ constexpr std::size_t kMostValuesPerBlock = 1000;
 // its last cell and the two puts with a column array; a run of one value, and every
 // heading, is written as a cell. When any call of a run fails, the run is written
 // again cell by cell from its first cell, so the export ends where, and with the
-// error that, it would without blocks.
+// error that, it would without blocks; only a call the user gave up on while Excel
+// turned it away ends the export at once.
 class SheetWriter {
 public:
     // sheets: filled; worksheet and range: holders the writer fills and refills.

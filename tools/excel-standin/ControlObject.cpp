@@ -43,6 +43,9 @@ const std::vector<DispatchObject::Member>& ControlObject::Members() const {
         {kEndProcessAtCall, L"EndProcessAtCall", kMethod},
         {kCloseWorkbookAtCall, L"CloseWorkbookAtCall", kMethod},
         {kFailCellWrite, L"FailCellWrite", kMethod},
+        {kBeBusy, L"BeBusy", kMethod},
+        {kBeCalm, L"BeCalm", kMethod},
+        {kCarriedOutPuts, L"CarriedOutPuts", kGet},
         {kSheetCells, L"SheetCells", kGet},
     };
     return members;
@@ -68,6 +71,7 @@ const std::wstring* ControlObject::CellArgument(const Arguments& args) const {
 
 void ControlObject::Call(DISPID id, bool, const Arguments& args, VARIANT* result) {
     using namespace control;
+    if (CallBusyMember(id, args, result)) return;
     bool steers = id == kSaveWorkbook || id == kResetCalls || id == kFailCall || id == kFailCallWithException ||
                   id == kClearFaults || id == kQuit || id == kEndProcessAtCall || id == kCloseWorkbookAtCall ||
                   id == kFailCellWrite;
@@ -75,6 +79,28 @@ void ControlObject::Call(DISPID id, bool, const Arguments& args, VARIANT* result
         Steer(id, args, result);
     else
         Read(id, args, result);
+}
+
+bool ControlObject::CallBusyMember(DISPID id, const Arguments& args, VARIANT* result) {
+    using namespace control;
+    switch (id) {
+    case kBeBusy: {
+        args.Expect(3, 3);
+        const long fromCall = Arguments::Long(*args.At(0));
+        const long milliseconds = Arguments::Long(*args.At(1));
+        const HRESULT status = Arguments::Long(*args.At(2));
+        if (fromCall < 0 || milliseconds < -1 || SUCCEEDED(status)) throw DispatchError::Code(E_INVALIDARG);
+        const DWORD time = milliseconds < 0 ? BusyPlan::kUntilCalm : static_cast<DWORD>(milliseconds);
+        if (fromCall == 0)
+            state_.Busy().BusyFor(time, status);
+        else
+            state_.Busy().BusyFromCall(static_cast<int>(fromCall), time, status);
+        return true;
+    }
+    case kBeCalm: state_.Busy().Calm(); return true;
+    case kCarriedOutPuts: ReturnLong(state_.Calls().CarriedOutPuts(), result); return true;
+    default: return false;
+    }
 }
 
 void ControlObject::Read(DISPID id, const Arguments& args, VARIANT* result) {

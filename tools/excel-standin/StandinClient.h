@@ -14,6 +14,8 @@
 //   Worksheet.Range get "A2" "A5"          (a block: the rectangle the two cells span)
 //   Range.Value put array 4x1             (rows x columns of a 1-based array of VARIANTs)
 //   Range.Value put &array 4x1 from 0,0   (by reference, 0-based)
+//   Range.Value put "x" turned away -> 0x8001010A   (busy: not carried out)
+//   Range turned away -> 0x80010001       (busy: refused by the message filter)
 // The control channel's own calls are not logged and do not count for FailCall.
 #include <windows.h>
 #include <oaidl.h>
@@ -39,7 +41,9 @@ public:
     // "Excel.Application", whose CurVer names the highest version listed; versions
     // not listed are removed (with none listed, "Excel.Application" too). false for
     // a version outside 8 to 16, and nothing changes. Unregister removes all.
-    static bool Register(const std::vector<int>& versions);
+    // `serveOptions` follow "--serve N" in the versions' LocalServer32, so every
+    // process COM starts for them takes them (such as "--busy 2000", see main.cpp).
+    static bool Register(const std::vector<int>& versions, const std::wstring& serveOptions = L"");
     static bool Unregister();
     // Gives HKCR\Excel.Application\CurVer any default value, or removes the CurVer
     // key for nullopt, as odd machines have it. Register writes it afresh.
@@ -116,6 +120,17 @@ public:
     // itself answers that when it is made on such an object.
     void EndProcessAtCall(int n);
     void CloseWorkbookAtCall(int n, int workbook);
+    // A busy Excel: calls to its objects are turned away with `hr` (RPC_E_CALL_REJECTED
+    // through the process's message filter; any other failure, such as
+    // RPC_E_SERVERCALL_RETRYLATER or 0x800AC472, from Invoke) for `milliseconds`
+    // (kUntilCalm: until BeCalm), from now (fromCall 0) or from the arrival of call
+    // n after ResetCalls. A turned-away call is logged ("... turned away -> 0x...")
+    // and numbered, but not carried out; the control's own calls always pass.
+    static constexpr int kUntilCalm = -1;
+    void BeBusy(int fromCall, int milliseconds, HRESULT hr);
+    void BeCalm();
+    // Property puts carried out since ResetCalls (not those turned away or failed).
+    int CarriedOutPuts();
 
 private:
     // The argument variants are cleared by the call.

@@ -82,6 +82,12 @@ enum : DISPID {
     kFailCellWrite,          // method (workbook or 0 for all, sheet, address, hresult[, description])
     kSheetCells,             // get (workbook, sheet) -> VT_BSTR: "A1 \"text\"\n" per cell, row by row
 };
+// A busy Excel (see BusyPlan.h), numbered apart from the members above.
+enum : DISPID {
+    kBeBusy = 100,    // method (from call n or 0 for now, milliseconds or -1 until BeCalm, hresult)
+    kBeCalm,          // method: calls are taken again
+    kCarriedOutPuts,  // get -> VT_I4: property puts carried out since ResetCalls
+};
 }  // namespace control
 
 }  // namespace exl::standin

@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 
 #include "Arguments.h"
+#include "BusyPlan.h"
 #include "DispatchCall.h"
 #include "CellAddress.h"
 #include "ControlObject.h"
 #include "ExcelObjects.h"
 #include "Scratch.h"
+#include "StandinIds.h"
+#include "Text.h"
 #include "Xlsx.h"
 #include "Zip.h"
 #include "ZipCheck.h"
@@ -384,6 +387,54 @@ TEST_F(InProcess, ControlAnswersByNameAndReportsBadIndexes) {
     // The control channel is neither logged nor counted.
     EXPECT_EQ(state_.Calls().Count(), 0);
     EXPECT_EQ(state_.LiveObjects(L""), 0);
+}
+
+TEST_F(InProcess, ABusyExcelTurnsCallsAwayWithoutCarryingThemOutUntilItsTimeIsUpOrItIsCalmed) {
+    DispatchPtr control(new ControlObject(state_));
+    DispatchPtr application(new ApplicationObject(state_));
+    auto putVisible = [&](bool visible) {
+        return Invoke(application.Get(), dispid::kVisible, DISPATCH_PROPERTYPUT, {Bool(visible)}).status;
+    };
+    auto beBusy = [&](long fromCall, long milliseconds, HRESULT status) {
+        return Invoke(control.Get(), control::kBeBusy, DISPATCH_METHOD, {I4(fromCall), I4(milliseconds), I4(status)})
+            .status;
+    };
+    for (HRESULT status : {RPC_E_CALL_REJECTED, RPC_E_SERVERCALL_RETRYLATER, kVbaIgnore}) {
+        SCOPED_TRACE(status);
+        state_.Calls().Reset();
+        state_.SetVisible(false);
+        // Until told otherwise, from now; the control's own calls pass meanwhile.
+        ASSERT_EQ(beBusy(0, -1, status), S_OK);
+        EXPECT_EQ(putVisible(true), status);
+        EXPECT_FALSE(state_.Visible()) << "a turned-away call is not carried out";
+        EXPECT_EQ(Invoke(control.Get(), control::kCallCount, DISPATCH_PROPERTYGET).value.lVal, 1);
+        ASSERT_EQ(Invoke(control.Get(), control::kBeCalm, DISPATCH_METHOD).status, S_OK);
+        EXPECT_EQ(putVisible(true), S_OK);
+        // For a while from the fourth call on, that call included.
+        ASSERT_EQ(beBusy(4, 150, status), S_OK);
+        EXPECT_EQ(putVisible(false), S_OK);
+        EXPECT_EQ(putVisible(true), status);
+        Sleep(250);
+        EXPECT_EQ(putVisible(true), S_OK);
+
+        const std::wstring turnedAway = L" turned away -> " + HexCode(status);
+        EXPECT_EQ(state_.Calls().Lines(), (std::vector<std::wstring>{
+                                              L"Application.Visible put true" + turnedAway,
+                                              L"Application.Visible put true",
+                                              L"Application.Visible put false",
+                                              L"Application.Visible put true" + turnedAway,
+                                              L"Application.Visible put true",
+                                          }));
+        CallResult puts = Invoke(control.Get(), control::kCarriedOutPuts, DISPATCH_PROPERTYGET);
+        EXPECT_EQ(puts.value.vt, VT_I4);
+        EXPECT_EQ(puts.value.lVal, 3);
+        EXPECT_TRUE(state_.Visible());
+    }
+    // A plan that is no busy time is refused and changes nothing.
+    EXPECT_EQ(beBusy(0, -1, S_OK), E_INVALIDARG);
+    EXPECT_EQ(beBusy(-1, 100, RPC_E_CALL_REJECTED), E_INVALIDARG);
+    EXPECT_EQ(beBusy(0, -2, RPC_E_CALL_REJECTED), E_INVALIDARG);
+    EXPECT_EQ(putVisible(false), S_OK);
 }
 
 }  // namespace
