@@ -38,6 +38,7 @@ SheetWriter::SheetWriter(AutomationRef& sheets, AutomationRef& worksheet, Automa
 void SheetWriter::Write(const std::string& profilePath, const std::string& recordFile) {
     const TransferProfile profile(profilePath);
     blocks_ = profile.BlockTransfer();
+    textRules_ = {profile.FormulasAllowed(), profile.ValuesAsText()};
     // The record file is read once: the platform's reader walks the whole file for
     // every value, which grows with the square of the number of records.
     const IniSnapshot records(recordFile);
@@ -85,6 +86,8 @@ void SheetWriter::WriteField(const TransferProfile& profile, int table, int fiel
         }
         std::string text = ConvertOemToAnsi(value);
         if (limit > 0 && text.size() > static_cast<std::size_t>(limit)) text.resize(static_cast<std::size_t>(limit));
+        // The apostrophe comes after the cut, so it never counts against the limit.
+        text = TextForExcel(std::move(text), textRules_);
         if (!blocks_) {
             WriteCell(column, row, text);
             continue;

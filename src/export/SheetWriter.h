@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "export/CellText.h"
 #include "framework/Automation.h"
 #include "framework/IniSnapshot.h"
 #include "profile/TransferProfile.h"
@@ -36,6 +37,11 @@ constexpr std::size_t kMostValuesPerBlock = 1000;
 // again cell by cell from its first cell, so the export ends where, and with the
 // error that, it would without blocks; only a call the user gave up on while Excel
 // turned it away ends the export at once.
+//
+// Excel reads every text it is given as if typed; each value therefore passes the
+// profile's cell text rules (CellText.h) after its conversion and cut, so a value
+// from the drawing never becomes a formula unless the profile allows formulas, and
+// with "AlsText" keeps its exact text. Headings come from the profile and go as they are.
 class SheetWriter {
 public:
     // sheets: filled; worksheet and range: holders the writer fills and refills.
@@ -58,6 +64,7 @@ private:
     AutomationRef& worksheet_;
     AutomationRef& range_;
     bool blocks_ = false;
+    CellTextRules textRules_;
 };
 
 }  // namespace exl

@@ -1,7 +1,7 @@
 // exl-demo: one whole export of a drawing, as a user would run it, with the export
 // dialog confirmed by script. It stands in for the CAD host (orvanta-host's
 // library) and for Excel (excel-standin), leaves the workbook as an .xlsx file and a
-// picture of the export dialog, and prints what was written.
+// picture of the export dialog, and prints every cell as Excel holds it, with its type.
 //
 //   exl-demo --drawing FILE --out DIR
 //
@@ -82,7 +82,8 @@ void ConfirmDialog(exl::test::UiDriver& ui, const std::string& picture, const st
     }
 }
 
-// Prints every table of the profile as the workbook now holds it.
+// Prints every table of the profile as the workbook now holds it: each cell with
+// what Excel made of the text it was given (its type, its value).
 void PrintSummary(exl::standin::StandinClient& excel, int workbook, const std::string& profilePath) {
     exl::TransferProfile profile(profilePath);
     int tables = profile.TableCountForSheets();
@@ -97,10 +98,10 @@ void PrintSummary(exl::standin::StandinClient& excel, int workbook, const std::s
             bool any = false;
             for (int f = 1; f <= fields; ++f) {
                 std::wstring address = Wide(profile.Column(t, f)) + std::to_wstring(row);
-                std::wstring value = excel.Cell(workbook, sheet, address);
-                any = any || !value.empty();
-                // Padded by characters, not by the bytes of their UTF-8 form.
-                line += Narrow(value) + std::string(value.size() < 24 ? 24 - value.size() : 1, ' ') + "| ";
+                std::wstring held = excel.StoredCell(workbook, sheet, address);
+                if (held.empty()) continue;
+                any = true;
+                line += (line.empty() ? "" : " | ") + Narrow(address + L" " + held);
             }
             if (!any && row >= startRow) break;
             std::printf("  %3d  %s\n", row, line.c_str());

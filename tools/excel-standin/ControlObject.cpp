@@ -47,6 +47,7 @@ const std::vector<DispatchObject::Member>& ControlObject::Members() const {
         {kBeCalm, L"BeCalm", kMethod},
         {kCarriedOutPuts, L"CarriedOutPuts", kGet},
         {kSheetCells, L"SheetCells", kGet},
+        {kStoredCell, L"StoredCell", kGet},
     };
     return members;
 }
@@ -57,7 +58,7 @@ std::shared_ptr<Workbook> ControlObject::WorkbookArgument(const Arguments& args)
     return workbook;
 }
 
-const std::wstring* ControlObject::CellArgument(const Arguments& args) const {
+const CellContent* ControlObject::CellArgument(const Arguments& args) const {
     args.Expect(3, 3);
     auto workbook = WorkbookArgument(args);
     long sheet = Arguments::Long(*args.At(1));
@@ -115,8 +116,13 @@ void ControlObject::Read(DISPID id, const Arguments& args, VARIANT* result) {
         ReturnLong(static_cast<long>(WorkbookArgument(args)->sheets.size()), result);
         break;
     case kCell: {
-        const std::wstring* text = CellArgument(args);
-        ReturnText(text ? *text : std::wstring(), result);
+        const CellContent* cell = CellArgument(args);
+        ReturnText(cell ? cell->entered : std::wstring(), result);
+        break;
+    }
+    case kStoredCell: {
+        const CellContent* cell = CellArgument(args);
+        ReturnText(cell ? Describe(*cell) : std::wstring(), result);
         break;
     }
     case kHasCell: ReturnBool(CellArgument(args) != nullptr, result); break;
@@ -147,7 +153,7 @@ void ControlObject::Read(DISPID id, const Arguments& args, VARIANT* result) {
         if (sheet < 1 || static_cast<size_t>(sheet) > workbook->sheets.size()) throw DispatchError::Code(DISP_E_BADINDEX);
         std::wstring all;
         for (const auto& cell : workbook->sheets[static_cast<size_t>(sheet) - 1]->cells)
-            all += CellName(cell.first) + L" " + QuoteText(cell.second) + L"\n";
+            all += CellName(cell.first) + L" " + Describe(cell.second) + L"\n";
         ReturnText(all, result);
         break;
     }

@@ -20,7 +20,7 @@ private:
     bool CallBusyMember(DISPID id, const Arguments& args, VARIANT* result);
     std::shared_ptr<Workbook> WorkbookArgument(const Arguments& args) const;
     // The sheet and cell named by arguments 0 to 2; DISP_E_BADINDEX when absent.
-    const std::wstring* CellArgument(const Arguments& args) const;
+    const CellContent* CellArgument(const Arguments& args) const;
 };
 
 }  // namespace exl::standin

@@ -223,6 +223,10 @@ std::wstring StandinClient::Cell(int workbook, int sheet, const std::wstring& ad
     return GetText(control::kCell, {LongVariant(workbook), LongVariant(sheet), TextVariant(address)});
 }
 
+std::wstring StandinClient::StoredCell(int workbook, int sheet, const std::wstring& address) {
+    return GetText(control::kStoredCell, {LongVariant(workbook), LongVariant(sheet), TextVariant(address)});
+}
+
 bool StandinClient::HasCell(int workbook, int sheet, const std::wstring& address) {
     return GetBool(control::kHasCell, {LongVariant(workbook), LongVariant(sheet), TextVariant(address)});
 }

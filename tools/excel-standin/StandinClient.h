@@ -75,7 +75,11 @@ public:
     int ApplicationCount();        // Application objects ever created in this process
     int WorkbookCount();           // open workbooks
     int SheetCount(int workbook);  // 1-based workbook index in creation order; -1: no such workbook
-    std::wstring Cell(int workbook, int sheet, const std::wstring& address);  // "" when empty
+    // The text the last put into the cell carried, before Excel's reading; "" when empty.
+    std::wstring Cell(int workbook, int sheet, const std::wstring& address);
+    // What the cell holds after that reading, such as L"number 12", L"text' \"0012\""
+    // or L"date 46242 [TT. MMM]" (format in CellContent.h); "" when empty.
+    std::wstring StoredCell(int workbook, int sheet, const std::wstring& address);
     bool HasCell(int workbook, int sheet, const std::wstring& address);
     std::wstring WorkbookSource(int workbook);  // template path it was opened from, or "" for Add
     int ActiveWorkbook();                       // index of the active workbook, 0 when none
@@ -104,8 +108,8 @@ public:
     // (not only once, unlike FailCall) until ClearFaults. Value2 puts are not failed.
     void FailCellWrite(int workbook, int sheet, const std::wstring& address, HRESULT hr,
                        const std::wstring& description = L"");
-    // Every non-empty cell of a sheet, row by row: "A1 \"text\"" (the text quoted as
-    // in the call log). Empty when there is no such sheet.
+    // Every non-empty cell of a sheet, row by row, with what it holds: "A1 text \"x\"",
+    // "A2 number 12" (as StoredCell). Empty when there is no such sheet.
     std::vector<std::wstring> SheetCells(int workbook, int sheet);
     // Clears the faults of FailCall, FailCallWithException and FailCellWrite.
     void ClearFaults();

@@ -60,7 +60,7 @@ enum : DISPID {
     kApplicationCount,       // get -> VT_I4
     kWorkbookCount,          // get -> VT_I4
     kSheetCount,             // get (workbook) -> VT_I4; DISP_E_BADINDEX for no such workbook
-    kCell,                   // get (workbook, sheet, address) -> VT_BSTR
+    kCell,                   // get (workbook, sheet, address) -> VT_BSTR: the text as put
     kHasCell,                // get (workbook, sheet, address) -> VT_BOOL
     kWorkbookSource,         // get (workbook) -> VT_BSTR
     kActiveWorkbook,         // get -> VT_I4, 0 when none
@@ -80,7 +80,9 @@ enum : DISPID {
     kEndProcessAtCall,       // method (n): the process ends as if killed when call n arrives
     kCloseWorkbookAtCall,    // method (n, workbook): the workbook is closed when call n arrives
     kFailCellWrite,          // method (workbook or 0 for all, sheet, address, hresult[, description])
-    kSheetCells,             // get (workbook, sheet) -> VT_BSTR: "A1 \"text\"\n" per cell, row by row
+    kSheetCells,             // get (workbook, sheet) -> VT_BSTR: "A1 <stored cell>\n" per cell, row by row
+    kStoredCell,             // get (workbook, sheet, address) -> VT_BSTR: what the cell holds
+                             // (CellContent.h, Describe), "" when empty
 };
 // A busy Excel (see BusyPlan.h), numbered apart from the members above.
 enum : DISPID {

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <optional>
 
 #include "Text.h"
 #include "Xml.h"
@@ -65,7 +66,8 @@ std::string WorkbookPart(const Workbook& workbook) {
         xml += "<sheet name=\"" + EscapeXml(ToUtf8(workbook.sheets[i]->name)) + "\" sheetId=\"" + number +
                "\" r:id=\"rId" + number + "\"/>";
     }
-    return xml + "</sheets></workbook>";
+    // Formulas are stored without results: the reader computes them on opening.
+    return xml + "</sheets><calcPr fullCalcOnLoad=\"1\"/></workbook>";
 }
 
 std::string WorkbookRels(size_t sheets) {
@@ -78,30 +80,77 @@ std::string WorkbookRels(size_t sheets) {
     return xml + "</Relationships>";
 }
 
-// The least style sheet Excel accepts: one font, the two required fills, one border.
-std::string StylesPart() {
-    return std::string(kXmlHead) + "<styleSheet xmlns=\"" + kMainNs +
-           "\"><fonts count=\"1\"><font><sz val=\"10\"/><name val=\"Arial\"/></font></fonts>"
-           "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
-           "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
-           "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
-           "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
-           "<cellXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/></cellXfs>"
-           "<cellStyles count=\"1\"><cellStyle name=\"Standard\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
-           "</styleSheet>";
+// A cell style as the file keeps it: a built-in number format and the quote prefix.
+struct CellStyle {
+    int numberFormat = number_format::kGeneral;
+    bool quotePrefix = false;
+    bool operator==(const CellStyle& other) const {
+        return numberFormat == other.numberFormat && quotePrefix == other.quotePrefix;
+    }
+};
+
+// The styles the cells of a workbook use, numbered as the file's cellXfs; 0 is Standard.
+class StyleTable {
+public:
+    int IndexOf(const CellStyle& style) {
+        for (size_t i = 0; i < styles_.size(); ++i)
+            if (styles_[i] == style) return static_cast<int>(i);
+        styles_.push_back(style);
+        return static_cast<int>(styles_.size()) - 1;
+    }
+
+    // The least style sheet Excel accepts: one font, the two required fills, one border,
+    // and the cell styles in use.
+    std::string Part() const {
+        std::string xfs;
+        for (const CellStyle& style : styles_)
+            xfs += "<xf numFmtId=\"" + std::to_string(style.numberFormat) +
+                   "\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"" +
+                   (style.numberFormat ? " applyNumberFormat=\"1\"" : "") + (style.quotePrefix ? " quotePrefix=\"1\"" : "") +
+                   "/>";
+        return std::string(kXmlHead) + "<styleSheet xmlns=\"" + kMainNs +
+               "\"><fonts count=\"1\"><font><sz val=\"10\"/><name val=\"Arial\"/></font></fonts>"
+               "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
+               "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
+               "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+               "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
+               "<cellXfs count=\"" +
+               std::to_string(styles_.size()) + "\">" + xfs +
+               "</cellXfs>"
+               "<cellStyles count=\"1\"><cellStyle name=\"Standard\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
+               "</styleSheet>";
+    }
+
+private:
+    std::vector<CellStyle> styles_{CellStyle{}};
+};
+
+// One <c> element: text inline (with the quote prefix as its style), numbers, dates
+// and times as numbers under their format, truth values as such, formulas without "=".
+std::string CellElement(const CellRef& at, const CellContent& cell, StyleTable& styles) {
+    const int style = styles.IndexOf({cell.numberFormat, cell.quotePrefix});
+    std::string head = "<c r=\"" + ToUtf8(CellName(at)) + "\"" + (style ? " s=\"" + std::to_string(style) + "\"" : "");
+    switch (cell.kind) {
+    case CellKind::Text:
+        return head + " t=\"inlineStr\"><is><t xml:space=\"preserve\">" + EscapeXml(EncodeCellText(cell.text)) +
+               "</t></is></c>";
+    case CellKind::Formula:
+        return head + "><f>" + EscapeXml(EncodeCellText(cell.text.substr(1))) + "</f></c>";
+    case CellKind::Boolean: return head + " t=\"b\"><v>" + (cell.number != 0 ? "1" : "0") + "</v></c>";
+    default: return head + "><v>" + ToUtf8(NumberText(cell.number)) + "</v></c>";
+    }
 }
 
-std::string SheetPart(const Sheet& sheet) {
+std::string SheetPart(const Sheet& sheet, StyleTable& styles) {
     std::string xml = std::string(kXmlHead) + "<worksheet xmlns=\"" + kMainNs + "\"><sheetData>";
     int row = 0;
-    for (const auto& [cell, text] : sheet.cells) {
-        if (cell.row != row) {
+    for (const auto& [at, cell] : sheet.cells) {
+        if (at.row != row) {
             if (row != 0) xml += "</row>";
-            row = cell.row;
+            row = at.row;
             xml += "<row r=\"" + std::to_string(row) + "\">";
         }
-        xml += "<c r=\"" + ToUtf8(CellName(cell)) + "\" t=\"inlineStr\"><is><t xml:space=\"preserve\">" +
-               EscapeXml(EncodeCellText(text)) + "</t></is></c>";
+        xml += CellElement(at, cell, styles);
     }
     if (row != 0) xml += "</row>";
     return xml + "</sheetData></worksheet>";
@@ -200,19 +249,100 @@ std::wstring InlineText(const XmlNode& inlineString) {
     return DecodeCellText(text);
 }
 
+// The first part of the workbook's relationships whose type ends so, or "".
+std::string RelatedPart(const PackageReader& package, const std::string& workbookPart, const std::string& typeEnd) {
+    for (const auto& [id, relation] : package.Relationships(workbookPart))
+        if (EndsWith(relation.first, typeEnd)) return relation.second;
+    return {};
+}
+
 std::vector<std::wstring> SharedStrings(const PackageReader& package, const std::string& workbookPart) {
     std::vector<std::wstring> strings;
-    for (const auto& [id, relation] : package.Relationships(workbookPart)) {
-        if (!EndsWith(relation.first, "/sharedStrings")) continue;
-        std::wstring ignored;
-        auto root = package.Part(relation.second, ignored);
-        if (!root) continue;
+    std::wstring ignored;
+    const std::string part = RelatedPart(package, workbookPart, "/sharedStrings");
+    auto root = part.empty() ? nullptr : package.Part(part, ignored);
+    if (root)
         for (const XmlNode* item : root->Children("si")) strings.push_back(InlineText(*item));
-    }
     return strings;
 }
 
-bool ReadSheet(const XmlNode& root, const std::vector<std::wstring>& shared, Sheet& sheet) {
+// The cell styles (cellXfs) by index. Formats beyond the built-in ones (164 and up)
+// count as Standard: the stand-in does not read their codes.
+std::vector<CellStyle> CellStyles(const PackageReader& package, const std::string& workbookPart) {
+    constexpr int kFirstCustomFormat = 164;
+    std::vector<CellStyle> styles;
+    std::wstring ignored;
+    const std::string part = RelatedPart(package, workbookPart, "/styles");
+    auto root = part.empty() ? nullptr : package.Part(part, ignored);
+    const XmlNode* xfs = root ? root->Child("cellXfs") : nullptr;
+    for (const XmlNode* xf : xfs ? xfs->Children("xf") : std::vector<const XmlNode*>{}) {
+        CellStyle style;
+        const std::string* format = xf->Attribute("numFmtId");
+        const std::string* prefix = xf->Attribute("quotePrefix");
+        style.numberFormat = format ? std::atoi(format->c_str()) : 0;
+        if (style.numberFormat >= kFirstCustomFormat) style.numberFormat = number_format::kGeneral;
+        style.quotePrefix = prefix && (*prefix == "1" || *prefix == "true");
+        styles.push_back(style);
+    }
+    return styles;
+}
+
+CellContent LoadedText(const std::wstring& text, bool quotePrefix) {
+    CellContent cell;
+    cell.text = text;
+    cell.quotePrefix = quotePrefix;
+    cell.entered = (quotePrefix ? L"'" : L"") + text;
+    return cell;
+}
+
+// A number cell's value; a value that is no number is kept as text.
+CellContent LoadedNumber(const std::string& value, const CellStyle& style) {
+    char* end = nullptr;
+    const double number = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0') return LoadedText(DecodeCellText(value), style.quotePrefix);
+    return NumberCell(number, style.numberFormat);
+}
+
+struct SheetSources {
+    const std::vector<std::wstring>& shared;
+    const std::vector<CellStyle>& styles;
+};
+
+// What a <c> element holds; nullopt for a cell without content.
+std::optional<CellContent> LoadedCell(const XmlNode& cell, const SheetSources& sources) {
+    const std::string* type = cell.Attribute("t");
+    const std::string* styleIndex = cell.Attribute("s");
+    const size_t index = styleIndex ? std::strtoul(styleIndex->c_str(), nullptr, 10) : 0;
+    const CellStyle style = index < sources.styles.size() ? sources.styles[index] : CellStyle{};
+    const XmlNode* formula = cell.Child("f");
+    if (formula && !formula->text.empty()) {
+        CellContent content;
+        content.kind = CellKind::Formula;
+        content.text = L"=" + DecodeCellText(formula->text);
+        content.entered = content.text;
+        return content;
+    }
+    std::wstring text;
+    const XmlNode* value = cell.Child("v");
+    if (type && *type == "inlineStr") {
+        if (const XmlNode* is = cell.Child("is")) text = InlineText(*is);
+    } else if (!value) {
+        return std::nullopt;
+    } else if (type && *type == "s") {
+        const size_t at = std::strtoul(value->text.c_str(), nullptr, 10);
+        if (at < sources.shared.size()) text = sources.shared[at];
+    } else if (type && *type == "b") {
+        return BooleanCell(value->text == "1");
+    } else if (!type || *type == "n") {
+        return LoadedNumber(value->text, style);
+    } else {
+        text = DecodeCellText(value->text);  // "str", "e": a result or an error value as text
+    }
+    if (text.empty() && !style.quotePrefix) return std::nullopt;
+    return LoadedText(text, style.quotePrefix);
+}
+
+bool ReadSheet(const XmlNode& root, const SheetSources& sources, Sheet& sheet) {
     const XmlNode* data = root.Child("sheetData");
     if (!data) return false;
     for (const XmlNode* row : data->Children("row")) {
@@ -222,19 +352,7 @@ bool ReadSheet(const XmlNode& root, const std::vector<std::wstring>& shared, She
             // A file may hold any cell of today's sheets; Range reaches those within the version's limits.
             auto at = ParseCell(FromUtf8(*reference), kLimitsFrom2007);
             if (!at) continue;
-            const std::string* type = cell->Attribute("t");
-            std::wstring text;
-            if (type && *type == "inlineStr") {
-                if (const XmlNode* is = cell->Child("is")) text = InlineText(*is);
-            } else if (const XmlNode* value = cell->Child("v")) {
-                if (type && *type == "s") {
-                    size_t index = std::strtoul(value->text.c_str(), nullptr, 10);
-                    if (index < shared.size()) text = shared[index];
-                } else {
-                    text = DecodeCellText(value->text);
-                }
-            }
-            if (!text.empty()) sheet.cells[*at] = text;
+            if (auto content = LoadedCell(*cell, sources)) sheet.cells[*at] = *content;
         }
     }
     return true;
@@ -280,15 +398,17 @@ std::wstring DecodeCellText(const std::string& utf8) {
 }
 
 bool SaveXlsx(const Workbook& workbook, const std::wstring& path, std::wstring& error) {
+    StyleTable styles;
     std::vector<ZipEntry> entries{
         {"[Content_Types].xml", ContentTypes(workbook.sheets.size())},
         {"_rels/.rels", PackageRels()},
         {"xl/workbook.xml", WorkbookPart(workbook)},
         {"xl/_rels/workbook.xml.rels", WorkbookRels(workbook.sheets.size())},
-        {"xl/styles.xml", StylesPart()},
     };
     for (size_t i = 0; i < workbook.sheets.size(); ++i)
-        entries.push_back({"xl/worksheets/sheet" + std::to_string(i + 1) + ".xml", SheetPart(*workbook.sheets[i])});
+        entries.push_back(
+            {"xl/worksheets/sheet" + std::to_string(i + 1) + ".xml", SheetPart(*workbook.sheets[i], styles)});
+    entries.push_back({"xl/styles.xml", styles.Part()});
     if (!WriteWholeFile(path, BuildZip(entries))) {
         error = L"cannot write " + path;
         return false;
@@ -316,7 +436,9 @@ bool LoadXlsx(const std::wstring& path, Workbook& workbook, bool& missing, std::
     if (!root) return false;
     const XmlNode* sheets = root->Child("sheets");
     auto relations = package.Relationships(workbookPart);
-    std::vector<std::wstring> shared = SharedStrings(package, workbookPart);
+    const std::vector<std::wstring> shared = SharedStrings(package, workbookPart);
+    const std::vector<CellStyle> styles = CellStyles(package, workbookPart);
+    const SheetSources sources{shared, styles};
     workbook.sheets.clear();
     for (const XmlNode* entry : sheets ? sheets->Children("sheet") : std::vector<const XmlNode*>{}) {
         const std::string* name = entry->Attribute("name");
@@ -329,7 +451,7 @@ bool LoadXlsx(const std::wstring& path, Workbook& workbook, bool& missing, std::
         auto part = package.Part(relation->second.second, error);
         auto sheet = std::make_shared<Sheet>();
         sheet->name = FromUtf8(*name);
-        if (!part || !ReadSheet(*part, shared, *sheet)) {
+        if (!part || !ReadSheet(*part, sources, *sheet)) {
             if (error.empty()) error = L"sheet without data: " + sheet->name;
             return false;
         }

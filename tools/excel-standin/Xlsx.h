@@ -1,6 +1,8 @@
 #pragma once
-// Workbooks as Office Open XML spreadsheet files (.xlsx): every cell written as an
-// inline string, one worksheet part per sheet.
+// Workbooks as Office Open XML spreadsheet files (.xlsx), one worksheet part per
+// sheet: texts as inline strings (the quote prefix in their style), numbers, dates
+// and times as numbers under their built-in number format, truth values, and
+// formulas without a stored result.
 #include <string>
 
 #include "Workbook.h"
@@ -11,7 +13,8 @@ namespace exl::standin {
 bool SaveXlsx(const Workbook& workbook, const std::wstring& path, std::wstring& error);
 // Reads the sheets (names, order) and cells of a spreadsheet file into `workbook`
 // (name and source are left to the caller). Reads what SaveXlsx writes, and also
-// shared strings and plain values as other programs write them.
+// shared strings and plain values as other programs write them; a formula keeps
+// its formula, a number that does not read as one is kept as text.
 // missing is set when the file does not exist (as opposed to being unreadable).
 bool LoadXlsx(const std::wstring& path, Workbook& workbook, bool& missing, std::wstring& error);
 

@@ -52,6 +52,11 @@
 // larger one; the stand-in refuses any other shape with Excel's error 1004
 // (0x800A03EC) and writes nothing, so that a shape mistake shows in the log.
 //
+// Values: a text put into Value or Value2, alone or as an array element, is read
+// as a German Excel reads a typed text, into a number, date, time, truth value,
+// formula (stored, not computed) or text, with the quote prefix of a leading
+// apostrophe; CellContent.h lists what is modelled and what stays text.
+//
 // Call log: one line per Invoke on an Excel object, in order, numbered from the
 // last ResetCalls (the numbers FailCall counts):
 //   <Kind>.<Member> <flags>[ <argument>]...[ -> 0x<HRESULT>]

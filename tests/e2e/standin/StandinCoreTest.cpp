@@ -9,6 +9,7 @@
 #include "BusyPlan.h"
 #include "DispatchCall.h"
 #include "CellAddress.h"
+#include "CellContent.h"
 #include "ControlObject.h"
 #include "ExcelObjects.h"
 #include "Scratch.h"
@@ -173,6 +174,98 @@ TEST(StandinZip, RoundTripsEntriesAndRejectsDamage) {
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
+// Every cell of a sheet as the control's dump shows it.
+std::map<CellRef, std::wstring> Described(const Sheet& sheet) {
+    std::map<CellRef, std::wstring> cells;
+    for (const auto& [at, cell] : sheet.cells) cells[at] = Describe(cell);
+    return cells;
+}
+
+// The Excel serial of a date (from 1.3.1900 on, an OLE date is one).
+std::wstring Serial(int day, int month, int year) {
+    SYSTEMTIME date{};
+    date.wYear = static_cast<WORD>(year);
+    date.wMonth = static_cast<WORD>(month);
+    date.wDay = static_cast<WORD>(day);
+    double serial = 0;
+    EXPECT_TRUE(SystemTimeToVariantTime(&date, &serial));
+    return std::to_wstring(static_cast<long>(serial));
+}
+
+int ThisYear() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return now.wYear;
+}
+
+TEST(StandinCellContent, ReadsTypedTextsAsAGermanExcelDoes) {
+    struct Case {
+        std::wstring typed;
+        std::wstring stored;
+    };
+    const Case cases[] = {
+        {L"12", L"number 12"},
+        {L" 12 ", L"number 12"},
+        {L"+3", L"number 3"},
+        {L"-0", L"number 0"},
+        {L"0012", L"number 12"},
+        {L"12,5", L"number 12.5"},
+        {L",5", L"number 0.5"},
+        {L"12,", L"number 12"},
+        {L"1.234.567,8", L"number 1234567.8"},
+        {L"-1.234", L"number -1234"},
+        {L"1.2345", L"text \"1.2345\""},
+        {L"1E5", L"number 100000 [0,00E+00]"},
+        {L"1,5e-3", L"number 0.0015 [0,00E+00]"},
+        {L"1E", L"text \"1E\""},
+        {L"1E308", L"text \"1E308\""},
+        {L"12%", L"number 0.12 [0%]"},
+        {L"-12 %", L"number -0.12 [0%]"},
+        {L"12,5%", L"number 0.125 [0,00%]"},
+        {L"1234567890123456", L"number 1234567890123450"},
+        {L"99999999999999999", L"number 99999999999999900"},
+        {L"0,12345678901234567", L"number 0.123456789012345"},
+        {L"1.5", L"date " + Serial(1, 5, ThisYear()) + L" [TT. MMM]"},
+        {L"8.8", L"date " + Serial(8, 8, ThisYear()) + L" [TT. MMM]"},
+        {L"31.4", L"text \"31.4\""},
+        {L"1.5.2020", L"date 43952 [TT.MM.JJJJ]"},
+        {L"01.05.20", L"date 43952 [TT.MM.JJJJ]"},
+        {L"1.5.30", L"date " + Serial(1, 5, 1930) + L" [TT.MM.JJJJ]"},
+        {L"1.1.1900", L"date 1 [TT.MM.JJJJ]"},
+        {L"1.3.1900", L"date 61 [TT.MM.JJJJ]"},
+        {L"31.12.1899", L"text \"31.12.1899\""},
+        {L"1.13.2020", L"text \"1.13.2020\""},
+        {L"12:30", L"time 0.5208333333333334 [hh:mm]"},
+        {L"7:05:09", L"time 0.2952430555555556 [hh:mm:ss]"},
+        {L"24:00", L"text \"24:00\""},
+        {L"1.5.2020 12:00", L"date 43952.5 [TT.MM.JJJJ hh:mm]"},
+        {L"wahr", L"boolean WAHR"},
+        {L"FALSCH", L"boolean FALSCH"},
+        {L"TRUE", L"text \"TRUE\""},
+        {L"=1+1", L"formula \"=1+1\""},
+        {L"=", L"formula \"=\""},
+        {L"@SUMME(A1)", L"formula \"=SUMME(A1)\""},
+        {L"@", L"text \"@\""},
+        {L"-M8", L"formula \"=-M8\""},
+        {L"+49 (711) 1234", L"formula \"=+49 (711) 1234\""},
+        {L"-", L"text \"-\""},
+        {L"+", L"text \"+\""},
+        {L"'0012", L"text' \"0012\""},
+        {L"'", L"text' \"\""},
+        {L"''x", L"text' \"'x\""},
+        {L"3/4", L"text \"3/4\""},
+        {L"  Leerzeichen  ", L"text \"  Leerzeichen  \""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.typed));
+        const std::optional<CellContent> cell = ReadTyped(c.typed);
+        ASSERT_TRUE(cell);
+        EXPECT_EQ(Describe(*cell), c.stored);
+        EXPECT_EQ(cell->entered, c.typed);
+    }
+    EXPECT_FALSE(ReadTyped(L"")) << "the empty text empties the cell";
+}
+
 TEST(StandinXlsx, SavesAndLoadsSheetsAndCellsExactly) {
     ScratchDirectory scratch(false);
     Workbook workbook;
@@ -180,11 +273,17 @@ TEST(StandinXlsx, SavesAndLoadsSheetsAndCellsExactly) {
         workbook.sheets.push_back(std::make_shared<Sheet>());
         workbook.sheets.back()->name = name;
     }
-    workbook.sheets[0]->cells[{1, 1}] = L"\u00c4nderung \"quoted\" <tag> & more";
-    workbook.sheets[0]->cells[{1, 256}] = L"IV1";
-    workbook.sheets[0]->cells[{65536, 3}] = L"last row";
-    workbook.sheets[1]->cells[{2, 2}] = L"  padded  ";
-    workbook.sheets[1]->cells[{3, 2}] = L"line\r\nbreak";
+    auto put = [&](size_t sheet, CellRef at, const std::wstring& typed) {
+        workbook.sheets[sheet]->cells[at] = *ReadTyped(typed);
+    };
+    put(0, {1, 1}, L"\u00c4nderung \"quoted\" <tag> & more");
+    put(0, {1, 256}, L"IV1");
+    put(0, {65536, 3}, L"last row");
+    put(1, {2, 2}, L"  padded  ");
+    put(1, {3, 2}, L"line\r\nbreak");
+    const wchar_t* typed[] = {L"'0012", L"'", L"12,5", L"-12 %", L"1E5", L"1.5.2020", L"8.8", L"12:30",
+                              L"1.5.2020 12:00", L"WAHR", L"=SUMME(A1;\"<&>\")", L"1234567890123456"};
+    for (size_t i = 0; i < std::size(typed); ++i) put(2, {static_cast<int>(i) + 1, 1}, typed[i]);
     std::wstring path = Wide(scratch.File("book.xlsx"));
     std::wstring error;
     ASSERT_TRUE(SaveXlsx(workbook, path, error)) << testing::PrintToString(error);
@@ -196,11 +295,13 @@ TEST(StandinXlsx, SavesAndLoadsSheetsAndCellsExactly) {
     ASSERT_EQ(loaded.sheets.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(loaded.sheets[i]->name, workbook.sheets[i]->name);
-        EXPECT_EQ(loaded.sheets[i]->cells, workbook.sheets[i]->cells) << i;
+        EXPECT_EQ(Described(*loaded.sheets[i]), Described(*workbook.sheets[i])) << i;
     }
+    EXPECT_EQ(loaded.sheets[0]->cells.at({1, 1}).entered, L"\u00c4nderung \"quoted\" <tag> & more");
+    EXPECT_EQ(loaded.sheets[2]->cells.at({1, 1}).entered, L"'0012") << "a text keeps its prefix as typed";
 }
 
-TEST(StandinXlsx, ReadsSharedStringsAndValuesAsOtherProgramsWriteThem) {
+TEST(StandinXlsx, ReadsSharedStringsStylesAndValuesAsOtherProgramsWriteThem) {
     ScratchDirectory scratch(false);
     const char* head = "<?xml version=\"1.0\"?>";
     std::vector<ZipEntry> parts{
@@ -213,15 +314,22 @@ TEST(StandinXlsx, ReadsSharedStringsAndValuesAsOtherProgramsWriteThem) {
         {"wb/_rels/book.xml.rels",
          "<Relationships><Relationship Id=\"s1\" Type=\"t/worksheet\" "
          "Target=\"sheets/../sheets/one.xml\"/><Relationship Id=\"ss\" "
-         "Type=\"t/sharedStrings\" Target=\"strings.xml\"/></Relationships>"},
+         "Type=\"t/sharedStrings\" Target=\"strings.xml\"/><Relationship Id=\"st\" "
+         "Type=\"t/styles\" Target=\"look.xml\"/></Relationships>"},
         {"wb/strings.xml",
          "<sst><si><t>first</t></si><si><r><t>rich </t></r><r><rPr/><t>text</t></r>"
          "<rPh><t>skip</t></rPh></si></sst>"},
+        {"wb/look.xml",
+         "<styleSheet><cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"0\" quotePrefix=\"1\"/>"
+         "<xf numFmtId=\"200\"/></cellXfs></styleSheet>"},
         {"wb/sheets/one.xml",
          "<worksheet><!-- c --><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c>"
          "<c r=\"B1\"><v>42</v></c><c r=\"C1\" t=\"s\"><v>0</v></c>"
          "<c r=\"D1\" t=\"str\"><v>&amp;&#228;&#x20AC;</v></c>"
-         "<c r=\"E1\" t=\"s\"><v>9</v></c><c r=\"A1048576\"><v>far</v></c><c r=\"A1048577\"><v>beyond</v></c>"
+         "<c r=\"E1\" t=\"s\"><v>9</v></c><c r=\"F1\" s=\"1\"><v>43952</v></c>"
+         "<c r=\"G1\" s=\"2\" t=\"inlineStr\"><is><t>0012</t></is></c><c r=\"H1\"><f>SUM(B1)</f><v>42</v></c>"
+         "<c r=\"I1\" t=\"b\"><v>0</v></c><c r=\"J1\" s=\"3\"><v>5</v></c><c r=\"K1\" s=\"9\"><v>6</v></c>"
+         "<c r=\"A1048576\"><v>far</v></c><c r=\"A1048577\"><v>beyond</v></c>"
          "</row></sheetData></worksheet>"},
     };
     std::wstring path = Wide(scratch.File("other.xlsx"));
@@ -233,9 +341,13 @@ TEST(StandinXlsx, ReadsSharedStringsAndValuesAsOtherProgramsWriteThem) {
     ASSERT_EQ(loaded.sheets.size(), 1u);
     EXPECT_EQ(loaded.sheets[0]->name, L"Eins");
     std::map<CellRef, std::wstring> expected{
-        {{1, 1}, L"rich text"}, {{1, 2}, L"42"}, {{1, 3}, L"first"},
-        {{1, 4}, L"&\u00e4\u20ac"}, {{1048576, 1}, L"far"}};
-    EXPECT_EQ(loaded.sheets[0]->cells, expected);
+        {{1, 1}, L"text \"rich text\""},        {{1, 2}, L"number 42"},
+        {{1, 3}, L"text \"first\""},            {{1, 4}, L"text \"&\u00e4\u20ac\""},
+        {{1, 6}, L"date 43952 [TT.MM.JJJJ]"},   {{1, 7}, L"text' \"0012\""},
+        {{1, 8}, L"formula \"=SUM(B1)\""},      {{1, 9}, L"boolean FALSCH"},
+        {{1, 10}, L"number 5"},                 {{1, 11}, L"number 6"},
+        {{1048576, 1}, L"text \"far\""}};
+    EXPECT_EQ(Described(*loaded.sheets[0]), expected);
 }
 
 TEST(StandinXlsx, TellsMissingFromUnreadableFiles) {
@@ -374,7 +486,7 @@ TEST_F(InProcess, ChecksInvokeFlagsArgumentCountsAndNamedArguments) {
 
 TEST_F(InProcess, ControlAnswersByNameAndReportsBadIndexes) {
     DispatchPtr control(new ControlObject(state_));
-    state_.AddNewWorkbook(2)->sheets[1]->cells[{3, 2}] = L"Wert";
+    state_.AddNewWorkbook(2)->sheets[1]->cells[{3, 2}] = *ReadTyped(L"Wert");
     LPOLESTR names[] = {const_cast<LPOLESTR>(L"Cell")};
     DISPID id = 0;
     ASSERT_EQ(control.Get()->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK);

@@ -738,7 +738,8 @@ TEST_F(StandinServer, FailsEveryValuePutThatWouldWriteAChosenCell) {
     EXPECT_EQ(described.Description(), L"Zelle gesperrt");
     client_.ClearFaults();
     EXPECT_EQ(put(sheet.Get(), L"A3", L"B3", kValue).status, S_OK);
-    EXPECT_EQ(client_.SheetCells(1, 1), (std::vector<std::wstring>{L"A2 \"x\"", L"A3 \"x\"", L"B3 \"x\""}));
+    EXPECT_EQ(client_.SheetCells(1, 1),
+              (std::vector<std::wstring>{L"A2 text \"x\"", L"A3 text \"x\"", L"B3 text \"x\""}));
     EXPECT_EQ(client_.LiveObjects(L"Range"), 0);
 }
 
