@@ -9,7 +9,7 @@
 #include "export/InformationQuery.h"
 #include "framework/Application.h"
 #include "framework/MessageBoxes.h"
-#include "plugin/HostGateway.h"
+#include "host/HostGateway.h"
 #include "profile/ProfileDialog.h"
 
 namespace exl {

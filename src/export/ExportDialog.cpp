@@ -2,8 +2,8 @@
 
 #include "catalogue/MessageCatalogue.h"
 #include "framework/CodePage.h"
-#include "plugin/FindHostFilePattern.h"
-#include "plugin/HostGateway.h"
+#include "host/FindHostFilePattern.h"
+#include "host/HostGateway.h"
 #include "profile/DefineProfileAction.h"
 #include "resource.h"
 

@@ -1,5 +1,8 @@
 #include "export/SheetWriter.h"
 
+#include <climits>
+#include <new>
+
 #include "export/ExcelMembers.h"
 #include "export/RecordFile.h"
 #include "framework/CodePage.h"
@@ -22,6 +25,24 @@ std::int32_t ReadRecordCount(const std::string& recordFile) {
 // the blank that ends every value line, as the platform's does.
 std::string ReadRecordValue(const IniSnapshot& records, std::int32_t record, const std::string& field) {
     return records.Get(Format(kRecordSectionFormat, record), field, "");
+}
+
+// A run of texts as Excel takes it for a range of run.size() rows and one column:
+// two dimensions (rows, then columns), both 1-based, of VARIANTs each holding the
+// VT_BSTR of its ANSI text. Throws std::bad_alloc when out of memory.
+SafeArray TextColumn(const std::vector<std::string>& texts) {
+    if (texts.size() > static_cast<std::size_t>(LONG_MAX)) throw std::bad_alloc();
+    SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(texts.size()), 1}, {1, 1}};
+    SafeArray column(SafeArrayCreate(VT_VARIANT, 2, bounds));
+    if (!column.Get()) throw std::bad_alloc();
+    for (std::size_t at = 0; at < texts.size(); ++at) {
+        LONG index[2] = {static_cast<LONG>(at) + 1, 1};
+        const Variant text = Variant::Text(texts[at]);
+        // The array keeps a copy of the text; the variant frees its own.
+        if (FAILED(SafeArrayPutElement(column.Get(), index, const_cast<VARIANT*>(&text.Get()))))
+            throw std::bad_alloc();
+    }
+    return column;
 }
 
 }  // namespace
@@ -118,7 +139,7 @@ bool SheetWriter::WriteBlock(const std::string& column, std::int64_t firstRow, c
         const Variant cell1 = Variant::Text(CellAddress(column, firstRow));
         const Variant cell2 = Variant::Text(CellAddress(column, firstRow + static_cast<std::int64_t>(run.size()) - 1));
         range_.Attach(RequireObject(GetDispatchProperty(worksheet_, excel::kRange, {&cell1, &cell2})));
-        const Variant values = Variant::Array(SafeArray::TextColumn(run));
+        const Variant values = Variant::Array(TextColumn(run));
         PutProperty(range_, excel::kValue, values);
         PutProperty(range_, excel::kValue2, values);
         return true;

@@ -360,17 +360,21 @@ TEST(StandinXlsx, TellsMissingFromUnreadableFiles) {
     EXPECT_FALSE(LoadXlsx(Wide(scratch.File("nofolder\\absent.xlsx")), loaded, missing, error));
     EXPECT_TRUE(missing);
 
+    std::string deep;
+    for (int level = 0; level < 5000; ++level) deep += "<a>";
     struct Case {
         const char* name;
         std::string content;
+        const wchar_t* why;  // a part of the error text, or L"" for any
     } unreadable[] = {
-        {"text.xlsx", "not a zip at all"},
-        {"empty.xlsx", ""},
-        {"nosheets.xlsx", BuildZip({{"xl/workbook.xml", "<workbook><sheets/></workbook>"}})},
-        {"broken.xlsx", BuildZip({{"xl/workbook.xml", "<workbook><sheets>"}})},
+        {"text.xlsx", "not a zip at all", L""},
+        {"empty.xlsx", "", L""},
+        {"nosheets.xlsx", BuildZip({{"xl/workbook.xml", "<workbook><sheets/></workbook>"}}), L""},
+        {"broken.xlsx", BuildZip({{"xl/workbook.xml", "<workbook><sheets>"}}), L""},
         {"nopart.xlsx",
-         BuildZip({{"xl/workbook.xml", "<workbook><sheets><sheet name=\"a\" r:id=\"x\"/></sheets></workbook>"}})},
-        {"deep.xlsx", BuildZip({{"xl/workbook.xml", std::string(5000, '<')}})},
+         BuildZip({{"xl/workbook.xml", "<workbook><sheets><sheet name=\"a\" r:id=\"x\"/></sheets></workbook>"}}),
+         L""},
+        {"deep.xlsx", BuildZip({{"xl/workbook.xml", deep}}), L"nested too deeply"},
     };
     for (const Case& c : unreadable) {
         WriteFile(scratch.File(c.name), c.content);
@@ -379,6 +383,7 @@ TEST(StandinXlsx, TellsMissingFromUnreadableFiles) {
         EXPECT_FALSE(LoadXlsx(Wide(scratch.File(c.name)), loaded, missing, error)) << c.name;
         EXPECT_FALSE(missing) << c.name;
         EXPECT_FALSE(error.empty()) << c.name;
+        EXPECT_NE(error.find(c.why), std::wstring::npos) << c.name;
     }
     // A folder in the file's place exists but cannot be read as a workbook.
     CreateDirectoryA(scratch.File("folder.xlsx").c_str(), nullptr);

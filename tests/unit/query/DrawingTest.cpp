@@ -12,7 +12,7 @@
 #include "TextLines.h"
 #include "export/InformationQuery.h"
 #include "framework/Ini.h"
-#include "plugin/ModuleState.h"
+#include "host/ModuleState.h"
 
 namespace exl::test {
 namespace {

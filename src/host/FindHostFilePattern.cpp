@@ -1,4 +1,4 @@
-#include "plugin/FindHostFilePattern.h"
+#include "host/FindHostFilePattern.h"
 
 #include <cstring>
 #include <string>

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/HostInterface.h"
+#include "host/HostInterface.h"
 
 namespace exl {
 

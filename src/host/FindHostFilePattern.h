@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "plugin/HostInterface.h"
+#include "host/HostInterface.h"
 
 namespace exl {
 

@@ -1,4 +1,4 @@
-#include "plugin/ModuleState.h"
+#include "host/ModuleState.h"
 
 namespace exl {
 

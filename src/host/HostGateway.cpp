@@ -1,6 +1,6 @@
-#include "plugin/HostGateway.h"
+#include "host/HostGateway.h"
 
-#include "plugin/ModuleState.h"
+#include "host/ModuleState.h"
 
 namespace exl {
 
