@@ -175,5 +175,45 @@ TEST(WorkbookFile, CellsReadBackAsTheStandInLoadsThem) {
     EXPECT_EQ(sheets[0].cells[2].text, L"a\rb");
 }
 
+TEST(WorkbookFile, CellsOfOtherProgramsReadAsTheStandInLoadsThem) {
+    OpenedPackage opened;
+    opened.bytes = WriteZip([](ZipWriter& zip, std::string&) {
+        return zip.AddEntry("[Content_Types].xml",
+                            "<Types><Override PartName=\"/wb/book.xml\" ContentType=\"application/"
+                            "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/></Types>") &&
+               zip.AddEntry("_rels/.rels",
+                            "<Relationships><Relationship Id=\"r\" Type=\"http://x/officeDocument\" "
+                            "Target=\"/wb/book.xml\"/></Relationships>") &&
+               zip.AddEntry("wb/book.xml",
+                            "<x:workbook xmlns:x=\"m\" xmlns:r=\"rel\"><x:sheets>"
+                            "<x:sheet name=\"Eins\" sheetId=\"1\" r:id=\"s1\"/></x:sheets></x:workbook>") &&
+               zip.AddEntry("wb/_rels/book.xml.rels",
+                            "<Relationships><Relationship Id=\"s1\" Type=\"t/worksheet\" "
+                            "Target=\"sheets/../sheets/one.xml\"/><Relationship Id=\"ss\" "
+                            "Type=\"t/sharedStrings\" Target=\"strings.xml\"/></Relationships>") &&
+               zip.AddEntry("wb/strings.xml",
+                            "<sst><si><t>first</t></si><si><r><t>rich </t></r><r><rPr/><t>text</t></r>"
+                            "<rPh><t>skip</t></rPh></si></sst>") &&
+               zip.AddEntry("wb/sheets/one.xml",
+                            "<worksheet><!-- c --><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c>"
+                            "<c r=\"B1\"><v>42</v></c><c r=\"C1\" t=\"s\"><v>0</v></c>"
+                            "<c r=\"D1\" t=\"str\"><v>&amp;&#228;&#x20AC;</v></c>"
+                            "<c r=\"E1\" t=\"s\"><v>9</v></c><c r=\"A1048576\"><v>far</v></c>"
+                            "<c r=\"A1048577\"><v>beyond</v></c></row></sheetData></worksheet>") &&
+               zip.Finish();
+    });
+    std::string detail;
+    ASSERT_EQ(opened.zip.Open(opened.bytes, detail), ZipProblem::None);
+    ASSERT_EQ(ReadPackage(opened.zip, opened.package, detail), PackageProblem::None) << detail;
+    std::vector<ReadSheet> sheets;
+    ASSERT_TRUE(ReadWorkbookCells(opened.zip, opened.package, sheets, detail)) << detail;
+    ASSERT_EQ(sheets.size(), 1u);
+    EXPECT_EQ(sheets[0].name, "Eins");
+    std::vector<std::wstring> texts;
+    for (const ReadCell& cell : sheets[0].cells) texts.push_back(cell.text);
+    // An index beyond the shared strings and a cell beyond the sheet are left out.
+    EXPECT_EQ(texts, (std::vector<std::wstring>{L"rich text", L"42", L"first", L"&\u00e4\u20ac", L"far"}));
+}
+
 }  // namespace
 }  // namespace exl::workbook::test

@@ -1,5 +1,5 @@
-// The stand-in's parts in process: cell addresses, the call-log rendering, the
-// zip and workbook files, and the object model with its deferred exceptions.
+// The stand-in's parts in process: cell addresses, the call-log rendering, its
+// workbook files, and the object model with its deferred exceptions.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -12,8 +12,8 @@
 #include "ExcelObjects.h"
 #include "Scratch.h"
 #include "Xlsx.h"
-#include "Zip.h"
-#include "ZipCheck.h"
+#include "workbook/ByteSink.h"
+#include "workbook/ZipWriter.h"
 
 namespace exl::test {
 namespace {
@@ -114,60 +114,6 @@ TEST(StandinCallLog, RendersArgumentsInCallerOrderWithThePutValueLast) {
     EXPECT_EQ(QuoteText(std::wstring(L"\x01\t", 2)), L"\"\\x01\\t\"");
 }
 
-TEST(StandinCellText, EscapesWhatXmlCannotCarryAndReadsItBack) {
-    const std::wstring cases[] = {
-        L"plain",
-        L"\u00e4\u00f6\u00fc\u00df \u00a7 \u20ac",
-        L"line\r\nbreak\ttab",
-        std::wstring(L"nul\0inside", 10),
-        L"_x0041_ looks like an escape",
-        L"_x005F_ too",
-        L"_x12G4_ does not",
-        L"pair \U0001F600",
-        std::wstring(L"lone \xD800 surrogate"),
-        std::wstring(L"\xFFFE"),
-        L"",
-    };
-    for (const std::wstring& text : cases) {
-        std::string encoded = EncodeCellText(text);
-        EXPECT_EQ(encoded.find('\r'), std::string::npos);
-        EXPECT_EQ(DecodeCellText(encoded), text) << encoded;
-    }
-    EXPECT_EQ(EncodeCellText(L"a\rb"), "a_x000D_b");
-    EXPECT_EQ(EncodeCellText(L"_x0041_"), "_x005F_x0041_");
-}
-
-TEST(StandinZip, RoundTripsEntriesAndRejectsDamage) {
-    std::vector<ZipEntry> entries{{"a.xml", "<a/>"}, {"empty", ""}, {"dir/big.txt", std::string(100000, 'x')}};
-    std::string bytes = BuildZip(entries);
-    ZipCheckResult check = CheckZip(bytes);
-    ASSERT_TRUE(check.ok) << check.problem;
-    EXPECT_EQ(check.entries.size(), 3u);
-    EXPECT_EQ(check.entries["dir/big.txt"], entries[2].data);
-
-    std::vector<ZipEntry> read;
-    std::string error;
-    ASSERT_TRUE(ParseZip(bytes, read, error)) << error;
-    ASSERT_EQ(read.size(), 3u);
-    for (size_t i = 0; i < read.size(); ++i) {
-        EXPECT_EQ(read[i].name, entries[i].name);
-        EXPECT_EQ(read[i].data, entries[i].data);
-    }
-    std::string damaged = bytes;
-    damaged[35] ^= 0x55;  // inside the first entry's packed data
-    EXPECT_FALSE(ParseZip(damaged, read, error));
-    EXPECT_FALSE(CheckZip(damaged).ok);
-    EXPECT_FALSE(ParseZip(bytes.substr(0, bytes.size() - 1), read, error));
-    EXPECT_FALSE(ParseZip("PK\x05\x06", read, error));
-    EXPECT_FALSE(ParseZip(std::string(100, '\0'), read, error));
-    // A central directory that claims an absurd unpacked size is refused, not allocated.
-    std::string inflated = bytes;
-    size_t directory = inflated.size() - 22 - (46 + 5) - (46 + 5) - (46 + 11);
-    ASSERT_EQ(inflated.substr(directory, 4), "PK\x01\x02");
-    inflated[directory + 27] = '\x7f';
-    EXPECT_FALSE(ParseZip(inflated, read, error));
-}
-
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 TEST(StandinXlsx, SavesAndLoadsSheetsAndCellsExactly) {
@@ -197,44 +143,6 @@ TEST(StandinXlsx, SavesAndLoadsSheetsAndCellsExactly) {
     }
 }
 
-TEST(StandinXlsx, ReadsSharedStringsAndValuesAsOtherProgramsWriteThem) {
-    ScratchDirectory scratch(false);
-    const char* head = "<?xml version=\"1.0\"?>";
-    std::vector<ZipEntry> parts{
-        {"_rels/.rels", std::string(head) +
-                            "<Relationships><Relationship Id=\"r\" "
-                            "Type=\"http://x/officeDocument\" Target=\"/wb/book.xml\"/></Relationships>"},
-        {"wb/book.xml",
-         "<x:workbook xmlns:x=\"m\" xmlns:r=\"rel\"><x:sheets>"
-         "<x:sheet name=\"Eins\" sheetId=\"1\" r:id=\"s1\"/></x:sheets></x:workbook>"},
-        {"wb/_rels/book.xml.rels",
-         "<Relationships><Relationship Id=\"s1\" Type=\"t/worksheet\" "
-         "Target=\"sheets/../sheets/one.xml\"/><Relationship Id=\"ss\" "
-         "Type=\"t/sharedStrings\" Target=\"strings.xml\"/></Relationships>"},
-        {"wb/strings.xml",
-         "<sst><si><t>first</t></si><si><r><t>rich </t></r><r><rPr/><t>text</t></r>"
-         "<rPh><t>skip</t></rPh></si></sst>"},
-        {"wb/sheets/one.xml",
-         "<worksheet><!-- c --><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c>"
-         "<c r=\"B1\"><v>42</v></c><c r=\"C1\" t=\"s\"><v>0</v></c>"
-         "<c r=\"D1\" t=\"str\"><v>&amp;&#228;&#x20AC;</v></c>"
-         "<c r=\"E1\" t=\"s\"><v>9</v></c><c r=\"A1048576\"><v>far</v></c><c r=\"A1048577\"><v>beyond</v></c>"
-         "</row></sheetData></worksheet>"},
-    };
-    std::wstring path = Wide(scratch.File("other.xlsx"));
-    ASSERT_TRUE(WriteWholeFile(path, BuildZip(parts)));
-    Workbook loaded;
-    bool missing = false;
-    std::wstring error;
-    ASSERT_TRUE(LoadXlsx(path, loaded, missing, error)) << testing::PrintToString(error);
-    ASSERT_EQ(loaded.sheets.size(), 1u);
-    EXPECT_EQ(loaded.sheets[0]->name, L"Eins");
-    std::map<CellRef, std::wstring> expected{
-        {{1, 1}, L"rich text"}, {{1, 2}, L"42"}, {{1, 3}, L"first"},
-        {{1, 4}, L"&\u00e4\u20ac"}, {{1048576, 1}, L"far"}};
-    EXPECT_EQ(loaded.sheets[0]->cells, expected);
-}
-
 TEST(StandinXlsx, TellsMissingFromUnreadableFiles) {
     ScratchDirectory scratch(false);
     Workbook loaded;
@@ -245,17 +153,30 @@ TEST(StandinXlsx, TellsMissingFromUnreadableFiles) {
     EXPECT_FALSE(LoadXlsx(Wide(scratch.File("nofolder\\absent.xlsx")), loaded, missing, error));
     EXPECT_TRUE(missing);
 
+    auto zip = [](const std::vector<std::pair<std::string, std::string>>& parts) {
+        workbook::StringSink sink;
+        workbook::ZipWriter writer(sink);
+        for (const auto& [name, content] : parts) writer.AddEntry(name, content);
+        writer.Finish();
+        return sink.Bytes();
+    };
+    const std::string types = "<Types><Override PartName=\"/xl/workbook.xml\" ContentType=\"application/"
+                              "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/></Types>";
+    const std::string rels = "<Relationships><Relationship Id=\"r\" Type=\"http://x/officeDocument\" "
+                             "Target=\"xl/workbook.xml\"/></Relationships>";
     struct Case {
         const char* name;
         std::string content;
     } unreadable[] = {
         {"text.xlsx", "not a zip at all"},
         {"empty.xlsx", ""},
-        {"nosheets.xlsx", BuildZip({{"xl/workbook.xml", "<workbook><sheets/></workbook>"}})},
-        {"broken.xlsx", BuildZip({{"xl/workbook.xml", "<workbook><sheets>"}})},
-        {"nopart.xlsx",
-         BuildZip({{"xl/workbook.xml", "<workbook><sheets><sheet name=\"a\" r:id=\"x\"/></sheets></workbook>"}})},
-        {"deep.xlsx", BuildZip({{"xl/workbook.xml", std::string(5000, '<')}})},
+        {"nopackage.xlsx", zip({{"xl/workbook.xml", "<workbook><sheets/></workbook>"}})},
+        {"nosheets.xlsx", zip({{"[Content_Types].xml", types}, {"_rels/.rels", rels},
+                               {"xl/workbook.xml", "<workbook><sheets/></workbook>"}})},
+        {"broken.xlsx", zip({{"[Content_Types].xml", types}, {"_rels/.rels", rels},
+                             {"xl/workbook.xml", "<workbook><sheets>"}})},
+        {"nopart.xlsx", zip({{"[Content_Types].xml", types}, {"_rels/.rels", rels},
+                             {"xl/workbook.xml", "<workbook><sheets><sheet name=\"a\" r:id=\"x\"/></sheets></workbook>"}})},
     };
     for (const Case& c : unreadable) {
         WriteFile(scratch.File(c.name), c.content);
