@@ -20,6 +20,14 @@ std::wstring WideFromAnsi(const std::string& text) {
     return wide;
 }
 
+// The text's stored form (see EncodeCellText); plain ASCII without an underscore is
+// its own, which spares most values two conversions.
+std::string StoredText(const std::string& ansi) {
+    for (char c : ansi)
+        if (!((c >= 0x20 && c < 0x7F && c != '_') || c == '\t' || c == '\n')) return workbook::EncodeCellText(WideFromAnsi(ansi));
+    return ansi;
+}
+
 std::uint32_t ClampRow(std::int64_t row) {
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>(row, 0, workbook::kMostRows + 1));
 }
@@ -40,12 +48,12 @@ workbook::CellValue ValueCell(std::uint32_t column, const std::string& oemValue,
     std::string text = ConvertOemToAnsi(oemValue);
     if (limit > 0 && text.size() > static_cast<std::size_t>(limit)) text.resize(static_cast<std::size_t>(limit));
     if (IsPlainWholeNumber(text)) return {column, workbook::CellKind::Number, std::move(text)};
-    return {column, workbook::CellKind::Text, workbook::EncodeCellText(WideFromAnsi(text))};
+    return {column, workbook::CellKind::Text, StoredText(text)};
 }
 
 workbook::CellValue HeadingCell(std::uint32_t column, const std::string& ansiHeading) {
     if (ansiHeading.empty()) return {column, workbook::CellKind::Blank, {}};
-    return {column, workbook::CellKind::Text, workbook::EncodeCellText(WideFromAnsi(ansiHeading))};
+    return {column, workbook::CellKind::Text, StoredText(ansiHeading)};
 }
 
 RecordRows::RecordRows(std::vector<FileField> fields, const IniSnapshot& records, std::int32_t recordCount)

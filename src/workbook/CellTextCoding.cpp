@@ -47,6 +47,10 @@ void AppendEscape(std::wstring& out, unsigned code) {
 }  // namespace
 
 std::string EncodeCellText(std::wstring_view text) {
+    // Most texts are plain ASCII without an underscore: their stored form is themselves.
+    bool plain = true;
+    for (wchar_t c : text) plain = plain && ((c >= 0x20 && c < 0x7F && c != L'_') || c == L'\t' || c == L'\n');
+    if (plain) return std::string(text.begin(), text.end());
     std::wstring safe;
     safe.reserve(text.size());
     for (std::size_t at = 0; at < text.size(); ++at) {
