@@ -7,6 +7,7 @@
                                            calculation chain as Excel saves them (.xltx
                                            content type with --template)
   workbooks.py dump FILE...                every file's sheets and cells, one line each
+  workbooks.py show FILE                   the cells row by row, for people
 
 Dump lines, tab-separated:
   file   PATH
@@ -101,12 +102,27 @@ def dump(path):
             print("merged\t%s\t%s" % (sheet.title, merged.coord))
 
 
+def show(path):
+    book = openpyxl.load_workbook(path)
+    for sheet in book.worksheets:
+        print("%s:" % sheet.title)
+        rows = {}
+        for (row, _), cell in sorted(sheet._cells.items()):
+            if cell.value is not None:
+                rows.setdefault(row, []).append("%s=%s%s" % (cell.coordinate, cell.value,
+                                                            "" if cell.data_type == "s" else " (Zahl)"))
+        for row, texts in sorted(rows.items()):
+            print("  %3d  %s" % (row, " | ".join(texts)))
+
+
 def main(arguments):
     if len(arguments) >= 2 and arguments[0] == "template":
         make_template(arguments[1], "--template" in arguments[2:])
     elif len(arguments) >= 2 and arguments[0] == "dump":
         for path in arguments[1:]:
             dump(path)
+    elif len(arguments) == 2 and arguments[0] == "show":
+        show(arguments[1])
     else:
         sys.exit(__doc__)
 
