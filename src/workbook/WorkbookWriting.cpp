@@ -188,7 +188,7 @@ bool WriteTemplateCopy(const ZipArchive& zip, const WorkbookPackage& package, co
         bool written = true;
         if (!calcChain.empty() && name == calcChain) {
             continue;
-        } else if (name == FoldAscii(kContentTypesPart)) {
+        } else if (name == FoldAscii(kContentTypesPart) && (package.isTemplate || !calcChain.empty())) {
             written = WriteEditedPart(zip, entry, out, problem, [&](const std::string& xml, std::string& edited, std::string& why) {
                 return EditContentTypes(xml, package.workbookPart, package.calcChainPart, edited, why);
             });
