@@ -4,7 +4,7 @@
 
 #include "export/FileMessages.h"
 #include "framework/CodePage.h"
-#include "plugin/HostGateway.h"
+#include "host/HostGateway.h"
 #include "catalogue/MessageCatalogue.h"
 
 namespace exl {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "workbook/CellReference.h"
@@ -21,6 +22,10 @@ enum class CellKind {
 };
 
 struct CellValue {
+    CellValue() = default;
+    CellValue(std::uint32_t column_, CellKind kind_, std::string text_, std::string style_ = {})
+        : column(column_), kind(kind_), text(std::move(text_)), style(std::move(style_)) {}
+
     std::uint32_t column = 0;
     CellKind kind = CellKind::Blank;
     // Text and Formula: the stored form (EncodeCellText). Number: the number as XML
