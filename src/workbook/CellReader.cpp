@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <optional>
+#include <string_view>
 
 #include "workbook/CellTextCoding.h"
 #include "workbook/XmlReader.h"
@@ -44,14 +45,24 @@ bool Unreadable(const XmlReader& reader, std::string& problem) {
     return false;
 }
 
-bool ReadSharedStrings(const ZipArchive& zip, const WorkbookPackage& package, std::vector<std::wstring>& strings,
-                       std::string& problem) {
+// The workbook's own parts of a relationship type (shared strings, styles), read in
+// their order; false when one cannot be read or `read` refuses it.
+template <typename ReadPartXml>
+bool ReadWorkbookParts(const ZipArchive& zip, const WorkbookPackage& package, std::string_view type,
+                       std::string& problem, ReadPartXml read) {
     std::vector<Relationship> relationships;
     if (!ReadRelationships(zip, package.workbookPart, relationships, problem)) return false;
     for (const Relationship& relationship : relationships) {
-        if (!RelationshipTypeIs(relationship.type, "sharedStrings") || relationship.external) continue;
+        if (!RelationshipTypeIs(relationship.type, type) || relationship.external) continue;
         std::string xml;
-        if (!ReadPart(zip, relationship.target, xml, problem)) return false;
+        if (!ReadPart(zip, relationship.target, xml, problem) || !read(xml)) return false;
+    }
+    return true;
+}
+
+bool ReadSharedStrings(const ZipArchive& zip, const WorkbookPackage& package, std::vector<std::wstring>& strings,
+                       std::string& problem) {
+    return ReadWorkbookParts(zip, package, "sharedStrings", problem, [&](const std::string& xml) {
         XmlReader reader(xml);
         StringItemText item(2);
         for (XmlToken token = reader.Next(); token != XmlToken::End; token = reader.Next()) {
@@ -60,8 +71,8 @@ bool ReadSharedStrings(const ZipArchive& zip, const WorkbookPackage& package, st
             if (token == XmlToken::EndElement && reader.Depth() == 2) strings.push_back(item.Decoded());
             if (reader.Depth() > 2 && !item.Take(reader, token)) return Unreadable(reader, problem);
         }
-    }
-    return true;
+        return true;
+    });
 }
 
 // One <c> element, read from its start tag to its end.
@@ -175,12 +186,7 @@ bool ReadSheetCells(const std::string& xml, const std::vector<std::wstring>& sha
 bool ReadCellFormats(const ZipArchive& zip, const WorkbookPackage& package, std::vector<CellFormat>& formats,
                      std::string& problem) {
     formats.clear();
-    std::vector<Relationship> relationships;
-    if (!ReadRelationships(zip, package.workbookPart, relationships, problem)) return false;
-    for (const Relationship& relationship : relationships) {
-        if (!RelationshipTypeIs(relationship.type, "styles") || relationship.external) continue;
-        std::string xml;
-        if (!ReadPart(zip, relationship.target, xml, problem)) return false;
+    return ReadWorkbookParts(zip, package, "styles", problem, [&](const std::string& xml) {
         XmlReader reader(xml);
         bool inCellFormats = false;
         for (XmlToken token = reader.Next(); token != XmlToken::End; token = reader.Next()) {
@@ -192,8 +198,7 @@ bool ReadCellFormats(const ZipArchive& zip, const WorkbookPackage& package, std:
             formats.push_back({std::atoi(AttributeValue(reader, "numFmtId").c_str()), prefix == "1" || prefix == "true"});
         }
         return true;
-    }
-    return true;
+    });
 }
 
 bool ReadWorkbookCells(const ZipArchive& zip, const WorkbookPackage& package, std::vector<ReadSheet>& sheets,
