@@ -130,7 +130,8 @@ public:
             if (type_.empty() || type_ == "n") cell.kind = CellKind::Number;
             if (type_ == "b") cell.kind = CellKind::Boolean;
         }
-        return !cell.text.empty();
+        // An empty text is a cell only with a style of its own (a quote prefix, say).
+        return !cell.text.empty() || (cell.kind == CellKind::Text && style_ != 0);
     }
     std::uint32_t Column() const { return position_.column; }
 

@@ -17,7 +17,7 @@ struct ReadCell {
     // Number for a number cell, Boolean for a truth value ("1" or "0"), Formula for a
     // cell with a formula ("=" and the formula), Text for every other value.
     CellKind kind = CellKind::Text;
-    std::wstring text;        // the value as the cell holds it; never empty
+    std::wstring text;        // the value as the cell holds it; empty only for a text with a style
     std::uint32_t style = 0;  // the cell's index into the workbook's cell formats
 };
 

@@ -194,9 +194,12 @@ bool LoadXlsx(const std::wstring& path, Workbook& workbook, bool& missing, std::
     for (const workbook::ReadSheet& read : sheets) {
         auto sheet = std::make_shared<Sheet>();
         sheet->name = FromUtf8(read.name);
-        for (const workbook::ReadCell& cell : read.cells)
-            sheet->cells[{static_cast<int>(cell.position.row), static_cast<int>(cell.position.column)}] =
-                LoadedCell(cell, formats);
+        for (const workbook::ReadCell& cell : read.cells) {
+            const CellContent content = LoadedCell(cell, formats);
+            // A styled empty text is a cell only with the quote prefix ("'" typed alone).
+            if (content.kind == CellKind::Text && content.text.empty() && !content.quotePrefix) continue;
+            sheet->cells[{static_cast<int>(cell.position.row), static_cast<int>(cell.position.column)}] = content;
+        }
         workbook.sheets.push_back(sheet);
     }
     return true;
