@@ -12,6 +12,7 @@
 #include "StandinClient.h"
 #include "UiDriver.h"
 #include "Zip.h"
+#include "framework/Raii.h"
 
 namespace exl::test {
 namespace {
@@ -114,11 +115,10 @@ TEST(Package, UnpackedAloneItsHostFillsAWorkbookFromTheSample) {
     } catch (const UiTimeout& timeout) {
         ADD_FAILURE() << timeout.what();
     }
+    const UniqueHandle thread(process.hThread), host(process.hProcess);
     DWORD exitCode = STILL_ACTIVE;
-    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 99);
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    if (WaitForSingleObject(host.get(), 30000) != WAIT_OBJECT_0) TerminateProcess(host.get(), 99);
+    GetExitCodeProcess(host.get(), &exitCode);
     EXPECT_EQ(exitCode, 0u);
     EXPECT_EQ(finalMessage, ToAnsi("Die Übergabe nach Excel ist abgeschlossen."));
 
