@@ -543,7 +543,12 @@ TEST_F(StandinServer, AnswersTheTwelveOperationsWithExcelsMeanings) {
     EXPECT_EQ(client_.LiveObjects(L"Worksheet"), 2);
     EXPECT_EQ(client_.LiveObjects(L"Workbook"), 2);
     EXPECT_EQ(client_.LiveObjects(L"Range"), 0);
-    for (AutomationRef* held : {&third, &second, &sheets, &active, &workbook, &workbooks}) held->Release();
+    third.Release();
+    second.Release();
+    sheets.Release();
+    active.Release();
+    workbook.Release();
+    workbooks.Release();
     EXPECT_EQ(client_.LiveObjects(L"Application"), 1);
     excel.Release();
     EXPECT_EQ(client_.LiveObjects(), 0);
@@ -880,11 +885,12 @@ TEST_F(StandinServer, QuitEndsTheProcessAndTheNextStartIsFresh) {
 TEST_F(StandinServer, AKilledServerIsForgottenByTheNextStart) {
     ASSERT_TRUE(client_.StartRunning(9, 1));
     DWORD first = client_.ProcessId();
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, first);
-    ASSERT_NE(process, nullptr);
-    TerminateProcess(process, 3);
-    WaitForSingleObject(process, 10000);
-    CloseHandle(process);
+    {
+        const UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, first));
+        ASSERT_NE(process.get(), nullptr);
+        TerminateProcess(process.get(), 3);
+        WaitForSingleObject(process.get(), 10000);
+    }
     client_.Quit();  // finds nothing alive, and returns
 
     ASSERT_TRUE(client_.StartRunning(9, 2));
