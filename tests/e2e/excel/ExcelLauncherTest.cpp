@@ -87,7 +87,8 @@ TEST_F(ExcelLauncherTest, CreationRetriesWithoutTheRemoteContextOnlyAfterInvalid
         for (const CLSID& clsid : launcher.classes) EXPECT_TRUE(IsEqualCLSID(clsid, standin::kClsidExcel10));
         if (!application.Empty()) {
             EXPECT_EQ(launcher.world.liveObjects, 1);
-            EXPECT_EQ(static_cast<FakeDispatch*>(application.Get())->References(), 1u) << "the IUnknown was not released";
+            EXPECT_EQ(static_cast<FakeDispatch*>(application.Get())->References(), 1u)
+                << "the IUnknown was not released";
             application.Release();
         }
         EXPECT_EQ(launcher.world.liveObjects, 0);

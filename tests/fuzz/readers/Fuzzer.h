@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "Visible.h"
+#include "EscapedBytes.h"
 
 namespace exl::fuzz {
 
