@@ -49,7 +49,7 @@ HRESULT FakeExcel::Answer(const std::string& kind, int sheet, const std::wstring
     if (Fails(Invokes() + 1)) {
         if (failWith != DISP_E_EXCEPTION) return failWith;
         exception->scode = static_cast<SCODE>(0x800A03EC);
-        exception->bstrDescription = WideBstr(L"Fehler");
+        exception->bstrDescription = WideToBstr(L"Fehler");
         return DISP_E_EXCEPTION;
     }
     if (answersNothing.count(call.member) && call.flags != DISPATCH_PROPERTYPUT) {
