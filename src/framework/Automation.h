@@ -91,9 +91,8 @@ InvokeAnswer InvokeOnce(const AutomationRef& target, DISPID member, WORD kind, A
                         const Variant* putValue = nullptr);
 
 // Every helper below makes that one call, and makes it again with the same arguments
-// while a busy server turns the call away
-// (see RejectedCalls.h); a call given up raises COleException with the last of those
-// statuses. Failures raise:
+// while a busy server turns the call away (see RejectedCalls.h); a call given up
+// raises COleException with the last of those statuses. Failures raise:
 // - COleDispatchException for DISP_E_EXCEPTION, after the server's deferred fill-in
 //   has run; an scode of 0 beside a nonzero wCode becomes the FACILITY_CONTROL code
 //   of that wCode, so the error never reads as success;

@@ -102,6 +102,7 @@ TEST(Package, UnpackedAloneItsHostFillsAWorkbookFromTheSample) {
         ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.Path().c_str(),
                                    &startup, &process));
     }
+    const UniqueHandle thread(process.hThread), host(process.hProcess);
     std::string finalMessage;
     try {
         UiDriver ui(process.dwThreadId);
@@ -115,7 +116,6 @@ TEST(Package, UnpackedAloneItsHostFillsAWorkbookFromTheSample) {
     } catch (const UiTimeout& timeout) {
         ADD_FAILURE() << timeout.what();
     }
-    const UniqueHandle thread(process.hThread), host(process.hProcess);
     DWORD exitCode = STILL_ACTIVE;
     if (WaitForSingleObject(host.get(), 30000) != WAIT_OBJECT_0) TerminateProcess(host.get(), 99);
     GetExitCodeProcess(host.get(), &exitCode);
