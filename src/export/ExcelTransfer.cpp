@@ -37,9 +37,10 @@ TransferResult TransferToExcel(ExportSettings& settings, const std::string& reco
     const ScopedRejectedCallQuestion question(AskToRetryWhenExcelTakesData);
     try {
         ExcelConnection connection(settings, settings.profilePath, launcher);
-        if (connection.Connect() != ExcelConnection::Outcome::Ready) {
-            result.outcome = TransferOutcome::EndedEarly;
-            return result;
+        switch (connection.Connect()) {
+        case ExcelConnection::Outcome::Ready: break;
+        case ExcelConnection::Outcome::EndedEarly: result.outcome = TransferOutcome::EndedEarly; return result;
+        case ExcelConnection::Outcome::NoExcel: result.outcome = TransferOutcome::NoExcel; return result;
         }
         SheetWriter(connection.SheetCollection(), connection.Worksheet(), connection.CellRange())
             .Write(settings.profilePath, recordFile);

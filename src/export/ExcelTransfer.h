@@ -11,7 +11,8 @@ namespace exl {
 
 enum class TransferOutcome {
     Finished,         // written and released
-    EndedEarly,       // no Excel could be had, or too few sheets; its message is shown
+    EndedEarly,       // an unknown version, or too few sheets; its message is shown
+    NoExcel,          // versions 10, 9 and 8 all failed; 0-8 is shown
     AutomationError,  // a COleException left the block: automationError
     DispatchError,    // a COleDispatchException left the block: dispatchError
 };

@@ -117,22 +117,22 @@ TEST_F(ExcelExportTest, VersionsFallBackAsFarAsTheRegisteredOnesAndXpStandsForNe
     const Strings none, all = {Entry(6), Entry(7), Entry(8)};
     const Case cases[] = {
         {"only 9 registered, CurVer names .9", {9}, kAsRegistered, 10, {Entry(6)}, "9", TransferOutcome::Finished, 9},
-        {"nothing registered", {}, kAsRegistered, 10, all, "8", TransferOutcome::EndedEarly, 0},
-        {"stored 8 tries only 8", {10, 9}, kAsRegistered, 8, {Entry(8)}, "8", TransferOutcome::EndedEarly, 0},
+        {"nothing registered", {}, kAsRegistered, 10, all, "8", TransferOutcome::NoExcel, 0},
+        {"stored 8 tries only 8", {10, 9}, kAsRegistered, 8, {Entry(8)}, "8", TransferOutcome::NoExcel, 0},
         {"only 16 registered", {16}, kAsRegistered, 10, none, "10", TransferOutcome::Finished, 16},
-        {"stored 9 never reaches 16", {16}, kAsRegistered, 9, {Entry(7), Entry(8)}, "8", TransferOutcome::EndedEarly,
+        {"stored 9 never reaches 16", {16}, kAsRegistered, 9, {Entry(7), Entry(8)}, "8", TransferOutcome::NoExcel,
          0},
         {"10 and 16 registered: 10 is used", {10, 16}, kAsRegistered, 10, none, "10", TransferOutcome::Finished, 10},
-        {"CurVer missing", {16}, Odd(std::nullopt), 10, all, "8", TransferOutcome::EndedEarly, 0},
-        {"CurVer not a number", {16}, Odd(L"Excel.Application.abc"), 10, all, "8", TransferOutcome::EndedEarly, 0},
-        {"CurVer not a ProgID", {16}, Odd(L"abc"), 10, all, "8", TransferOutcome::EndedEarly, 0},
-        {"CurVer names .10", {16}, Odd(L"Excel.Application.10"), 10, all, "8", TransferOutcome::EndedEarly, 0},
-        {"CurVer names .7", {16}, Odd(L"Excel.Application.7"), 10, all, "8", TransferOutcome::EndedEarly, 0},
-        {"CurVer empty", {16}, Odd(L""), 10, all, "8", TransferOutcome::EndedEarly, 0},
+        {"CurVer missing", {16}, Odd(std::nullopt), 10, all, "8", TransferOutcome::NoExcel, 0},
+        {"CurVer not a number", {16}, Odd(L"Excel.Application.abc"), 10, all, "8", TransferOutcome::NoExcel, 0},
+        {"CurVer not a ProgID", {16}, Odd(L"abc"), 10, all, "8", TransferOutcome::NoExcel, 0},
+        {"CurVer names .10", {16}, Odd(L"Excel.Application.10"), 10, all, "8", TransferOutcome::NoExcel, 0},
+        {"CurVer names .7", {16}, Odd(L"Excel.Application.7"), 10, all, "8", TransferOutcome::NoExcel, 0},
+        {"CurVer empty", {16}, Odd(L""), 10, all, "8", TransferOutcome::NoExcel, 0},
         {"CurVer far too long", {16}, Odd(L"Excel.Application.16" + std::wstring(300, L'6')), 10, all, "8",
-         TransferOutcome::EndedEarly, 0},
+         TransferOutcome::NoExcel, 0},
         {"CurVer names an unregistered ProgID", {16}, Odd(L"Excel.Application.15"), 10, all, "8",
-         TransferOutcome::EndedEarly, 0},
+         TransferOutcome::NoExcel, 0},
     };
     TablesOnSheets({1, 2});
     WriteRecordFile(records, {{{"Name", "eins"}}});

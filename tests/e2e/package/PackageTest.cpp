@@ -11,15 +11,13 @@
 #include "Scratch.h"
 #include "StandinClient.h"
 #include "UiDriver.h"
-#include "Zip.h"
 #include "framework/Raii.h"
+#include "workbook/ZipReader.h"
 
 namespace exl::test {
 namespace {
 
 using standin::StandinClient;
-
-std::wstring Wide(const std::string& ansi) { return std::wstring(ansi.begin(), ansi.end()); }
 
 // "a.b.c.d" from the file's version resource; "" when it has none.
 std::string FileVersion(const std::string& path) {
@@ -36,12 +34,12 @@ std::string FileVersion(const std::string& path) {
 
 // The zip's files written below `folder`; their names as the zip holds them.
 std::set<std::string> Unpack(const std::string& zip, const std::string& folder) {
-    std::string bytes, error;
-    std::vector<standin::ZipEntry> entries;
-    EXPECT_TRUE(standin::ReadWholeFile(Wide(zip), bytes)) << zip;
-    EXPECT_TRUE(standin::ParseZip(bytes, entries, error)) << error;
+    const std::string bytes = ReadFile(zip);
+    std::string error;
+    workbook::ZipArchive archive;
+    EXPECT_EQ(archive.Open(bytes, error), workbook::ZipProblem::None) << error;
     std::set<std::string> names;
-    for (const standin::ZipEntry& entry : entries) {
+    for (const workbook::ZipEntryInfo& entry : archive.Entries()) {
         std::string path = folder;
         for (std::size_t start = 0, slash; (slash = entry.name.find('/', start)) != std::string::npos;
              start = slash + 1)
@@ -50,7 +48,9 @@ std::set<std::string> Unpack(const std::string& zip, const std::string& folder) 
         std::string file = folder + "\\" + entry.name;
         for (char& c : file)
             if (c == '/') c = '\\';
-        EXPECT_TRUE(standin::WriteWholeFile(Wide(file), entry.data)) << file;
+        std::string content;
+        EXPECT_TRUE(archive.Read(entry, content)) << entry.name;
+        WriteFile(file, content);
         names.insert(entry.name);
     }
     return names;

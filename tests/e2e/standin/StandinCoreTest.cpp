@@ -1,5 +1,5 @@
-// The stand-in's parts in process: cell addresses, the call-log rendering, the
-// zip and workbook files, and the object model with its deferred exceptions.
+// The stand-in's parts in process: cell addresses, the call-log rendering, its
+// workbook files, and the object model with its deferred exceptions.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -17,10 +17,10 @@
 #include "StandinIds.h"
 #include "Text.h"
 #include "Xlsx.h"
-#include "Zip.h"
-#include "ZipCheck.h"
 #include "framework/Automation.h"
 #include "framework/Variant.h"
+#include "workbook/ByteSink.h"
+#include "workbook/ZipWriter.h"
 
 namespace exl::test {
 namespace {
@@ -116,61 +116,16 @@ TEST(StandinCallLog, RendersArgumentsInCallerOrderWithThePutValueLast) {
     EXPECT_EQ(QuoteText(std::wstring(L"\x01\t", 2)), L"\"\\x01\\t\"");
 }
 
-TEST(StandinCellText, EscapesWhatXmlCannotCarryAndReadsItBack) {
-    const std::wstring cases[] = {
-        L"plain",
-        L"\u00e4\u00f6\u00fc\u00df \u00a7 \u20ac",
-        L"line\r\nbreak\ttab",
-        std::wstring(L"nul\0inside", 10),
-        L"_x0041_ looks like an escape",
-        L"_x005F_ too",
-        L"_x12G4_ does not",
-        L"pair \U0001F600",
-        std::wstring(L"lone \xD800 surrogate"),
-        std::wstring(L"\xFFFE"),
-        L"",
-    };
-    for (const std::wstring& text : cases) {
-        std::string encoded = EncodeCellText(text);
-        EXPECT_EQ(encoded.find('\r'), std::string::npos);
-        EXPECT_EQ(DecodeCellText(encoded), text) << encoded;
-    }
-    EXPECT_EQ(EncodeCellText(L"a\rb"), "a_x000D_b");
-    EXPECT_EQ(EncodeCellText(L"_x0041_"), "_x005F_x0041_");
-}
-
-TEST(StandinZip, RoundTripsEntriesAndRejectsDamage) {
-    std::vector<ZipEntry> entries{{"a.xml", "<a/>"}, {"empty", ""}, {"dir/big.txt", std::string(100000, 'x')}};
-    std::string bytes = BuildZip(entries);
-    ZipCheckResult check = CheckZip(bytes);
-    ASSERT_TRUE(check.ok) << check.problem;
-    EXPECT_EQ(check.entries.size(), 3u);
-    EXPECT_EQ(check.entries["dir/big.txt"], entries[2].data);
-
-    std::vector<ZipEntry> read;
-    std::string error;
-    ASSERT_TRUE(ParseZip(bytes, read, error)) << error;
-    ASSERT_EQ(read.size(), 3u);
-    for (size_t i = 0; i < read.size(); ++i) {
-        EXPECT_EQ(read[i].name, entries[i].name);
-        EXPECT_EQ(read[i].data, entries[i].data);
-    }
-    std::string damaged = bytes;
-    damaged[35] ^= 0x55;  // inside the first entry's packed data
-    EXPECT_FALSE(ParseZip(damaged, read, error));
-    EXPECT_FALSE(CheckZip(damaged).ok);
-    EXPECT_FALSE(ParseZip(bytes.substr(0, bytes.size() - 1), read, error));
-    EXPECT_FALSE(ParseZip("PK\x05\x06", read, error));
-    EXPECT_FALSE(ParseZip(std::string(100, '\0'), read, error));
-    // A central directory that claims an absurd unpacked size is refused, not allocated.
-    std::string inflated = bytes;
-    size_t directory = inflated.size() - 22 - (46 + 5) - (46 + 5) - (46 + 11);
-    ASSERT_EQ(inflated.substr(directory, 4), "PK\x01\x02");
-    inflated[directory + 27] = '\x7f';
-    EXPECT_FALSE(ParseZip(inflated, read, error));
-}
-
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// A zip of the given parts, in order, as the workbook library writes it.
+std::string ZipOf(const std::vector<std::pair<std::string, std::string>>& parts) {
+    workbook::StringSink sink;
+    workbook::ZipWriter writer(sink);
+    for (const auto& [name, content] : parts) writer.AddEntry(name, content);
+    writer.Finish();
+    return sink.Bytes();
+}
 
 // Every cell of a sheet as the control's dump shows it.
 std::map<CellRef, std::wstring> Described(const Sheet& sheet) {
@@ -302,7 +257,10 @@ TEST(StandinXlsx, SavesAndLoadsSheetsAndCellsExactly) {
 TEST(StandinXlsx, ReadsSharedStringsStylesAndValuesAsOtherProgramsWriteThem) {
     ScratchDirectory scratch(false);
     const char* head = "<?xml version=\"1.0\"?>";
-    std::vector<ZipEntry> parts{
+    const std::vector<std::pair<std::string, std::string>> parts{
+        {"[Content_Types].xml",
+         "<Types><Override PartName=\"/wb/book.xml\" ContentType=\"application/"
+         "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/></Types>"},
         {"_rels/.rels", std::string(head) +
                             "<Relationships><Relationship Id=\"r\" "
                             "Type=\"http://x/officeDocument\" Target=\"/wb/book.xml\"/></Relationships>"},
@@ -331,7 +289,7 @@ TEST(StandinXlsx, ReadsSharedStringsStylesAndValuesAsOtherProgramsWriteThem) {
          "</row></sheetData></worksheet>"},
     };
     std::wstring path = Wide(scratch.File("other.xlsx"));
-    ASSERT_TRUE(WriteWholeFile(path, BuildZip(parts)));
+    WriteFile(scratch.File("other.xlsx"), ZipOf(parts));
     Workbook loaded;
     bool missing = false;
     std::wstring error;
@@ -360,6 +318,10 @@ TEST(StandinXlsx, TellsMissingFromUnreadableFiles) {
 
     std::string deep;
     for (int level = 0; level < 5000; ++level) deep += "<a>";
+    const std::string types = "<Types><Override PartName=\"/xl/workbook.xml\" ContentType=\"application/"
+                              "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/></Types>";
+    const std::string rels = "<Relationships><Relationship Id=\"r\" Type=\"http://x/officeDocument\" "
+                             "Target=\"xl/workbook.xml\"/></Relationships>";
     struct Case {
         const char* name;
         std::string content;
@@ -367,12 +329,16 @@ TEST(StandinXlsx, TellsMissingFromUnreadableFiles) {
     } unreadable[] = {
         {"text.xlsx", "not a zip at all", L""},
         {"empty.xlsx", "", L""},
-        {"nosheets.xlsx", BuildZip({{"xl/workbook.xml", "<workbook><sheets/></workbook>"}}), L""},
-        {"broken.xlsx", BuildZip({{"xl/workbook.xml", "<workbook><sheets>"}}), L""},
-        {"nopart.xlsx",
-         BuildZip({{"xl/workbook.xml", "<workbook><sheets><sheet name=\"a\" r:id=\"x\"/></sheets></workbook>"}}),
+        {"nopackage.xlsx", ZipOf({{"xl/workbook.xml", "<workbook><sheets/></workbook>"}}), L""},
+        {"nosheets.xlsx", ZipOf({{"[Content_Types].xml", types}, {"_rels/.rels", rels},
+                                 {"xl/workbook.xml", "<workbook><sheets/></workbook>"}}), L""},
+        {"broken.xlsx", ZipOf({{"[Content_Types].xml", types}, {"_rels/.rels", rels},
+                               {"xl/workbook.xml", "<workbook><sheets>"}}), L""},
+        {"nopart.xlsx", ZipOf({{"[Content_Types].xml", types}, {"_rels/.rels", rels},
+                               {"xl/workbook.xml", "<workbook><sheets><sheet name=\"a\" r:id=\"x\"/></sheets></workbook>"}}),
          L""},
-        {"deep.xlsx", BuildZip({{"xl/workbook.xml", deep}}), L"nested too deeply"},
+        {"deep.xlsx", ZipOf({{"[Content_Types].xml", types}, {"_rels/.rels", rels}, {"xl/workbook.xml", deep}}),
+         L"nested too deeply"},
     };
     for (const Case& c : unreadable) {
         WriteFile(scratch.File(c.name), c.content);
