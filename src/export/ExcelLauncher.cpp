@@ -1,7 +1,6 @@
 #include "export/ExcelLauncher.h"
 
 #include <algorithm>
-#include <memory>
 
 #include "export/ExcelMembers.h"
 #include "framework/Raii.h"
@@ -10,13 +9,6 @@
 namespace exl {
 
 namespace {
-
-struct UnknownReleaser {
-    void operator()(IUnknown* unknown) const {
-        if (unknown) unknown->Release();
-    }
-};
-using UniqueUnknown = std::unique_ptr<IUnknown, UnknownReleaser>;
 
 constexpr const char* kCurrentVersionKey = "Excel.Application\\CurVer";
 // COM allows a ProgID at most 39 characters; room for them and the end mark.
@@ -34,12 +26,11 @@ IDispatch* ExcelLauncher::AttachRunning(const std::wstring& progId) {
     CLSID clsid = CLSID_NULL;
     if (FAILED(CLSIDFromProgID(progId.c_str(), &clsid))) return nullptr;
     IUnknown* raw = nullptr;
-    if (GetActive(clsid, &raw) != S_OK) {
-        if (raw) raw->Release();
-        return nullptr;
-    }
-    UniqueUnknown running(raw);
-    return running ? QueryDispatch(running.get()) : nullptr;
+    const HRESULT status = GetActive(clsid, &raw);
+    // Held at once: a stray object beside a failure is released all the same.
+    const UniqueCom<IUnknown> running(raw);
+    if (status != S_OK || !running) return nullptr;
+    return QueryDispatch(running.get());
 }
 
 IDispatch* ExcelLauncher::StartNew(const std::string& progId) {
@@ -47,15 +38,19 @@ IDispatch* ExcelLauncher::StartNew(const std::string& progId) {
     CLSID clsid = CLSID_NULL;
     if (FAILED(CLSIDFromProgID(wideProgId.Get(), &clsid))) return nullptr;
 
-    IUnknown* raw = nullptr;
-    HRESULT status = CreateInstance(clsid, CLSCTX_ALL, &raw);
+    HRESULT status = S_OK;
+    // Held at once: a stray object beside a failure is released all the same.
+    auto create = [&](DWORD context) {
+        IUnknown* raw = nullptr;
+        status = CreateInstance(clsid, context, &raw);
+        return UniqueCom<IUnknown>(raw);
+    };
+    UniqueCom<IUnknown> created = create(CLSCTX_ALL);
     if (status == E_INVALIDARG) {
         // Systems without DCOM refuse the remote context as an invalid argument.
-        if (raw) raw->Release();
-        raw = nullptr;
-        status = CreateInstance(clsid, CLSCTX_ALL & ~CLSCTX_REMOTE_SERVER, &raw);
+        created.reset();
+        created = create(CLSCTX_ALL & ~CLSCTX_REMOTE_SERVER);
     }
-    UniqueUnknown created(raw);
     if (FAILED(status) || !created) return nullptr;
     if (FAILED(OleRun(created.get()))) return nullptr;
     return QueryDispatch(created.get());

@@ -1,5 +1,6 @@
 #include "framework/Automation.h"
 
+#include <utility>
 #include <vector>
 
 #include "framework/RejectedCalls.h"
@@ -20,23 +21,67 @@ void AutomationRef::Release() {
     autoRelease_ = false;
 }
 
-namespace {
+AutomationRef::AutomationRef(AutomationRef&& other) noexcept
+    : dispatch_(other.dispatch_), autoRelease_(other.autoRelease_) {
+    other.dispatch_ = nullptr;
+    other.autoRelease_ = false;
+}
 
-// The exception information of one Invoke; frees its texts on every path, also when
-// a failure other than DISP_E_EXCEPTION came with texts.
-struct ExceptionInfo {
-    EXCEPINFO info = {};
-    ExceptionInfo() = default;
-    ExceptionInfo(const ExceptionInfo&) = delete;
-    ExceptionInfo& operator=(const ExceptionInfo&) = delete;
-    ~ExceptionInfo() { Clear(); }
-    void Clear() {
-        SysFreeString(info.bstrDescription);
-        SysFreeString(info.bstrSource);
-        SysFreeString(info.bstrHelpFile);
-        info = EXCEPINFO{};
+AutomationRef& AutomationRef::operator=(AutomationRef&& other) noexcept {
+    if (this != &other) {
+        Release();
+        dispatch_ = other.dispatch_;
+        autoRelease_ = other.autoRelease_;
+        other.dispatch_ = nullptr;
+        other.autoRelease_ = false;
     }
-};
+    return *this;
+}
+
+ExceptionInfo::ExceptionInfo(ExceptionInfo&& other) noexcept : info(other.info) { other.info = EXCEPINFO{}; }
+
+ExceptionInfo& ExceptionInfo::operator=(ExceptionInfo&& other) noexcept {
+    if (this != &other) {
+        Clear();
+        info = other.info;
+        other.info = EXCEPINFO{};
+    }
+    return *this;
+}
+
+void ExceptionInfo::Clear() {
+    SysFreeString(info.bstrDescription);
+    SysFreeString(info.bstrSource);
+    SysFreeString(info.bstrHelpFile);
+    info = EXCEPINFO{};
+}
+
+InvokeAnswer InvokeOnce(const AutomationRef& target, DISPID member, WORD kind, Arguments arguments,
+                        const Variant* putValue) {
+    InvokeAnswer answer;
+    IDispatch* dispatch = target.Get();
+    if (!dispatch) return answer;
+    // DISPPARAMS wants the last argument first; a put's value is the named argument
+    // and sits in front of them all. The VARIANTs are shallow copies the server only reads.
+    std::vector<VARIANTARG> values;
+    values.reserve(arguments.size() + 1);
+    if (putValue) values.push_back(putValue->Get());
+    for (auto at = arguments.end(); at != arguments.begin();) values.push_back((*--at)->Get());
+    DISPID namedPut = DISPID_PROPERTYPUT;
+    DISPPARAMS parameters = {};
+    parameters.rgvarg = values.empty() ? nullptr : values.data();
+    parameters.cArgs = static_cast<UINT>(values.size());
+    if (putValue) {
+        parameters.rgdispidNamedArgs = &namedPut;
+        parameters.cNamedArgs = 1;
+    }
+    UINT argumentError = 0;
+    answer.status = dispatch->Invoke(member, IID_NULL, 0, kind, &parameters, answer.result.Put(),
+                                     &answer.exception.info, &argumentError);
+    return answer;
+}
+
+namespace {
 
 [[noreturn]] void RaiseDispatchException(ExceptionInfo& exception) {
     EXCEPINFO& info = exception.info;
@@ -55,50 +100,23 @@ struct ExceptionInfo {
     throw error;
 }
 
-// One call of IDispatch::Invoke; result and exception start empty.
-HRESULT InvokeOnce(IDispatch& dispatch, DISPID member, WORD kind, DISPPARAMS& parameters, Variant& result,
-                   ExceptionInfo& exception) {
-    exception.Clear();
-    UINT argumentError = 0;
-    return dispatch.Invoke(member, IID_NULL, 0, kind, &parameters, result.Put(), &exception.info, &argumentError);
-}
-
 Variant Invoke(const AutomationRef& target, DISPID member, WORD kind, VARTYPE resultType, Arguments arguments,
                const Variant* putValue) {
-    IDispatch* dispatch = target.Get();
-    if (!dispatch) throw COleException(E_POINTER);
-
-    // DISPPARAMS wants the last argument first; a put's value is the named argument
-    // and sits in front of them all. The VARIANTs are shallow copies the server only reads.
-    std::vector<VARIANTARG> values;
-    values.reserve(arguments.size() + 1);
-    if (putValue) values.push_back(putValue->Get());
-    for (auto at = arguments.end(); at != arguments.begin();) values.push_back((*--at)->Get());
-    DISPID namedPut = DISPID_PROPERTYPUT;
-    DISPPARAMS parameters = {};
-    parameters.rgvarg = values.empty() ? nullptr : values.data();
-    parameters.cArgs = static_cast<UINT>(values.size());
-    if (putValue) {
-        parameters.rgdispidNamedArgs = &namedPut;
-        parameters.cNamedArgs = 1;
-    }
-
-    Variant result;
-    ExceptionInfo exception;
-    HRESULT status = InvokeOnce(*dispatch, member, kind, parameters, result, exception);
+    if (target.Empty()) throw COleException(E_POINTER);
+    InvokeAnswer answer = InvokeOnce(target, member, kind, arguments, putValue);
     // A busy server did not carry the call out: the same call again, later.
     RejectedCallPacer pacer;
-    while (IsRejectedCall(status)) {
-        if (!pacer.WaitBeforeRetry(status)) throw COleException(status);
-        status = InvokeOnce(*dispatch, member, kind, parameters, result, exception);
+    while (IsRejectedCall(answer.status)) {
+        if (!pacer.WaitBeforeRetry(answer.status)) throw COleException(answer.status);
+        answer = InvokeOnce(target, member, kind, arguments, putValue);
     }
-    if (status == DISP_E_EXCEPTION) RaiseDispatchException(exception);
-    if (FAILED(status)) throw COleException(status);
+    if (answer.status == DISP_E_EXCEPTION) RaiseDispatchException(answer.exception);
+    if (FAILED(answer.status)) throw COleException(answer.status);
     if (resultType != VT_EMPTY) {
-        HRESULT coerced = result.ChangeType(resultType);
+        HRESULT coerced = answer.result.ChangeType(resultType);
         if (FAILED(coerced)) throw COleException(coerced);
     }
-    return result;
+    return std::move(answer.result);
 }
 
 }  // namespace
@@ -119,12 +137,23 @@ void PutProperty(const AutomationRef& target, DISPID member, const Variant& valu
     Invoke(target, member, DISPATCH_PROPERTYPUT, VT_EMPTY, {}, &value);
 }
 
-void CallMethod(const AutomationRef& target, DISPID member, Arguments arguments) {
-    Invoke(target, member, DISPATCH_METHOD, VT_EMPTY, arguments, nullptr);
+Variant CallMethod(const AutomationRef& target, DISPID member, Arguments arguments) {
+    return Invoke(target, member, DISPATCH_METHOD, VT_EMPTY, arguments, nullptr);
 }
 
 IDispatch* CallDispatchMethod(const AutomationRef& target, DISPID member, Arguments arguments) {
     return Invoke(target, member, DISPATCH_METHOD, VT_DISPATCH, arguments, nullptr).DetachDispatch();
+}
+
+DISPID MemberId(const AutomationRef& target, const std::string& name) {
+    IDispatch* dispatch = target.Get();
+    if (!dispatch) throw COleException(E_POINTER);
+    Bstr wide(AnsiToBstr(name));
+    LPOLESTR names[] = {wide.Get()};
+    DISPID member = DISPID_UNKNOWN;
+    const HRESULT status = dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &member);
+    if (FAILED(status)) throw COleException(status);
+    return member;
 }
 
 IDispatch* RequireObject(IDispatch* dispatch) {

@@ -36,7 +36,11 @@ public:
 class AutomationRef {
 public:
     AutomationRef() = default;
+    // Owns the pointer (nullptr leaves the holder empty).
+    explicit AutomationRef(IDispatch* owned) { Attach(owned); }
     ~AutomationRef() { Release(); }
+    AutomationRef(AutomationRef&& other) noexcept;
+    AutomationRef& operator=(AutomationRef&& other) noexcept;
     AutomationRef(const AutomationRef&) = delete;
     AutomationRef& operator=(const AutomationRef&) = delete;
 
@@ -57,10 +61,38 @@ private:
 // caller's.
 using Arguments = std::initializer_list<const Variant*>;
 
-// Every helper calls IDispatch::Invoke once, with IID_NULL and locale 0, on the held
-// pointer, and again with the same arguments while a busy server turns the call away
-// (see RejectedCalls.h); a call given up raises COleException with the last of those
-// statuses. Failures raise:
+// The exception information of one Invoke. Frees its texts on every path, also when
+// a failure other than DISP_E_EXCEPTION came with texts.
+struct ExceptionInfo {
+    EXCEPINFO info = {};
+
+    ExceptionInfo() = default;
+    ~ExceptionInfo() { Clear(); }
+    ExceptionInfo(ExceptionInfo&& other) noexcept;
+    ExceptionInfo& operator=(ExceptionInfo&& other) noexcept;
+    ExceptionInfo(const ExceptionInfo&) = delete;
+    ExceptionInfo& operator=(const ExceptionInfo&) = delete;
+    void Clear();
+};
+
+// What one IDispatch::Invoke answered, as it came: nothing retried, raised or
+// coerced, and a deferred fill-in not yet run.
+struct InvokeAnswer {
+    HRESULT status = E_POINTER;
+    Variant result;
+    ExceptionInfo exception;
+};
+
+// One call of IDispatch::Invoke with IID_NULL and locale 0; a put passes `putValue` as
+// the single named argument DISPID_PROPERTYPUT, in front of the others. An empty
+// reference answers E_POINTER without any call. The helpers below are built on it;
+// tests use it to see a server's answers unchanged.
+InvokeAnswer InvokeOnce(const AutomationRef& target, DISPID member, WORD kind, Arguments arguments = {},
+                        const Variant* putValue = nullptr);
+
+// Every helper below makes that one call, and makes it again with the same arguments
+// while a busy server turns the call away (see RejectedCalls.h); a call given up
+// raises COleException with the last of those statuses. Failures raise:
 // - COleDispatchException for DISP_E_EXCEPTION, after the server's deferred fill-in
 //   has run; an scode of 0 beside a nonzero wCode becomes the FACILITY_CONTROL code
 //   of that wCode, so the error never reads as success;
@@ -77,10 +109,16 @@ IDispatch* GetDispatchProperty(const AutomationRef& target, DISPID member, Argum
 std::int32_t GetInt32Property(const AutomationRef& target, DISPID member);
 // Property put: the value goes as the single named argument DISPID_PROPERTYPUT.
 void PutProperty(const AutomationRef& target, DISPID member, const Variant& value);
-// Method call whose result, if any, is discarded.
-void CallMethod(const AutomationRef& target, DISPID member, Arguments arguments = {});
+// Method call; its result as it came (VT_EMPTY for none), which callers may drop.
+Variant CallMethod(const AutomationRef& target, DISPID member, Arguments arguments = {});
 // Method call that answers an object: owned by the caller, nullptr for no object.
 IDispatch* CallDispatchMethod(const AutomationRef& target, DISPID member, Arguments arguments = {});
+
+// The DISPID of a member named in ANSI text (IDispatch::GetIDsOfNames, locale 0), for
+// callers that know no fixed identifier; the plug-in calls Excel by fixed ones.
+// Raises COleException with the status when the name is unknown, and
+// COleException(E_POINTER) for an empty reference.
+DISPID MemberId(const AutomationRef& target, const std::string& name);
 
 // For operations that must answer an object: the pointer itself, or COleException(E_POINTER)
 // when the server answered with no object.

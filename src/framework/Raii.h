@@ -32,4 +32,16 @@ struct HandleCloser {
 };
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
+// Releases one COM reference: of any interface, or of a server's own object class,
+// whose bases may reach IUnknown more than once (so no IUnknown* would do).
+struct ComReleaser {
+    template <class T>
+    void operator()(T* object) const {
+        object->Release();
+    }
+};
+// One owned COM reference. An IDispatch has its own holder, AutomationRef (Automation.h).
+template <class T>
+using UniqueCom = std::unique_ptr<T, ComReleaser>;
+
 }  // namespace exl

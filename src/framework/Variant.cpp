@@ -27,6 +27,15 @@ std::string BstrToAnsi(BSTR text) {
     return ansi;
 }
 
+BSTR WideToBstr(const std::wstring& text) {
+    if (text.size() > static_cast<std::size_t>(INT_MAX)) throw std::bad_alloc();
+    BSTR copy = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    if (!copy) throw std::bad_alloc();
+    return copy;
+}
+
+std::wstring BstrToWide(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : std::wstring(); }
+
 BSTR* Bstr::Put() {
     SysFreeString(text_);
     text_ = nullptr;
@@ -70,6 +79,13 @@ Variant Variant::Text(const std::string& ansi) {
     return result;
 }
 
+Variant Variant::Text(const std::wstring& text) {
+    Variant result;
+    result.value_.bstrVal = WideToBstr(text);
+    result.value_.vt = VT_BSTR;
+    return result;
+}
+
 Variant Variant::Boolean(bool value) {
     Variant result;
     result.value_.vt = VT_BOOL;
@@ -81,6 +97,20 @@ Variant Variant::Int16(std::int16_t value) {
     Variant result;
     result.value_.vt = VT_I2;
     result.value_.iVal = value;
+    return result;
+}
+
+Variant Variant::Int32(std::int32_t value) {
+    Variant result;
+    result.value_.vt = VT_I4;
+    result.value_.lVal = value;
+    return result;
+}
+
+Variant Variant::Object(IDispatch* owned) {
+    Variant result;
+    result.value_.vt = VT_DISPATCH;
+    result.value_.pdispVal = owned;
     return result;
 }
 
@@ -101,6 +131,12 @@ Variant Variant::Array(SafeArray array) {
 VARIANT* Variant::Put() {
     VariantClear(&value_);
     return &value_;
+}
+
+VARIANT Variant::Detach() {
+    VARIANT value = value_;
+    VariantInit(&value_);
+    return value;
 }
 
 HRESULT Variant::ChangeType(VARTYPE type) {

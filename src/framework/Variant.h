@@ -16,6 +16,11 @@ BSTR AnsiToBstr(const std::string& ansi);
 // A BSTR back to ANSI (its whole length, by the length prefix); characters without an
 // ANSI form become the code page's default character. A null BSTR gives "".
 std::string BstrToAnsi(BSTR text);
+// UTF-16 text to a new BSTR, embedded NULs kept; the caller owns it. Throws
+// std::bad_alloc when out of memory.
+BSTR WideToBstr(const std::wstring& text);
+// A BSTR's UTF-16 text, its whole length; a null BSTR gives L"".
+std::wstring BstrToWide(BSTR text);
 
 // Owns one BSTR (null allowed, which COM treats as "").
 class Bstr {
@@ -67,10 +72,16 @@ public:
 
     // VT_BSTR of ANSI text.
     static Variant Text(const std::string& ansi);
+    // VT_BSTR of UTF-16 text.
+    static Variant Text(const std::wstring& text);
     // VT_BOOL as VARIANT_TRUE or VARIANT_FALSE.
     static Variant Boolean(bool value);
     // VT_I2.
     static Variant Int16(std::int16_t value);
+    // VT_I4.
+    static Variant Int32(std::int32_t value);
+    // VT_DISPATCH; the variant takes the caller's reference over (nullptr: no object).
+    static Variant Object(IDispatch* owned);
     // An optional argument left out: VT_ERROR holding DISP_E_PARAMNOTFOUND.
     static Variant Missing();
     // VT_ARRAY | VT_VARIANT; the variant takes the array over.
@@ -80,6 +91,8 @@ public:
     VARTYPE Type() const { return value_.vt; }
     // For out-parameters: clears the held value and hands out the slot.
     VARIANT* Put();
+    // Hands the value over to the caller, who clears it; this holds VT_EMPTY after.
+    VARIANT Detach();
     // Coerces in place; the COM status of the coercion.
     HRESULT ChangeType(VARTYPE type);
     // Hands over the IDispatch of a VT_DISPATCH value (caller owns it, may be null)

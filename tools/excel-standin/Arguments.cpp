@@ -6,6 +6,7 @@
 
 #include "DispatchError.h"
 #include "Text.h"
+#include "framework/Variant.h"
 
 namespace exl::standin {
 namespace {
@@ -20,11 +21,12 @@ bool IsMissing(const VARIANT* value) {
            (value->vt == (VT_BYREF | VT_ERROR) && value->pscode && *value->pscode == DISP_E_PARAMNOTFOUND);
 }
 
-// Changes `value` to `type` as Excel's type library would; throws on failure.
-void Coerce(const VARIANT& value, VARTYPE type, VARIANT& out) {
-    VariantInit(&out);
-    if (IsMissing(&value) || FAILED(VariantChangeType(&out, const_cast<VARIANT*>(&value), 0, type)))
+// `value` changed to `type` as Excel's type library would; throws on failure.
+Variant Coerced(const VARIANT& value, VARTYPE type) {
+    Variant converted;
+    if (IsMissing(&value) || FAILED(VariantChangeType(converted.Put(), const_cast<VARIANT*>(&value), 0, type)))
         throw DispatchError::Code(DISP_E_TYPEMISMATCH);
+    return converted;
 }
 
 }  // namespace
@@ -49,31 +51,13 @@ void Arguments::Expect(size_t least, size_t most) const {
         if (!At(i)) throw DispatchError::Code(DISP_E_PARAMNOTFOUND);
 }
 
-std::wstring Arguments::Text(const VARIANT& value) {
-    VARIANT converted;
-    Coerce(value, VT_BSTR, converted);
-    std::wstring text(converted.bstrVal ? converted.bstrVal : L"", SysStringLen(converted.bstrVal));
-    VariantClear(&converted);
-    return text;
-}
+std::wstring Arguments::Text(const VARIANT& value) { return BstrToWide(Coerced(value, VT_BSTR).Get().bstrVal); }
 
-long Arguments::Long(const VARIANT& value) {
-    VARIANT converted;
-    Coerce(value, VT_I4, converted);
-    return converted.lVal;
-}
+long Arguments::Long(const VARIANT& value) { return Coerced(value, VT_I4).Get().lVal; }
 
-double Arguments::Number(const VARIANT& value) {
-    VARIANT converted;
-    Coerce(value, VT_R8, converted);
-    return converted.dblVal;
-}
+double Arguments::Number(const VARIANT& value) { return Coerced(value, VT_R8).Get().dblVal; }
 
-bool Arguments::Bool(const VARIANT& value) {
-    VARIANT converted;
-    Coerce(value, VT_BOOL, converted);
-    return converted.boolVal != VARIANT_FALSE;
-}
+bool Arguments::Bool(const VARIANT& value) { return Coerced(value, VT_BOOL).Get().boolVal != VARIANT_FALSE; }
 
 std::wstring QuoteText(const std::wstring& text) {
     std::wstring quoted = L"\"";
@@ -127,7 +111,7 @@ std::wstring RenderArgument(const VARIANT& value) {
         return (byReference ? L"&" : L"") + RenderArray(value.vt & VT_TYPEMASK, array);
     }
     switch (value.vt) {
-    case VT_BSTR: return QuoteText(std::wstring(value.bstrVal ? value.bstrVal : L"", SysStringLen(value.bstrVal)));
+    case VT_BSTR: return QuoteText(BstrToWide(value.bstrVal));
     case VT_I2: return L"I2:" + std::to_wstring(value.iVal);
     case VT_I4: return L"I4:" + std::to_wstring(value.lVal);
     case VT_BOOL:

@@ -73,13 +73,13 @@ const CellContent* ControlObject::CellArgument(const Arguments& args) const {
 void ControlObject::Call(DISPID id, bool, const Arguments& args, VARIANT* result) {
     using namespace control;
     if (CallBusyMember(id, args, result)) return;
-    bool steers = id == kSaveWorkbook || id == kResetCalls || id == kFailCall || id == kFailCallWithException ||
+    bool command = id == kSaveWorkbook || id == kResetCalls || id == kFailCall || id == kFailCallWithException ||
                   id == kClearFaults || id == kQuit || id == kEndProcessAtCall || id == kCloseWorkbookAtCall ||
                   id == kFailCellWrite;
-    if (steers)
-        Steer(id, args, result);
+    if (command)
+        CarryOutCommand(id, args, result);
     else
-        Read(id, args, result);
+        AnswerQuery(id, args, result);
 }
 
 bool ControlObject::CallBusyMember(DISPID id, const Arguments& args, VARIANT* result) {
@@ -104,7 +104,7 @@ bool ControlObject::CallBusyMember(DISPID id, const Arguments& args, VARIANT* re
     }
 }
 
-void ControlObject::Read(DISPID id, const Arguments& args, VARIANT* result) {
+void ControlObject::AnswerQuery(DISPID id, const Arguments& args, VARIANT* result) {
     using namespace control;
     switch (id) {
     case kProcessId: ReturnLong(static_cast<long>(GetCurrentProcessId()), result); break;
@@ -160,7 +160,7 @@ void ControlObject::Read(DISPID id, const Arguments& args, VARIANT* result) {
     }
 }
 
-void ControlObject::Steer(DISPID id, const Arguments& args, VARIANT* result) {
+void ControlObject::CarryOutCommand(DISPID id, const Arguments& args, VARIANT* result) {
     using namespace control;
     switch (id) {
     case kSaveWorkbook: {

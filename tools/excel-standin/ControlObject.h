@@ -14,8 +14,10 @@ protected:
     void Call(DISPID id, bool put, const Arguments& args, VARIANT* result) override;
 
 private:
-    void Read(DISPID id, const Arguments& args, VARIANT* result);
-    void Steer(DISPID id, const Arguments& args, VARIANT* result);
+    // The members that tell the process state.
+    void AnswerQuery(DISPID id, const Arguments& args, VARIANT* result);
+    // The members that act on it: plan faults and events, save a workbook, quit.
+    void CarryOutCommand(DISPID id, const Arguments& args, VARIANT* result);
     // BeBusy, BeCalm and CarriedOutPuts; false for any other member.
     bool CallBusyMember(DISPID id, const Arguments& args, VARIANT* result);
     std::shared_ptr<Workbook> WorkbookArgument(const Arguments& args) const;

@@ -6,6 +6,8 @@
 #include <new>
 
 #include "Text.h"
+#include "framework/Raii.h"
+#include "framework/Variant.h"
 
 namespace exl::standin {
 
@@ -90,19 +92,22 @@ STDMETHODIMP DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPAR
         return busy;
     }
     std::optional<DispatchError> fault = state_.Calls().TakeFault(call);
-    // Held for the call: a workbook closed meanwhile drops COM's references to it.
+    // Held for the call, as a workbook closed meanwhile drops COM's references to it;
+    // released last, as it may be the last reference.
     AddRef();
+    const UniqueCom<DispatchObject> heldForCall(this);
     if (auto event = state_.Calls().TakeEvent(call))
         if (Strike(*event)) fault = DispatchError::Code(RPC_E_DISCONNECTED);
-    HRESULT status = Guarded(id, flags, arguments, result, exception, fault);
+    // The caller gets the answer only from a call that succeeded.
+    Variant answer;
+    HRESULT status = Guarded(id, flags, arguments, result ? answer.Put() : nullptr, exception, fault);
     if (FAILED(status)) {
         line += L" -> " + HexCode(status);
-        if (result) VariantClear(result);
-    } else if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
-        state_.Calls().CountCarriedOutPut();
+    } else {
+        if (result) *result = answer.Detach();
+        if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) state_.Calls().CountCarriedOutPut();
     }
     state_.Calls().Record(std::move(line));
-    Release();  // may be the last reference: nothing of the object is touched after it
     return status;
 }
 
@@ -119,10 +124,15 @@ bool DispatchObject::Strike(const PlannedEvent& event) {
 std::wstring TurnedAway(HRESULT status) { return L" turned away -> " + HexCode(status); }
 
 void DisconnectClients(const std::vector<DispatchObject*>& objects) {
-    // Disconnecting releases COM's references, which may be the last ones.
-    for (DispatchObject* object : objects) object->AddRef();
+    // Disconnecting releases COM's references, which may be the last ones: each object
+    // is held until all are cut off.
+    std::vector<UniqueCom<DispatchObject>> held;
+    held.reserve(objects.size());
+    for (DispatchObject* object : objects) {
+        object->AddRef();
+        held.emplace_back(object);
+    }
     for (DispatchObject* object : objects) CoDisconnectObject(static_cast<IDispatch*>(object), 0);
-    for (DispatchObject* object : objects) object->Release();
 }
 
 bool CloseWorkbook(StandinState& state, long index, const DispatchObject* caller) {
@@ -176,32 +186,18 @@ STDMETHODIMP_(DWORD) DispatchObject::ReleaseConnection(DWORD type, DWORD, BOOL) 
     return static_cast<DWORD>(connections_);
 }
 
-void ReturnObject(DispatchObject* object, VARIANT* result) {
-    if (!result) {
-        object->Release();
-        return;
-    }
-    result->vt = VT_DISPATCH;
-    result->pdispVal = object;
+namespace {
+
+// Into the caller's result, or dropped when the caller passed none.
+void HandOver(Variant value, VARIANT* result) {
+    if (result) *result = value.Detach();
 }
 
-void ReturnText(const std::wstring& text, VARIANT* result) {
-    if (!result) return;
-    result->vt = VT_BSTR;
-    result->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    if (!result->bstrVal) throw std::bad_alloc();
-}
+}  // namespace
 
-void ReturnLong(long value, VARIANT* result) {
-    if (!result) return;
-    result->vt = VT_I4;
-    result->lVal = value;
-}
-
-void ReturnBool(bool value, VARIANT* result) {
-    if (!result) return;
-    result->vt = VT_BOOL;
-    result->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-}
+void ReturnObject(DispatchObject* object, VARIANT* result) { HandOver(Variant::Object(object), result); }
+void ReturnText(const std::wstring& text, VARIANT* result) { HandOver(Variant::Text(text), result); }
+void ReturnLong(long value, VARIANT* result) { HandOver(Variant::Int32(value), result); }
+void ReturnBool(bool value, VARIANT* result) { HandOver(Variant::Boolean(value), result); }
 
 }  // namespace exl::standin

@@ -95,8 +95,8 @@ void DisconnectClients(const std::vector<DispatchObject*>& objects);
 // `caller` was one of them; an index that names no workbook closes nothing.
 bool CloseWorkbook(StandinState& state, long index, const DispatchObject* caller);
 
-// Hands a new object (one reference) to the caller in `result`, or drops it when
-// the caller passed no result.
+// Hands a new object (its one reference; nullptr for Nothing) to the caller in
+// `result`, or drops it when the caller passed no result.
 void ReturnObject(DispatchObject* object, VARIANT* result);
 void ReturnText(const std::wstring& text, VARIANT* result);
 void ReturnLong(long value, VARIANT* result);

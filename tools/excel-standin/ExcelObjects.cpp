@@ -7,6 +7,7 @@
 
 #include "Text.h"
 #include "Xlsx.h"
+#include "framework/Variant.h"
 
 namespace exl::standin {
 namespace {
@@ -139,10 +140,9 @@ void ApplicationObject::Call(DISPID id, bool put, const Arguments& args, VARIANT
     case dispid::kActiveWorkbook:
         if (auto active = state_.ActiveWorkbook()) {
             Return<WorkbookObject>(result, state_, active);
-        } else if (result) {
+        } else {
             // Excel answers Nothing while no workbook is open.
-            result->vt = VT_DISPATCH;
-            result->pdispVal = nullptr;
+            ReturnObject(nullptr, result);
         }
         break;
     case dispid::kWorkbooks: Return<WorkbooksObject>(result, state_); break;
@@ -354,16 +354,9 @@ void RangeObject::PutArray(const VARIANT& value) {
         for (long column = 0; column < columns; ++column) {
             LONG index[2] = {shape->firstRow + row, shape->firstColumn + column};
             if (!twoDimensions) index[0] = index[1];
-            VARIANT element;
-            VariantInit(&element);
-            if (FAILED(SafeArrayGetElement(array, index, &element))) throw DispatchError::Code(DISP_E_BADINDEX);
-            try {
-                contents.push_back(CellOf(element));
-            } catch (...) {
-                VariantClear(&element);
-                throw;
-            }
-            VariantClear(&element);
+            Variant element;
+            if (FAILED(SafeArrayGetElement(array, index, element.Put()))) throw DispatchError::Code(DISP_E_BADINDEX);
+            contents.push_back(CellOf(element.Get()));
         }
     }
     Store(contents);

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "StandinIds.h"
+#include "framework/Raii.h"
 
 namespace exl::standin {
 namespace {
@@ -19,32 +20,37 @@ std::wstring ClsidText(const CLSID& clsid) {
 std::wstring ProgId(int version) { return L"Excel.Application." + std::to_wstring(version); }
 
 bool SetValue(const std::wstring& key, const std::wstring& value) {
-    HKEY handle = nullptr;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) !=
+    HKEY created = nullptr;
+    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &created, nullptr) !=
         ERROR_SUCCESS)
         return false;
-    LONG status = RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(handle);
-    return status == ERROR_SUCCESS;
+    const UniqueRegKey handle(created);
+    return RegSetValueExW(handle.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
-// RegDeleteTree needs Vista; the subkeys go first, one by one.
-bool DeleteTree(HKEY parent, const std::wstring& key) {
-    HKEY handle = nullptr;
-    LONG status = RegOpenKeyExW(parent, key.c_str(), 0, KEY_READ | KEY_WRITE, &handle);
-    if (status == ERROR_FILE_NOT_FOUND) return true;
-    if (status != ERROR_SUCCESS) return false;
+bool DeleteTree(HKEY parent, const std::wstring& key);
+
+// RegDeleteTree needs Vista; the subkeys of an open key go one by one.
+bool DeleteSubkeys(HKEY handle) {
     wchar_t name[256];
     for (;;) {
         DWORD length = 256;
-        if (RegEnumKeyExW(handle, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        if (!DeleteTree(handle, name)) {
-            RegCloseKey(handle);
-            return false;
-        }
+        if (RegEnumKeyExW(handle, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return true;
+        if (!DeleteTree(handle, name)) return false;
     }
-    RegCloseKey(handle);
+}
+
+bool DeleteTree(HKEY parent, const std::wstring& key) {
+    HKEY opened = nullptr;
+    LONG status = RegOpenKeyExW(parent, key.c_str(), 0, KEY_READ | KEY_WRITE, &opened);
+    if (status == ERROR_FILE_NOT_FOUND) return true;
+    if (status != ERROR_SUCCESS) return false;
+    {
+        // Closed before the key itself goes.
+        const UniqueRegKey handle(opened);
+        if (!DeleteSubkeys(handle.get())) return false;
+    }
     return RegDeleteKeyW(parent, key.c_str()) == ERROR_SUCCESS;
 }
 

@@ -3,13 +3,12 @@
 #include <objbase.h>
 #include <oleauto.h>
 
-#include <algorithm>
+#include <cwchar>
 
 #include "Arguments.h"
 #include "Registration.h"
 #include "StandinHost.h"
 #include "StandinIds.h"
-#include "Variants.h"
 
 namespace exl::standin {
 namespace {
@@ -24,52 +23,74 @@ constexpr DWORD kAfterTerminateMs = 6000;
 // of the running-object table cannot be ended.
 constexpr int kMostInstances = 16;
 
-long InvokeLong(IDispatch* control, DISPID member) {
-    VARIANT result;
-    VariantInit(&result);
-    DISPPARAMS none{};
-    HRESULT status = control->Invoke(member, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr);
-    long value = SUCCEEDED(status) && result.vt == VT_I4 ? result.lVal : 0;
-    VariantClear(&result);
-    return value;
+// The control's answer to a property get or a method call; nullopt when it fails.
+std::optional<Variant> AnswerOf(const AutomationRef& control, DISPID member, WORD kind, exl::Arguments arguments) {
+    try {
+        if (kind == DISPATCH_METHOD) return CallMethod(control, member, arguments);
+        return GetProperty(control, member, VT_EMPTY, arguments);
+    } catch (const COleException&) {
+    } catch (const COleDispatchException&) {
+    }
+    return std::nullopt;
+}
+
+int IntOf(const std::optional<Variant>& answer) {
+    return answer && answer->Type() == VT_I4 ? static_cast<int>(answer->Get().lVal) : -1;
+}
+
+bool BoolOf(const std::optional<Variant>& answer) {
+    return answer && answer->Type() == VT_BOOL && answer->Get().boolVal != VARIANT_FALSE;
+}
+
+std::wstring TextOf(const std::optional<Variant>& answer) {
+    return answer && answer->Type() == VT_BSTR ? BstrToWide(answer->Get().bstrVal) : std::wstring();
+}
+
+// Whether a running-object table entry is the control class's: its name holds the class id.
+bool NamesControl(IMoniker& moniker, IBindCtx& context) {
+    wchar_t clsid[40] = {};
+    StringFromGUID2(kClsidControl, clsid, 40);
+    LPOLESTR name = nullptr;
+    const bool named = SUCCEEDED(moniker.GetDisplayName(&context, nullptr, &name)) && name && wcsstr(name, clsid);
+    CoTaskMemFree(name);
+    return named;
+}
+
+// The control object behind a table entry when it serves process `processId` (any
+// process for 0); an empty reference otherwise.
+AutomationRef ControlOf(IRunningObjectTable& table, IMoniker& moniker, DWORD processId) {
+    IUnknown* found = nullptr;
+    if (FAILED(table.GetObject(&moniker, &found))) return {};
+    const UniqueCom<IUnknown> object(found);
+    IDispatch* dispatch = nullptr;
+    if (FAILED(object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)))) return {};
+    AutomationRef control(dispatch);
+    const int id = IntOf(AnswerOf(control, control::kProcessId, DISPATCH_PROPERTYGET, {}));
+    if (id <= 0 || (processId != 0 && static_cast<DWORD>(id) != processId)) return {};
+    return control;
 }
 
 // A control object of a running stand-in: of process `processId`, or of any that
 // answers when processId is 0. Looks at every entry of the running-object table,
 // as several instances may have registered the control class.
-IDispatch* FindControl(DWORD processId) {
-    IRunningObjectTable* table = nullptr;
-    if (FAILED(GetRunningObjectTable(0, &table))) return nullptr;
-    IEnumMoniker* monikers = nullptr;
-    IBindCtx* context = nullptr;
-    IDispatch* found = nullptr;
-    wchar_t clsid[40] = {};
-    StringFromGUID2(kClsidControl, clsid, 40);
-    if (SUCCEEDED(table->EnumRunning(&monikers)) && SUCCEEDED(CreateBindCtx(0, &context))) {
-        IMoniker* moniker = nullptr;
-        while (!found && monikers->Next(1, &moniker, nullptr) == S_OK) {
-            LPOLESTR name = nullptr;
-            IUnknown* object = nullptr;
-            if (SUCCEEDED(moniker->GetDisplayName(context, nullptr, &name)) && name && wcsstr(name, clsid) &&
-                SUCCEEDED(table->GetObject(moniker, &object))) {
-                IDispatch* control = nullptr;
-                if (SUCCEEDED(object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&control)))) {
-                    long id = InvokeLong(control, control::kProcessId);
-                    if (id != 0 && (processId == 0 || static_cast<DWORD>(id) == processId))
-                        found = control;
-                    else
-                        control->Release();
-                }
-                object->Release();
-            }
-            CoTaskMemFree(name);
-            moniker->Release();
-        }
+AutomationRef FindControl(DWORD processId) {
+    IRunningObjectTable* runningTable = nullptr;
+    if (FAILED(GetRunningObjectTable(0, &runningTable))) return {};
+    const UniqueCom<IRunningObjectTable> table(runningTable);
+    IEnumMoniker* entries = nullptr;
+    if (FAILED(table->EnumRunning(&entries))) return {};
+    const UniqueCom<IEnumMoniker> monikers(entries);
+    IBindCtx* bindContext = nullptr;
+    if (FAILED(CreateBindCtx(0, &bindContext))) return {};
+    const UniqueCom<IBindCtx> context(bindContext);
+    IMoniker* next = nullptr;
+    while (monikers->Next(1, &next, nullptr) == S_OK) {
+        const UniqueCom<IMoniker> moniker(next);
+        if (!NamesControl(*moniker, *context)) continue;
+        AutomationRef control = ControlOf(*table, *moniker, processId);
+        if (!control.Empty()) return control;
     }
-    if (context) context->Release();
-    if (monikers) monikers->Release();
-    table->Release();
-    return found;
+    return {};
 }
 
 // Ends a server that did not quit. Wine keeps a killed server's class objects
@@ -85,10 +106,7 @@ void Terminate(HANDLE process) {
 
 StandinClient::StandinClient() = default;
 
-StandinClient::~StandinClient() {
-    ReleaseControl();
-    ForgetStarted();
-}
+StandinClient::~StandinClient() = default;
 
 bool StandinClient::Register(const std::vector<int>& versions, const std::wstring& serveOptions) {
     return RegisterServer(ServerPath(), versions, serveOptions);
@@ -109,8 +127,8 @@ std::wstring StandinClient::Quote(const std::wstring& text) { return QuoteText(t
 
 bool StandinClient::StartRunning(int version, int workbooks) {
     if (!ApplicationClsid(version) || workbooks < 0) return false;
-    ReleaseControl();
-    ForgetStarted();
+    control_.Release();
+    started_.reset();
     std::wstring command = L"\"" + ServerPath() + L"\" --running " + std::to_wstring(version) + L" --workbooks " +
                            std::to_wstring(workbooks);
     STARTUPINFOW startup{};
@@ -118,13 +136,13 @@ bool StandinClient::StartRunning(int version, int workbooks) {
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
-    CloseHandle(process.hThread);
-    started_ = process.hProcess;
+    const UniqueHandle thread(process.hThread);
+    started_.reset(process.hProcess);
     // The control enters the table after the Application: finding it means ready.
     for (DWORD waited = 0; waited < kStartTimeoutMs; waited += kPollMs) {
-        if (WaitForSingleObject(started_, 0) == WAIT_OBJECT_0) return false;
+        if (WaitForSingleObject(started_.get(), 0) == WAIT_OBJECT_0) return false;
         control_ = FindControl(process.dwProcessId);
-        if (control_) return true;
+        if (Connected()) return true;
         Sleep(kPollMs);
     }
     return false;
@@ -132,82 +150,56 @@ bool StandinClient::StartRunning(int version, int workbooks) {
 
 bool StandinClient::HostInProcess(int version, int workbooks) {
     if (!ApplicationClsid(version) || workbooks < 0) return false;
-    ReleaseControl();
+    control_.Release();
     hosted_.reset();
     hosted_ = std::make_unique<StandinHost>(version, false);
     if (!hosted_->RunAsActive(workbooks) || !hosted_->PublishControl()) {
         hosted_.reset();
         return false;
     }
-    control_ = hosted_->Control();
-    control_->AddRef();
+    IDispatch* control = hosted_->Control();
+    control->AddRef();
+    control_.Attach(control);
     return true;
 }
 
 bool StandinClient::Connect() {
-    if (Reach()) return true;
-    CoCreateInstance(kClsidControl, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, reinterpret_cast<void**>(&control_));
-    return control_ != nullptr;
+    if (ConnectIfRunning()) return true;
+    IDispatch* created = nullptr;
+    CoCreateInstance(kClsidControl, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, reinterpret_cast<void**>(&created));
+    control_.Attach(created);
+    return Connected();
 }
 
-bool StandinClient::Reach() {
-    if (!control_) control_ = FindControl(0);
-    return control_ != nullptr;
+bool StandinClient::ConnectIfRunning() {
+    if (!Connected()) control_ = FindControl(0);
+    return Connected();
 }
 
-void StandinClient::ReleaseControl() {
-    if (control_) control_->Release();
-    control_ = nullptr;
+std::optional<Variant> StandinClient::Ask(DISPID member, WORD kind, exl::Arguments arguments) {
+    if (!ConnectIfRunning()) return std::nullopt;
+    return AnswerOf(control_, member, kind, arguments);
 }
 
-void StandinClient::ForgetStarted() {
-    if (started_) CloseHandle(started_);
-    started_ = nullptr;
+int StandinClient::GetInt(DISPID member, exl::Arguments arguments) {
+    return IntOf(Ask(member, DISPATCH_PROPERTYGET, arguments));
 }
 
-bool StandinClient::Invoke(DISPID member, WORD flags, std::vector<VARIANT> args, VARIANT* result) {
-    HRESULT status = E_FAIL;
-    if (Reach()) {
-        // rgvarg holds the arguments last first.
-        std::reverse(args.begin(), args.end());
-        DISPPARAMS params{args.empty() ? nullptr : args.data(), nullptr, static_cast<UINT>(args.size()), 0};
-        status = control_->Invoke(member, IID_NULL, 0, flags, &params, result, nullptr, nullptr);
-    }
-    for (VARIANT& arg : args) VariantClear(&arg);
-    return SUCCEEDED(status);
+bool StandinClient::GetBool(DISPID member, exl::Arguments arguments) {
+    return BoolOf(Ask(member, DISPATCH_PROPERTYGET, arguments));
 }
 
-int StandinClient::GetInt(DISPID member, std::vector<VARIANT> args) {
-    VARIANT result;
-    VariantInit(&result);
-    bool ok = Invoke(member, DISPATCH_PROPERTYGET, std::move(args), &result) && result.vt == VT_I4;
-    int value = ok ? static_cast<int>(result.lVal) : -1;
-    VariantClear(&result);
-    return value;
+std::wstring StandinClient::GetText(DISPID member, exl::Arguments arguments) {
+    return TextOf(Ask(member, DISPATCH_PROPERTYGET, arguments));
 }
 
-bool StandinClient::GetBool(DISPID member, std::vector<VARIANT> args) {
-    VARIANT result;
-    VariantInit(&result);
-    bool value = Invoke(member, DISPATCH_PROPERTYGET, std::move(args), &result) && result.vt == VT_BOOL &&
-                 result.boolVal != VARIANT_FALSE;
-    VariantClear(&result);
-    return value;
+std::optional<Variant> StandinClient::AskAboutCell(DISPID member, int workbook, int sheet,
+                                                   const std::wstring& address) {
+    const Variant book = Variant::Int32(workbook), page = Variant::Int32(sheet), cell = Variant::Text(address);
+    return Ask(member, DISPATCH_PROPERTYGET, {&book, &page, &cell});
 }
 
-std::wstring StandinClient::GetText(DISPID member, std::vector<VARIANT> args) {
-    VARIANT result;
-    VariantInit(&result);
-    std::wstring text;
-    if (Invoke(member, DISPATCH_PROPERTYGET, std::move(args), &result) && result.vt == VT_BSTR && result.bstrVal)
-        text.assign(result.bstrVal, SysStringLen(result.bstrVal));
-    VariantClear(&result);
-    return text;
-}
-
-void StandinClient::Call(DISPID member, std::vector<VARIANT> args) {
-    Invoke(member, DISPATCH_METHOD, std::move(args), nullptr);
-}
+void StandinClient::Call(DISPID member, exl::Arguments arguments) { Ask(member, DISPATCH_METHOD, arguments); }
 
 DWORD StandinClient::ProcessId() {
     int id = GetInt(control::kProcessId);
@@ -217,38 +209,43 @@ DWORD StandinClient::ProcessId() {
 int StandinClient::Version() { return GetInt(control::kVersion); }
 int StandinClient::ApplicationCount() { return GetInt(control::kApplicationCount); }
 int StandinClient::WorkbookCount() { return GetInt(control::kWorkbookCount); }
-int StandinClient::SheetCount(int workbook) { return GetInt(control::kSheetCount, {LongVariant(workbook)}); }
+
+int StandinClient::SheetCount(int workbook) {
+    const Variant book = Variant::Int32(workbook);
+    return GetInt(control::kSheetCount, {&book});
+}
 
 std::wstring StandinClient::Cell(int workbook, int sheet, const std::wstring& address) {
-    return GetText(control::kCell, {LongVariant(workbook), LongVariant(sheet), TextVariant(address)});
+    return TextOf(AskAboutCell(control::kCell, workbook, sheet, address));
 }
 
 std::wstring StandinClient::StoredCell(int workbook, int sheet, const std::wstring& address) {
-    return GetText(control::kStoredCell, {LongVariant(workbook), LongVariant(sheet), TextVariant(address)});
+    return TextOf(AskAboutCell(control::kStoredCell, workbook, sheet, address));
 }
 
 bool StandinClient::HasCell(int workbook, int sheet, const std::wstring& address) {
-    return GetBool(control::kHasCell, {LongVariant(workbook), LongVariant(sheet), TextVariant(address)});
+    return BoolOf(AskAboutCell(control::kHasCell, workbook, sheet, address));
 }
 
 std::wstring StandinClient::WorkbookSource(int workbook) {
-    return GetText(control::kWorkbookSource, {LongVariant(workbook)});
+    const Variant book = Variant::Int32(workbook);
+    return GetText(control::kWorkbookSource, {&book});
 }
 
 int StandinClient::ActiveWorkbook() { return GetInt(control::kActiveWorkbook); }
-int StandinClient::ActiveSheet(int workbook) { return GetInt(control::kActiveSheet, {LongVariant(workbook)}); }
+
+int StandinClient::ActiveSheet(int workbook) {
+    const Variant book = Variant::Int32(workbook);
+    return GetInt(control::kActiveSheet, {&book});
+}
+
 bool StandinClient::IsVisible() { return GetBool(control::kIsVisible); }
 bool StandinClient::MainWindowShown() { return GetBool(control::kMainWindowShown); }
 bool StandinClient::MainWindowIconic() { return GetBool(control::kMainWindowIconic); }
 
 bool StandinClient::SaveWorkbook(int workbook, const std::wstring& xlsxPath) {
-    VARIANT result;
-    VariantInit(&result);
-    bool saved =
-        Invoke(control::kSaveWorkbook, DISPATCH_METHOD, {LongVariant(workbook), TextVariant(xlsxPath)}, &result) &&
-        result.vt == VT_BOOL && result.boolVal != VARIANT_FALSE;
-    VariantClear(&result);
-    return saved;
+    const Variant book = Variant::Int32(workbook), path = Variant::Text(xlsxPath);
+    return BoolOf(Ask(control::kSaveWorkbook, DISPATCH_METHOD, {&book, &path}));
 }
 
 std::vector<std::wstring> StandinClient::SplitLines(const std::wstring& all) {
@@ -261,39 +258,56 @@ std::vector<std::wstring> StandinClient::SplitLines(const std::wstring& all) {
 std::vector<std::wstring> StandinClient::Calls() { return SplitLines(GetText(control::kCallLog)); }
 
 std::vector<std::wstring> StandinClient::SheetCells(int workbook, int sheet) {
-    return SplitLines(GetText(control::kSheetCells, {LongVariant(workbook), LongVariant(sheet)}));
+    const Variant book = Variant::Int32(workbook), page = Variant::Int32(sheet);
+    return SplitLines(GetText(control::kSheetCells, {&book, &page}));
 }
 
 int StandinClient::CallCount() { return GetInt(control::kCallCount); }
 void StandinClient::ResetCalls() { Call(control::kResetCalls); }
 int StandinClient::LiveObjects() { return GetInt(control::kLiveObjects); }
-int StandinClient::LiveObjects(const std::wstring& kind) { return GetInt(control::kLiveObjects, {TextVariant(kind)}); }
 
-void StandinClient::FailCall(int n, HRESULT hr) { Call(control::kFailCall, {LongVariant(n), LongVariant(hr)}); }
+int StandinClient::LiveObjects(const std::wstring& kind) {
+    const Variant named = Variant::Text(kind);
+    return GetInt(control::kLiveObjects, {&named});
+}
+
+void StandinClient::FailCall(int n, HRESULT hr) {
+    const Variant call = Variant::Int32(n), status = Variant::Int32(hr);
+    Call(control::kFailCall, {&call, &status});
+}
 
 void StandinClient::FailCallWithException(int n, HRESULT scode, const std::wstring& description,
                                           const std::wstring& source, bool deferred) {
-    Call(control::kFailCallWithException,
-         {LongVariant(n), LongVariant(scode), TextVariant(description), TextVariant(source), BoolVariant(deferred)});
+    const Variant call = Variant::Int32(n), status = Variant::Int32(scode), text = Variant::Text(description),
+                  from = Variant::Text(source), later = Variant::Boolean(deferred);
+    Call(control::kFailCallWithException, {&call, &status, &text, &from, &later});
 }
 
 void StandinClient::FailCellWrite(int workbook, int sheet, const std::wstring& address, HRESULT hr,
                                   const std::wstring& description) {
-    std::vector<VARIANT> args{LongVariant(workbook), LongVariant(sheet), TextVariant(address), LongVariant(hr)};
-    if (!description.empty()) args.push_back(TextVariant(description));
-    Call(control::kFailCellWrite, std::move(args));
+    const Variant book = Variant::Int32(workbook), page = Variant::Int32(sheet), cell = Variant::Text(address),
+                  status = Variant::Int32(hr), text = Variant::Text(description);
+    if (description.empty())
+        Call(control::kFailCellWrite, {&book, &page, &cell, &status});
+    else
+        Call(control::kFailCellWrite, {&book, &page, &cell, &status, &text});
 }
 
 void StandinClient::ClearFaults() { Call(control::kClearFaults); }
 
-void StandinClient::EndProcessAtCall(int n) { Call(control::kEndProcessAtCall, {LongVariant(n)}); }
+void StandinClient::EndProcessAtCall(int n) {
+    const Variant call = Variant::Int32(n);
+    Call(control::kEndProcessAtCall, {&call});
+}
 
 void StandinClient::CloseWorkbookAtCall(int n, int workbook) {
-    Call(control::kCloseWorkbookAtCall, {LongVariant(n), LongVariant(workbook)});
+    const Variant call = Variant::Int32(n), book = Variant::Int32(workbook);
+    Call(control::kCloseWorkbookAtCall, {&call, &book});
 }
 
 void StandinClient::BeBusy(int fromCall, int milliseconds, HRESULT hr) {
-    Call(control::kBeBusy, {LongVariant(fromCall), LongVariant(milliseconds), LongVariant(hr)});
+    const Variant from = Variant::Int32(fromCall), time = Variant::Int32(milliseconds), status = Variant::Int32(hr);
+    Call(control::kBeBusy, {&from, &time, &status});
 }
 
 void StandinClient::BeCalm() { Call(control::kBeCalm); }
@@ -302,27 +316,26 @@ int StandinClient::CarriedOutPuts() { return GetInt(control::kCarriedOutPuts); }
 
 void StandinClient::Quit() {
     if (hosted_) {
-        ReleaseControl();
+        control_.Release();
         hosted_.reset();
     }
     for (int round = 0; round < kMostInstances; ++round) {
-        if (!Reach()) break;
+        if (!ConnectIfRunning()) break;
         DWORD id = ProcessId();
         if (id == GetCurrentProcessId()) {
             // Another client's in-process instance: not this client's to end.
-            ReleaseControl();
+            control_.Release();
             break;
         }
-        HANDLE process = id ? OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id) : nullptr;
+        const UniqueHandle process(id ? OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id) : nullptr);
         Call(control::kQuit);
-        ReleaseControl();
+        control_.Release();
         if (!process) continue;
         // A server that does not end by itself is ended, so the next test gets a fresh one.
-        if (WaitForSingleObject(process, kQuitTimeoutMs) != WAIT_OBJECT_0) Terminate(process);
-        CloseHandle(process);
+        if (WaitForSingleObject(process.get(), kQuitTimeoutMs) != WAIT_OBJECT_0) Terminate(process.get());
     }
-    if (started_ && WaitForSingleObject(started_, 0) != WAIT_OBJECT_0) Terminate(started_);
-    ForgetStarted();
+    if (started_ && WaitForSingleObject(started_.get(), 0) != WAIT_OBJECT_0) Terminate(started_.get());
+    started_.reset();
 }
 
 }  // namespace exl::standin

@@ -25,6 +25,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/Automation.h"
+#include "framework/Raii.h"
+
 namespace exl::standin {
 
 class StandinHost;
@@ -66,7 +69,7 @@ public:
     // first a stand-in already running (running-object table), else a new control-only
     // process. Queries below use a running one when not connected; they never start one.
     bool Connect();
-    bool Connected() const { return control_ != nullptr; }
+    bool Connected() const { return !control_.Empty(); }
 
     // Per-process state, over all Application objects of the server. Counts answer
     // -1 when the control channel fails.
@@ -137,21 +140,23 @@ public:
     int CarriedOutPuts();
 
 private:
-    // The argument variants are cleared by the call.
-    bool Invoke(DISPID member, WORD flags, std::vector<VARIANT> args, VARIANT* result);
-    int GetInt(DISPID member, std::vector<VARIANT> args = {});
-    bool GetBool(DISPID member, std::vector<VARIANT> args = {});
-    std::wstring GetText(DISPID member, std::vector<VARIANT> args = {});
+    // One call on the control channel (connecting to a running server first): a
+    // DISPATCH_PROPERTYGET or DISPATCH_METHOD; its answer, nullopt when it fails.
+    std::optional<Variant> Ask(DISPID member, WORD kind, exl::Arguments arguments = {});
+    int GetInt(DISPID member, exl::Arguments arguments = {});
+    bool GetBool(DISPID member, exl::Arguments arguments = {});
+    std::wstring GetText(DISPID member, exl::Arguments arguments = {});
+    // What a control member answers about one cell: workbook, sheet and address.
+    std::optional<Variant> AskAboutCell(DISPID member, int workbook, int sheet, const std::wstring& address);
     static std::vector<std::wstring> SplitLines(const std::wstring& all);
-    void Call(DISPID member, std::vector<VARIANT> args = {});
+    void Call(DISPID member, exl::Arguments arguments = {});
     // Connected, or connects to a server already running (never starts one).
-    bool Reach();
-    void ReleaseControl();
-    void ForgetStarted();
+    bool ConnectIfRunning();
 
-    IDispatch* control_ = nullptr;
-    HANDLE started_ = nullptr;  // the process StartRunning created
+    // In this order, so that the channel goes first and a hosted instance last.
     std::unique_ptr<StandinHost> hosted_;
+    UniqueHandle started_;  // the process StartRunning created
+    AutomationRef control_;
 };
 
 }  // namespace exl::standin

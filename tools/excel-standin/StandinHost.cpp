@@ -42,21 +42,19 @@ StandinHost::StandinHost(int version, bool remote)
     if (remote) filterRegistered_ = SUCCEEDED(CoRegisterMessageFilter(&filter_, nullptr));
     state_->SetMainWindow(window_);
     state_->SetRevokeRegistrations([this] { RevokeRegistrations(); });
-    control_ = new ControlObject(*state_);
+    control_.reset(new ControlObject(*state_));
 }
 
 StandinHost::~StandinHost() { Stop(); }
 
-IDispatch* StandinHost::Control() const { return static_cast<IDispatch*>(control_); }
+IDispatch* StandinHost::Control() const { return control_.get(); }
 
 bool StandinHost::RegisterClasses() {
     controlFactory_ = std::make_unique<ClassFactory>(
         [this](REFIID iid, void** object) { return control_->QueryInterface(iid, object); });
     applicationFactory_ = std::make_unique<ClassFactory>([this](REFIID iid, void** object) {
-        auto* application = new ApplicationObject(*state_);
-        HRESULT status = application->QueryInterface(iid, object);
-        application->Release();
-        return status;
+        const UniqueCom<ApplicationObject> application(new ApplicationObject(*state_));
+        return application->QueryInterface(iid, object);
     });
     auto add = [this](const CLSID& clsid, ClassFactory* factory) {
         DWORD cookie = 0;
@@ -73,13 +71,13 @@ bool StandinHost::RegisterClasses() {
 bool StandinHost::RunAsActive(int workbooks) {
     const CLSID* clsid = ApplicationClsid(state_->Version());
     if (!clsid || running_) return false;
-    running_ = new ApplicationObject(*state_);
+    running_.reset(new ApplicationObject(*state_));
     for (int i = 0; i < workbooks; ++i) state_->AddNewWorkbook(state_->DefaultSheetCount());
     ShowWindow(window_, SW_SHOWMINNOACTIVE);
     DWORD cookie = 0;
     // Weak, as Excel registers itself: the entry does not keep the object alive, and
     // a client's reference stays apart from the table's.
-    if (FAILED(RegisterActiveObject(static_cast<IDispatch*>(running_), *clsid, ACTIVEOBJECT_WEAK, &cookie)))
+    if (FAILED(RegisterActiveObject(static_cast<IDispatch*>(running_.get()), *clsid, ACTIVEOBJECT_WEAK, &cookie)))
         return false;
     runningCookies_.push_back(cookie);
     // In process the table's marshalling holds references of its own; they are the host's.
@@ -89,7 +87,7 @@ bool StandinHost::RunAsActive(int workbooks) {
 
 bool StandinHost::PublishControl() {
     DWORD cookie = 0;
-    if (FAILED(RegisterActiveObject(static_cast<IDispatch*>(control_), kClsidControl, ACTIVEOBJECT_WEAK, &cookie)))
+    if (FAILED(RegisterActiveObject(static_cast<IDispatch*>(control_.get()), kClsidControl, ACTIVEOBJECT_WEAK, &cookie)))
         return false;
     runningCookies_.push_back(cookie);
     return true;
@@ -109,10 +107,8 @@ void StandinHost::Stop() {
     state_->SetRevokeRegistrations(nullptr);
     // Clients then see a disconnected server instead of waiting on a dead one.
     DisconnectClients({state_->Objects().begin(), state_->Objects().end()});
-    if (running_) running_->Release();
-    running_ = nullptr;
-    if (control_) control_->Release();
-    control_ = nullptr;
+    running_.reset();
+    control_.reset();
     state_->SetMainWindow(nullptr);
     if (window_) DestroyWindow(window_);
     window_ = nullptr;

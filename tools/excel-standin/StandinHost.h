@@ -11,6 +11,7 @@
 #include "BusyFilter.h"
 #include "ClassFactory.h"
 #include "StandinState.h"
+#include "framework/Raii.h"
 
 namespace exl::standin {
 
@@ -51,8 +52,8 @@ private:
     BusyFilter filter_;
     bool filterRegistered_ = false;
     HWND window_ = nullptr;
-    ControlObject* control_ = nullptr;
-    ApplicationObject* running_ = nullptr;
+    UniqueCom<ControlObject> control_;
+    UniqueCom<ApplicationObject> running_;
     std::unique_ptr<ClassFactory> controlFactory_;
     std::unique_ptr<ClassFactory> applicationFactory_;
     std::vector<DWORD> classCookies_;

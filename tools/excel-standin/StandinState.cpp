@@ -1,6 +1,7 @@
 #include "StandinState.h"
 
 #include "DispatchObject.h"
+#include "framework/Raii.h"
 
 namespace exl::standin {
 namespace {
@@ -44,12 +45,13 @@ int StandinState::ActiveIndex() const {
 
 int StandinState::DefaultSheetCount() const {
     std::wstring key = L"Software\\Microsoft\\Office\\" + std::to_wstring(version_) + L".0\\Excel\\Options";
-    HKEY options = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_QUERY_VALUE, &options) != ERROR_SUCCESS)
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
         return kDefaultSheets;
+    const UniqueRegKey options(opened);
     DWORD type = 0, value = 0, size = sizeof value;
-    LONG status = RegQueryValueExW(options, L"DefSheets", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(options);
+    LONG status =
+        RegQueryValueExW(options.get(), L"DefSheets", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     if (status != ERROR_SUCCESS || type != REG_DWORD || value < 1 || value > kMostSheets) return kDefaultSheets;
     return static_cast<int>(value);
 }

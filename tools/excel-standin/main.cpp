@@ -107,6 +107,7 @@
 #include "StandinHost.h"
 #include "StandinIds.h"
 #include "Text.h"
+#include "framework/Raii.h"
 
 namespace exl::standin {
 namespace {
@@ -239,14 +240,23 @@ Options ParseOptions(const std::vector<std::wstring>& arguments) {
 
 bool IsUsable(HANDLE handle) { return handle && handle != INVALID_HANDLE_VALUE; }
 
+// To the console this process is attached to; closed again before it detaches.
+void WriteToConsole(const std::wstring& text) {
+    const UniqueHandle console(CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+    DWORD written = 0;
+    if (IsUsable(console.get()))
+        WriteConsoleW(console.get(), text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
 // A GUI program has no console of its own: the message goes to the standard error
 // handle the caller gave (a pipe, a file, Wine's terminal), else to the console of
 // the program that started this one, if it has one.
 void TellUser(const std::wstring& message) {
     const std::wstring text = L"excel-standin: " + message + L"\r\n" + kUsage + L"\r\n";
     HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-    DWORD written = 0;
     if (IsUsable(error)) {
+        DWORD written = 0;
         int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
                                        nullptr);
         std::string bytes(static_cast<size_t>(size), '\0');
@@ -255,12 +265,7 @@ void TellUser(const std::wstring& message) {
         return;
     }
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
-    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
-    if (IsUsable(console)) {
-        WriteConsoleW(console, text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr);
-        CloseHandle(console);
-    }
+    WriteToConsole(text);
     FreeConsole();
 }
 

@@ -9,6 +9,7 @@
 #include "StandinClient.h"
 #include "StandinIds.h"
 #include "export/ExcelLauncher.h"
+#include "framework/Automation.h"
 
 namespace exl::test {
 namespace {
@@ -80,14 +81,15 @@ TEST_F(ExcelLauncherTest, CreationRetriesWithoutTheRemoteContextOnlyAfterInvalid
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingLauncher launcher(c.answers);
-        IDispatch* application = launcher.StartNew("Excel.Application.10");
-        EXPECT_EQ(application != nullptr, c.started);
+        AutomationRef application(launcher.StartNew("Excel.Application.10"));
+        EXPECT_EQ(!application.Empty(), c.started);
         EXPECT_EQ(launcher.contexts, c.contexts);
         for (const CLSID& clsid : launcher.classes) EXPECT_TRUE(IsEqualCLSID(clsid, standin::kClsidExcel10));
-        if (application) {
+        if (!application.Empty()) {
             EXPECT_EQ(launcher.world.liveObjects, 1);
-            EXPECT_EQ(static_cast<FakeDispatch*>(application)->References(), 1u) << "the IUnknown was not released";
-            application->Release();
+            EXPECT_EQ(static_cast<FakeDispatch*>(application.Get())->References(), 1u)
+                << "the IUnknown was not released";
+            application.Release();
         }
         EXPECT_EQ(launcher.world.liveObjects, 0);
     }
@@ -108,14 +110,14 @@ TEST_F(ExcelLauncherTest, AttachingTakesOnlyARunningObjectThatAnswersIDispatch) 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingLauncher launcher({c.answer});
-        IDispatch* application = launcher.AttachRunning(L"Excel.Application.10");
-        EXPECT_EQ(application != nullptr, c.attached);
+        AutomationRef application(launcher.AttachRunning(L"Excel.Application.10"));
+        EXPECT_EQ(!application.Empty(), c.attached);
         ASSERT_EQ(launcher.classes.size(), 1u);
         EXPECT_TRUE(IsEqualCLSID(launcher.classes[0], standin::kClsidExcel10));
         EXPECT_TRUE(launcher.contexts.empty()) << "attaching never creates";
-        if (application) {
-            EXPECT_EQ(static_cast<FakeDispatch*>(application)->References(), 1u);
-            application->Release();
+        if (!application.Empty()) {
+            EXPECT_EQ(static_cast<FakeDispatch*>(application.Get())->References(), 1u);
+            application.Release();
         }
         EXPECT_EQ(launcher.world.liveObjects, 0);
     }

@@ -9,6 +9,7 @@
 #include "StandinIds.h"
 #include "export/ExcelMembers.h"
 #include "framework/Automation.h"
+#include "framework/Raii.h"
 #include "resource.h"
 
 namespace exl::test {
@@ -77,13 +78,12 @@ protected:
 
     // Puts the prior cell into sheet 1 of the running Excel's active workbook, as a user would have.
     void WritePriorCell() {
-        IUnknown* unknown = nullptr;
-        ASSERT_EQ(GetActiveObject(*standin::ApplicationClsid(10), nullptr, &unknown), S_OK);
+        IUnknown* active = nullptr;
+        ASSERT_EQ(GetActiveObject(*standin::ApplicationClsid(10), nullptr, &active), S_OK);
+        const UniqueCom<IUnknown> running(active);
         IDispatch* dispatch = nullptr;
-        ASSERT_EQ(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
-        unknown->Release();
-        AutomationRef application, workbook, sheets, sheet, range;
-        application.Attach(dispatch);
+        ASSERT_EQ(running->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
+        AutomationRef application(dispatch), workbook, sheets, sheet, range;
         workbook.Attach(GetDispatchProperty(application, excel::kActiveWorkbook));
         sheets.Attach(GetDispatchProperty(workbook, excel::kSheets));
         const Variant first = Variant::Int16(1);

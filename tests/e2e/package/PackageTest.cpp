@@ -11,6 +11,7 @@
 #include "Scratch.h"
 #include "StandinClient.h"
 #include "UiDriver.h"
+#include "framework/Raii.h"
 #include "workbook/ZipReader.h"
 
 namespace exl::test {
@@ -101,6 +102,7 @@ TEST(Package, UnpackedAloneItsHostFillsAWorkbookFromTheSample) {
         ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.Path().c_str(),
                                    &startup, &process));
     }
+    const UniqueHandle thread(process.hThread), host(process.hProcess);
     std::string finalMessage;
     try {
         UiDriver ui(process.dwThreadId);
@@ -115,10 +117,8 @@ TEST(Package, UnpackedAloneItsHostFillsAWorkbookFromTheSample) {
         ADD_FAILURE() << timeout.what();
     }
     DWORD exitCode = STILL_ACTIVE;
-    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 99);
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    if (WaitForSingleObject(host.get(), 30000) != WAIT_OBJECT_0) TerminateProcess(host.get(), 99);
+    GetExitCodeProcess(host.get(), &exitCode);
     EXPECT_EQ(exitCode, 0u);
     EXPECT_EQ(finalMessage, ToAnsi("Die Übergabe nach Excel ist abgeschlossen."));
 

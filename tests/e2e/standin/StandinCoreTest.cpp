@@ -5,9 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "Arguments.h"
 #include "BusyPlan.h"
-#include "DispatchCall.h"
 #include "CellAddress.h"
 #include "CellContent.h"
 #include "ControlObject.h"
@@ -16,6 +17,8 @@
 #include "StandinIds.h"
 #include "Text.h"
 #include "Xlsx.h"
+#include "framework/Automation.h"
+#include "framework/Variant.h"
 #include "workbook/ByteSink.h"
 #include "workbook/ZipWriter.h"
 
@@ -88,13 +91,9 @@ TEST(StandinAddress, RectanglesAreNormalisedAndNamesRoundTrip) {
 }
 
 TEST(StandinCallLog, RendersArgumentsInCallerOrderWithThePutValueLast) {
-    VARIANT args[3];
+    const Variant text = Variant::Text(L"a\"b\\c\nd"), small = Variant::Int16(-3), missing = Variant::Missing();
     // rgvarg: the named put value first, then the positional ones last first.
-    args[0] = Bstr(L"a\"b\\c\nd");
-    args[1].vt = VT_I2;
-    args[1].iVal = -3;
-    args[2].vt = VT_ERROR;
-    args[2].scode = DISP_E_PARAMNOTFOUND;
+    VARIANT args[3] = {text.Get(), small.Get(), missing.Get()};
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params{args, &named, 3, 1};
     EXPECT_EQ(RenderCall(L"Range", L"Value", DISPATCH_PROPERTYPUT, params),
@@ -102,7 +101,6 @@ TEST(StandinCallLog, RendersArgumentsInCallerOrderWithThePutValueLast) {
     DISPPARAMS none{};
     EXPECT_EQ(RenderCall(L"Sheets", L"Count", DISPATCH_METHOD | DISPATCH_PROPERTYGET, none),
               L"Sheets.Count method|get");
-    VariantClear(&args[0]);
 
     VARIANT inner;
     inner.vt = VT_BOOL;
@@ -365,79 +363,88 @@ protected:
 };
 
 TEST_F(InProcess, BadAddressDefersItsExceptionTextsToTheFillIn) {
-    DispatchPtr application(new ApplicationObject(state_));
-    DispatchPtr workbooks = GetObject(application.Get(), dispid::kWorkbooks);
-    DispatchPtr workbook = GetObject(workbooks.Get(), dispid::kAdd, {}, DISPATCH_METHOD);
-    DispatchPtr sheets = GetObject(workbook.Get(), dispid::kSheets);
-    DispatchPtr sheet = GetObject(sheets.Get(), dispid::kItem, {I2(1)});
+    AutomationRef application(new ApplicationObject(state_));
+    AutomationRef workbooks(GetDispatchProperty(application, dispid::kWorkbooks));
+    AutomationRef workbook(CallDispatchMethod(workbooks, dispid::kAdd));
+    AutomationRef sheets(GetDispatchProperty(workbook, dispid::kSheets));
+    const Variant first = Variant::Int16(1);
+    AutomationRef sheet(GetDispatchProperty(sheets, dispid::kItem, {&first}));
 
-    CallResult failed = Invoke(sheet.Get(), dispid::kRange, DISPATCH_PROPERTYGET, {Bstr(L"IW1"), Bstr(L"IW1")});
+    const Variant beyond = Variant::Text(L"IW1");
+    InvokeAnswer failed = InvokeOnce(sheet, dispid::kRange, DISPATCH_PROPERTYGET, {&beyond, &beyond});
+    EXCEPINFO& info = failed.exception.info;
     EXPECT_EQ(failed.status, DISP_E_EXCEPTION);
-    ASSERT_NE(failed.exception.pfnDeferredFillIn, nullptr);
-    EXPECT_EQ(failed.exception.scode, 0);
-    EXPECT_EQ(failed.exception.bstrDescription, nullptr);
-    EXPECT_EQ(failed.exception.pfnDeferredFillIn(&failed.exception), S_OK);
-    EXPECT_EQ(failed.exception.scode, static_cast<HRESULT>(0x800A03EC));
-    EXPECT_EQ(failed.Source(), L"Microsoft Excel");
-    EXPECT_NE(failed.Description().find(L"Range"), std::wstring::npos);
-    EXPECT_EQ(failed.exception.pfnDeferredFillIn, nullptr);
+    ASSERT_NE(info.pfnDeferredFillIn, nullptr);
+    EXPECT_EQ(info.scode, 0);
+    EXPECT_EQ(info.bstrDescription, nullptr);
+    EXPECT_EQ(info.pfnDeferredFillIn(&info), S_OK);
+    EXPECT_EQ(info.scode, static_cast<HRESULT>(0x800A03EC));
+    EXPECT_EQ(BstrToWide(info.bstrSource), L"Microsoft Excel");
+    EXPECT_NE(BstrToWide(info.bstrDescription).find(L"Range"), std::wstring::npos);
+    EXPECT_EQ(info.pfnDeferredFillIn, nullptr);
 
     // An injected exception may be deferred too; a direct one is filled at once.
     state_.Calls().PlanFault(state_.Calls().Count() + 1,
                              DispatchError::Exception(0x800A0001, L"later", L"Quelle", true));
     state_.Calls().PlanFault(state_.Calls().Count() + 2, DispatchError::Exception(0x800A0002, L"now", L"Quelle"));
-    CallResult deferred = Invoke(sheet.Get(), dispid::kSelect, DISPATCH_METHOD);
-    CallResult direct = Invoke(sheet.Get(), dispid::kSelect, DISPATCH_METHOD);
-    ASSERT_NE(deferred.exception.pfnDeferredFillIn, nullptr);
-    deferred.exception.pfnDeferredFillIn(&deferred.exception);
-    EXPECT_EQ(deferred.exception.scode, static_cast<HRESULT>(0x800A0001));
-    EXPECT_EQ(deferred.Description(), L"later");
-    EXPECT_EQ(direct.exception.pfnDeferredFillIn, nullptr);
-    EXPECT_EQ(direct.exception.scode, static_cast<HRESULT>(0x800A0002));
-    EXPECT_EQ(direct.Source(), L"Quelle");
+    InvokeAnswer deferred = InvokeOnce(sheet, dispid::kSelect, DISPATCH_METHOD);
+    InvokeAnswer direct = InvokeOnce(sheet, dispid::kSelect, DISPATCH_METHOD);
+    EXCEPINFO& later = deferred.exception.info;
+    ASSERT_NE(later.pfnDeferredFillIn, nullptr);
+    later.pfnDeferredFillIn(&later);
+    EXPECT_EQ(later.scode, static_cast<HRESULT>(0x800A0001));
+    EXPECT_EQ(BstrToWide(later.bstrDescription), L"later");
+    EXPECT_EQ(direct.exception.info.pfnDeferredFillIn, nullptr);
+    EXPECT_EQ(direct.exception.info.scode, static_cast<HRESULT>(0x800A0002));
+    EXPECT_EQ(BstrToWide(direct.exception.info.bstrSource), L"Quelle");
 
     // In process the references themselves tell what a client holds.
     EXPECT_EQ(state_.LiveObjects(L""), 5);
     EXPECT_EQ(state_.LiveObjects(L"Worksheet"), 1);
-    sheet.Reset();
-    sheets.Reset();
-    workbook.Reset();
-    workbooks.Reset();
+    sheet.Release();
+    sheets.Release();
+    workbook.Release();
+    workbooks.Release();
     EXPECT_EQ(state_.LiveObjects(L""), 1);
-    application.Reset();
+    application.Release();
     EXPECT_EQ(state_.LiveObjects(L""), 0);
     EXPECT_EQ(state_.Workbooks().size(), 1u);  // the workbook outlives every reference
 }
 
 TEST_F(InProcess, ChecksInvokeFlagsArgumentCountsAndNamedArguments) {
-    DispatchPtr application(new ApplicationObject(state_));
-    DispatchPtr workbooks = GetObject(application.Get(), dispid::kWorkbooks);
+    AutomationRef application(new ApplicationObject(state_));
+    AutomationRef workbooks(GetDispatchProperty(application, dispid::kWorkbooks));
+    const Variant yes = Variant::Boolean(true), noTruth = Variant::Text(L"kein Wahrheitswert"),
+                  missing = Variant::Missing(), empty = Variant::Text(L"");
     struct Case {
-        IDispatch* object;
-        DISPID id;
-        WORD flags;
-        std::vector<VARIANT> args;
+        const char* what;
+        std::function<InvokeAnswer()> call;
         HRESULT expected;
     } cases[] = {
-        {application.Get(), dispid::kVisible, DISPATCH_PROPERTYPUT, {Bool(true)}, S_OK},
-        {application.Get(), dispid::kVisible, DISPATCH_PROPERTYGET, {}, S_OK},
-        {application.Get(), dispid::kWorkbooks, DISPATCH_PROPERTYPUT, {Bool(true)}, DISP_E_MEMBERNOTFOUND},
-        {application.Get(), 9999, DISPATCH_PROPERTYGET, {}, DISP_E_MEMBERNOTFOUND},
-        {application.Get(), dispid::kWorkbooks, DISPATCH_PROPERTYGET, {Bool(true)}, DISP_E_BADPARAMCOUNT},
-        {application.Get(), dispid::kVisible, DISPATCH_PROPERTYPUT, {Bstr(L"kein Wahrheitswert")}, DISP_E_TYPEMISMATCH},
-        {workbooks.Get(), dispid::kCount, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}, S_OK},
-        {workbooks.Get(), dispid::kOpen, DISPATCH_METHOD, {}, DISP_E_PARAMNOTFOUND},
-        {workbooks.Get(), dispid::kOpen, DISPATCH_METHOD, {Missing()}, DISP_E_PARAMNOTFOUND},
-        {workbooks.Get(), dispid::kAdd, DISPATCH_METHOD, {Bstr(L""), Bstr(L"")}, DISP_E_BADPARAMCOUNT},
+        {"put", [&] { return InvokeOnce(application, dispid::kVisible, DISPATCH_PROPERTYPUT, {}, &yes); }, S_OK},
+        {"get", [&] { return InvokeOnce(application, dispid::kVisible, DISPATCH_PROPERTYGET); }, S_OK},
+        {"put of a read-only member",
+         [&] { return InvokeOnce(application, dispid::kWorkbooks, DISPATCH_PROPERTYPUT, {}, &yes); },
+         DISP_E_MEMBERNOTFOUND},
+        {"unknown member", [&] { return InvokeOnce(application, 9999, DISPATCH_PROPERTYGET); }, DISP_E_MEMBERNOTFOUND},
+        {"argument too many", [&] { return InvokeOnce(application, dispid::kWorkbooks, DISPATCH_PROPERTYGET, {&yes}); },
+         DISP_E_BADPARAMCOUNT},
+        {"put value that does not convert",
+         [&] { return InvokeOnce(application, dispid::kVisible, DISPATCH_PROPERTYPUT, {}, &noTruth); },
+         DISP_E_TYPEMISMATCH},
+        {"method and get", [&] { return InvokeOnce(workbooks, dispid::kCount, DISPATCH_METHOD | DISPATCH_PROPERTYGET); },
+         S_OK},
+        {"argument absent", [&] { return InvokeOnce(workbooks, dispid::kOpen, DISPATCH_METHOD); }, DISP_E_PARAMNOTFOUND},
+        {"argument missing", [&] { return InvokeOnce(workbooks, dispid::kOpen, DISPATCH_METHOD, {&missing}); },
+         DISP_E_PARAMNOTFOUND},
+        {"arguments too many", [&] { return InvokeOnce(workbooks, dispid::kAdd, DISPATCH_METHOD, {&empty, &empty}); },
+         DISP_E_BADPARAMCOUNT},
     };
-    for (Case& c : cases) {
-        CallResult result = Invoke(c.object, c.id, c.flags, c.args);
-        EXPECT_EQ(result.status, c.expected) << c.id << " flags " << c.flags;
-    }
+    for (const Case& c : cases) EXPECT_EQ(c.call().status, c.expected) << c.what;
     EXPECT_TRUE(state_.Visible());
     // A put without DISPID_PROPERTYPUT carries no value.
-    VARIANT yes = Bool(true);
-    DISPPARAMS unnamed{&yes, nullptr, 1, 0};
+    VARIANTARG value = yes.Get();
+    DISPPARAMS unnamed{&value, nullptr, 1, 0};
     EXPECT_EQ(application.Get()->Invoke(dispid::kVisible, IID_NULL, 0, DISPATCH_PROPERTYPUT, &unnamed, nullptr, nullptr,
                                         nullptr),
               DISP_E_PARAMNOTFOUND);
@@ -456,31 +463,34 @@ TEST_F(InProcess, ChecksInvokeFlagsArgumentCountsAndNamedArguments) {
 }
 
 TEST_F(InProcess, ControlAnswersByNameAndReportsBadIndexes) {
-    DispatchPtr control(new ControlObject(state_));
+    AutomationRef control(new ControlObject(state_));
     state_.AddNewWorkbook(2)->sheets[1]->cells[{3, 2}] = *ReadTyped(L"Wert");
-    LPOLESTR names[] = {const_cast<LPOLESTR>(L"Cell")};
-    DISPID id = 0;
-    ASSERT_EQ(control.Get()->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK);
-    CallResult found = Invoke(control.Get(), id, DISPATCH_PROPERTYGET, {I4(1), I4(2), Bstr(L"B3")});
-    ASSERT_EQ(found.value.vt, VT_BSTR);
-    EXPECT_EQ(std::wstring(found.value.bstrVal), L"Wert");
-    EXPECT_EQ(Invoke(control.Get(), id, DISPATCH_PROPERTYGET, {I4(2), I4(1), Bstr(L"A1")}).status, DISP_E_BADINDEX);
-    EXPECT_EQ(Invoke(control.Get(), id, DISPATCH_PROPERTYGET, {I4(1), I4(3), Bstr(L"A1")}).status, DISP_E_BADINDEX);
-    EXPECT_EQ(Invoke(control.Get(), id, DISPATCH_PROPERTYGET, {I4(1), I4(1), Bstr(L"IW1")}).status, DISP_E_BADINDEX);
+    const DISPID cellMember = MemberId(control, "Cell");
+    auto cell = [&](long workbook, long sheet, const wchar_t* address) {
+        const Variant book = Variant::Int32(workbook), page = Variant::Int32(sheet), at = Variant::Text(address);
+        return InvokeOnce(control, cellMember, DISPATCH_PROPERTYGET, {&book, &page, &at});
+    };
+    InvokeAnswer found = cell(1, 2, L"B3");
+    ASSERT_EQ(found.result.Type(), VT_BSTR);
+    EXPECT_EQ(BstrToWide(found.result.Get().bstrVal), L"Wert");
+    EXPECT_EQ(cell(2, 1, L"A1").status, DISP_E_BADINDEX);
+    EXPECT_EQ(cell(1, 3, L"A1").status, DISP_E_BADINDEX);
+    EXPECT_EQ(cell(1, 1, L"IW1").status, DISP_E_BADINDEX);
     // The control channel is neither logged nor counted.
     EXPECT_EQ(state_.Calls().Count(), 0);
     EXPECT_EQ(state_.LiveObjects(L""), 0);
 }
 
 TEST_F(InProcess, ABusyExcelTurnsCallsAwayWithoutCarryingThemOutUntilItsTimeIsUpOrItIsCalmed) {
-    DispatchPtr control(new ControlObject(state_));
-    DispatchPtr application(new ApplicationObject(state_));
+    AutomationRef control(new ControlObject(state_));
+    AutomationRef application(new ApplicationObject(state_));
     auto putVisible = [&](bool visible) {
-        return Invoke(application.Get(), dispid::kVisible, DISPATCH_PROPERTYPUT, {Bool(visible)}).status;
+        const Variant value = Variant::Boolean(visible);
+        return InvokeOnce(application, dispid::kVisible, DISPATCH_PROPERTYPUT, {}, &value).status;
     };
     auto beBusy = [&](long fromCall, long milliseconds, HRESULT status) {
-        return Invoke(control.Get(), control::kBeBusy, DISPATCH_METHOD, {I4(fromCall), I4(milliseconds), I4(status)})
-            .status;
+        const Variant from = Variant::Int32(fromCall), time = Variant::Int32(milliseconds), with = Variant::Int32(status);
+        return InvokeOnce(control, control::kBeBusy, DISPATCH_METHOD, {&from, &time, &with}).status;
     };
     for (HRESULT status : {RPC_E_CALL_REJECTED, RPC_E_SERVERCALL_RETRYLATER, kVbaIgnore}) {
         SCOPED_TRACE(status);
@@ -490,8 +500,8 @@ TEST_F(InProcess, ABusyExcelTurnsCallsAwayWithoutCarryingThemOutUntilItsTimeIsUp
         ASSERT_EQ(beBusy(0, -1, status), S_OK);
         EXPECT_EQ(putVisible(true), status);
         EXPECT_FALSE(state_.Visible()) << "a turned-away call is not carried out";
-        EXPECT_EQ(Invoke(control.Get(), control::kCallCount, DISPATCH_PROPERTYGET).value.lVal, 1);
-        ASSERT_EQ(Invoke(control.Get(), control::kBeCalm, DISPATCH_METHOD).status, S_OK);
+        EXPECT_EQ(InvokeOnce(control, control::kCallCount, DISPATCH_PROPERTYGET).result.Get().lVal, 1);
+        ASSERT_EQ(InvokeOnce(control, control::kBeCalm, DISPATCH_METHOD).status, S_OK);
         EXPECT_EQ(putVisible(true), S_OK);
         // For a while from the fourth call on, that call included.
         ASSERT_EQ(beBusy(4, 150, status), S_OK);
@@ -508,9 +518,9 @@ TEST_F(InProcess, ABusyExcelTurnsCallsAwayWithoutCarryingThemOutUntilItsTimeIsUp
                                               L"Application.Visible put true" + turnedAway,
                                               L"Application.Visible put true",
                                           }));
-        CallResult puts = Invoke(control.Get(), control::kCarriedOutPuts, DISPATCH_PROPERTYGET);
-        EXPECT_EQ(puts.value.vt, VT_I4);
-        EXPECT_EQ(puts.value.lVal, 3);
+        InvokeAnswer puts = InvokeOnce(control, control::kCarriedOutPuts, DISPATCH_PROPERTYGET);
+        EXPECT_EQ(puts.result.Type(), VT_I4);
+        EXPECT_EQ(puts.result.Get().lVal, 3);
         EXPECT_TRUE(state_.Visible());
     }
     // A plan that is no busy time is refused and changes nothing.

@@ -9,12 +9,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
-#include "DispatchCall.h"
 #include "Scratch.h"
 #include "StandinClient.h"
 #include "StandinIds.h"
 #include "ZipCheck.h"
+#include "framework/Automation.h"
+#include "framework/Raii.h"
+#include "framework/Variant.h"
 
 namespace exl::test {
 namespace {
@@ -43,83 +46,93 @@ std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), t
 
 HRESULT ClsidOf(const wchar_t* progId, CLSID& clsid) { return CLSIDFromProgID(progId, &clsid); }
 
+// A new object of the class, and the status of the creation.
+UniqueCom<IUnknown> CreateObject(const CLSID& clsid, DWORD context, HRESULT& status) {
+    IUnknown* created = nullptr;
+    status = CoCreateInstance(clsid, nullptr, context, IID_IUnknown, reinterpret_cast<void**>(&created));
+    return UniqueCom<IUnknown>(created);
+}
+
+// The object's IDispatch, or an empty reference.
+AutomationRef DispatchOf(IUnknown& object) {
+    IDispatch* dispatch = nullptr;
+    object.QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+    return AutomationRef(dispatch);
+}
+
 // Starts a new instance the way the plug-in does: class lookup, creation with the
 // remote context and without it on E_INVALIDARG, OleRun, IDispatch.
-DispatchPtr CreateExcel(const wchar_t* progId) {
+AutomationRef CreateExcel(const wchar_t* progId) {
     CLSID clsid{};
-    if (FAILED(ClsidOf(progId, clsid))) return DispatchPtr();
-    IUnknown* unknown = nullptr;
-    DWORD contexts = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
-    HRESULT status = CoCreateInstance(clsid, nullptr, contexts | CLSCTX_REMOTE_SERVER, IID_IUnknown,
-                                      reinterpret_cast<void**>(&unknown));
-    if (status == E_INVALIDARG)
-        status = CoCreateInstance(clsid, nullptr, contexts, IID_IUnknown, reinterpret_cast<void**>(&unknown));
-    if (FAILED(status)) return DispatchPtr();
-    IDispatch* dispatch = nullptr;
-    if (SUCCEEDED(OleRun(unknown))) unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
-    unknown->Release();
-    return DispatchPtr(dispatch);
+    if (FAILED(ClsidOf(progId, clsid))) return {};
+    const DWORD contexts = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
+    HRESULT status = S_OK;
+    UniqueCom<IUnknown> unknown = CreateObject(clsid, contexts | CLSCTX_REMOTE_SERVER, status);
+    if (status == E_INVALIDARG) unknown = CreateObject(clsid, contexts, status);
+    if (FAILED(status) || !unknown || FAILED(OleRun(unknown.get()))) return {};
+    return DispatchOf(*unknown);
 }
 
 // Attaches to a running instance as the plug-in does: GetActiveObject, then IDispatch.
-DispatchPtr ActiveExcel(const CLSID& clsid) {
-    IUnknown* unknown = nullptr;
-    if (FAILED(GetActiveObject(clsid, nullptr, &unknown))) return DispatchPtr();
-    IDispatch* dispatch = nullptr;
-    unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
-    unknown->Release();
-    return DispatchPtr(dispatch);
+AutomationRef ActiveExcel(const CLSID& clsid) {
+    IUnknown* active = nullptr;
+    if (FAILED(GetActiveObject(clsid, nullptr, &active))) return {};
+    const UniqueCom<IUnknown> running(active);
+    return DispatchOf(*running);
 }
 
-long LongOf(CallResult result) {
-    EXPECT_EQ(result.status, S_OK);
-    EXPECT_EQ(result.value.vt, VT_I4);
-    return result.value.vt == VT_I4 ? result.value.lVal : -1;
+long LongOf(const InvokeAnswer& answer) {
+    EXPECT_EQ(answer.status, S_OK);
+    EXPECT_EQ(answer.result.Type(), VT_I4);
+    return answer.result.Type() == VT_I4 ? answer.result.Get().lVal : -1;
 }
+
+std::wstring DescriptionOf(const InvokeAnswer& answer) { return BstrToWide(answer.exception.info.bstrDescription); }
+std::wstring SourceOf(const InvokeAnswer& answer) { return BstrToWide(answer.exception.info.bstrSource); }
 
 bool ProcessEnded(DWORD id) {
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
-    if (!process) return true;
-    bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
-    CloseHandle(process);
-    return ended;
+    const UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, id));
+    return !process || WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
+}
+
+std::wstring OptionsKey(int version) {
+    return L"Software\\Microsoft\\Office\\" + std::to_wstring(version) + L".0\\Excel\\Options";
 }
 
 void SetDefSheets(int version, DWORD type, const void* data, DWORD size) {
-    std::wstring key = L"Software\\Microsoft\\Office\\" + std::to_wstring(version) + L".0\\Excel\\Options";
-    HKEY options = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &options, nullptr),
+    HKEY created = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, OptionsKey(version).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              &created, nullptr),
               ERROR_SUCCESS);
-    RegSetValueExW(options, L"DefSheets", 0, type, static_cast<const BYTE*>(data), size);
-    RegCloseKey(options);
+    const UniqueRegKey options(created);
+    RegSetValueExW(options.get(), L"DefSheets", 0, type, static_cast<const BYTE*>(data), size);
 }
 
 void SetDefSheets(int version, DWORD count) { SetDefSheets(version, REG_DWORD, &count, sizeof count); }
 
 void ClearDefSheets() {
     for (int version : {8, 9, 10}) {
-        std::wstring key = L"Software\\Microsoft\\Office\\" + std::to_wstring(version) + L".0\\Excel\\Options";
-        HKEY options = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_SET_VALUE, &options) == ERROR_SUCCESS) {
-            RegDeleteValueW(options, L"DefSheets");
-            RegCloseKey(options);
-        }
+        HKEY opened = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, OptionsKey(version).c_str(), 0, KEY_SET_VALUE, &opened) != ERROR_SUCCESS)
+            continue;
+        const UniqueRegKey options(opened);
+        RegDeleteValueW(options.get(), L"DefSheets");
     }
 }
 
 // A SAFEARRAY of VT_BSTR VARIANTs: rows x columns with both lower bounds `lower`,
-// or, with oneDimension, the first row alone as one dimension. The caller owns it.
-SAFEARRAY* TextArray(const std::vector<std::vector<std::wstring>>& rows, LONG lower, bool oneDimension) {
+// or, with oneDimension, the first row alone as one dimension.
+SafeArray TextArray(const std::vector<std::vector<std::wstring>>& rows, LONG lower, bool oneDimension) {
     const ULONG columns = static_cast<ULONG>(rows[0].size());
     SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(rows.size()), lower}, {columns, lower}};
-    SAFEARRAY* array = oneDimension ? SafeArrayCreate(VT_VARIANT, 1, &bounds[1]) : SafeArrayCreate(VT_VARIANT, 2, bounds);
+    SafeArray array(oneDimension ? SafeArrayCreate(VT_VARIANT, 1, &bounds[1]) : SafeArrayCreate(VT_VARIANT, 2, bounds));
     for (LONG row = 0; row < static_cast<LONG>(rows.size()); ++row) {
         for (LONG column = 0; column < static_cast<LONG>(columns); ++column) {
-            VARIANT text = Bstr(rows[row][column]);
+            const Variant text = Variant::Text(rows[row][column]);
             LONG index[2] = {lower + row, lower + column};
             if (oneDimension) index[0] = index[1];
-            EXPECT_EQ(SafeArrayPutElement(array, index, &text), S_OK);
-            VariantClear(&text);
+            // The array keeps a copy of the element.
+            EXPECT_EQ(SafeArrayPutElement(array.Get(), index, const_cast<VARIANT*>(&text.Get())), S_OK);
         }
     }
     return array;
@@ -142,35 +155,39 @@ protected:
     }
 
     // A new Excel of the version, and the control channel to its process.
-    DispatchPtr Start(int version) {
-        DispatchPtr excel = CreateExcel((L"Excel.Application." + std::to_wstring(version)).c_str());
-        EXPECT_TRUE(excel);
+    AutomationRef Start(int version) {
+        AutomationRef excel = CreateExcel((L"Excel.Application." + std::to_wstring(version)).c_str());
+        EXPECT_FALSE(excel.Empty());
         EXPECT_TRUE(client_.Connect());
         EXPECT_EQ(client_.Version(), version);
         return excel;
     }
 
-    DispatchPtr AddWorkbook(IDispatch* excel) {
-        DispatchPtr workbooks = GetObject(excel, kWorkbooks);
-        return GetObject(workbooks.Get(), kAdd, {Missing()}, DISPATCH_METHOD);
+    AutomationRef AddWorkbook(const AutomationRef& excel) {
+        const AutomationRef workbooks(GetDispatchProperty(excel, kWorkbooks));
+        const Variant missing = Variant::Missing();
+        return AutomationRef(CallDispatchMethod(workbooks, kAdd, {&missing}));
     }
 
-    DispatchPtr Sheet(IDispatch* workbook, short index) {
-        DispatchPtr sheets = GetObject(workbook, kSheets);
-        return GetObject(sheets.Get(), kItem, {I2(index)});
+    AutomationRef Sheet(const AutomationRef& workbook, short index) {
+        const AutomationRef sheets(GetDispatchProperty(workbook, kSheets));
+        const Variant item = Variant::Int16(index);
+        return AutomationRef(GetDispatchProperty(sheets, kItem, {&item}));
     }
 
-    CallResult Range(IDispatch* sheet, const std::wstring& address) {
-        return Invoke(sheet, kRange, DISPATCH_PROPERTYGET, {Bstr(address), Bstr(address)});
+    InvokeAnswer Range(const AutomationRef& sheet, const std::wstring& address) {
+        const Variant cell = Variant::Text(address);
+        return InvokeOnce(sheet, kRange, DISPATCH_PROPERTYGET, {&cell, &cell});
     }
 
     // Writes a cell as the sheet writer does: Range, then Value and Value2 puts.
-    void WriteCell(IDispatch* sheet, const std::wstring& address, const std::wstring& text) {
-        CallResult range = Range(sheet, address);
+    void WriteCell(const AutomationRef& sheet, const std::wstring& address, const std::wstring& text) {
+        InvokeAnswer range = Range(sheet, address);
         ASSERT_EQ(range.status, S_OK) << testing::PrintToString(address);
-        DispatchPtr cells = range.TakeObject();
-        EXPECT_EQ(Invoke(cells.Get(), kValue, DISPATCH_PROPERTYPUT, {Bstr(text)}).status, S_OK);
-        EXPECT_EQ(Invoke(cells.Get(), kValue2, DISPATCH_PROPERTYPUT, {Bstr(text)}).status, S_OK);
+        const AutomationRef cells(range.result.DetachDispatch());
+        const Variant value = Variant::Text(text);
+        EXPECT_EQ(InvokeOnce(cells, kValue, DISPATCH_PROPERTYPUT, {}, &value).status, S_OK);
+        EXPECT_EQ(InvokeOnce(cells, kValue2, DISPATCH_PROPERTYPUT, {}, &value).status, S_OK);
     }
 
     StandinClient client_;
@@ -211,12 +228,9 @@ TEST_F(StandinServer, RegistersExactlyTheChosenVersionsAndCurVerNamesTheHighest)
                 EXPECT_TRUE(IsEqualCLSID(clsid, own)) << version;
             }
             // The class itself is gone too, so creating by class id fails without starting anything.
-            IUnknown* unknown = nullptr;
             if (!wanted) {
-                EXPECT_EQ(CoCreateInstance(own, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
-                                           reinterpret_cast<void**>(&unknown)),
-                          REGDB_E_CLASSNOTREG)
-                    << version;
+                CreateObject(own, CLSCTX_LOCAL_SERVER, status);
+                EXPECT_EQ(status, REGDB_E_CLASSNOTREG) << version;
             }
         }
         EXPECT_EQ(ClassesValue(L"Excel.Application\\CurVer"), c.highest ? ProgIdOf(c.highest) : L"(none)");
@@ -250,23 +264,23 @@ DWORD RunServer(const std::wstring& arguments, std::string* errors = nullptr) {
     ScratchDirectory scratch(false);
     const std::string errorFile = scratch.File("stderr.txt");
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE error = CreateFileA(errorFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    UniqueHandle error(
+        CreateFileA(errorFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdError = error;
+    startup.hStdError = error.get();
     PROCESS_INFORMATION process{};
-    BOOL started =
+    const BOOL started =
         CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
-    CloseHandle(error);
+    error.reset();  // the server has its own; ours would keep the file from being read
     if (!started) return 0xFFFFFFFF;
+    const UniqueHandle thread(process.hThread), server(process.hProcess);
     DWORD code = 0xFFFFFFFE;
-    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
+    if (WaitForSingleObject(server.get(), 30000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(server.get(), &code);
     else
-        TerminateProcess(process.hProcess, 0xFFFFFFFD);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+        TerminateProcess(server.get(), 0xFFFFFFFD);
     if (errors) *errors = ReadFile(errorFile);
     return code;
 }
@@ -335,9 +349,9 @@ TEST_F(StandinServer, CommandLineRegistersAndRefusesBadOptions) {
 }
 
 TEST_F(StandinServer, ABusyProcessTurnsAwayOnlyTheCallsToItsExcelObjects) {
-    DispatchPtr excel = Start(10);
-    DispatchPtr workbook = AddWorkbook(excel.Get());
-    DispatchPtr sheet = Sheet(workbook.Get(), 1);
+    AutomationRef excel = Start(10);
+    AutomationRef workbook = AddWorkbook(excel);
+    AutomationRef sheet = Sheet(workbook, 1);
     struct Case {
         HRESULT status;
         const wchar_t* logged;
@@ -351,21 +365,21 @@ TEST_F(StandinServer, ABusyProcessTurnsAwayOnlyTheCallsToItsExcelObjects) {
         SCOPED_TRACE(c.status);
         client_.ResetCalls();
         client_.BeBusy(0, StandinClient::kUntilCalm, c.status);
-        CallResult range = Range(sheet.Get(), L"A1");
+        InvokeAnswer range = Range(sheet, L"A1");
         EXPECT_EQ(range.status, c.status);
-        EXPECT_EQ(range.value.vt, VT_EMPTY);
+        EXPECT_EQ(range.result.Type(), VT_EMPTY);
         // Attaching a client and counting its references are COM's own calls: they pass.
-        DispatchPtr another = CreateExcel(L"Excel.Application.10");
-        ASSERT_TRUE(another);
+        AutomationRef another = CreateExcel(L"Excel.Application.10");
+        ASSERT_FALSE(another.Empty());
         EXPECT_EQ(client_.LiveObjects(L"Application"), 2);
-        another.Reset();
+        another.Release();
         EXPECT_EQ(client_.LiveObjects(L"Application"), 1);
         EXPECT_EQ(client_.LiveObjects(L"Range"), 0);
         EXPECT_EQ(client_.Calls(), std::vector<std::wstring>{c.logged});
         EXPECT_EQ(client_.CarriedOutPuts(), 0);
 
         client_.BeCalm();
-        WriteCell(sheet.Get(), L"A1", L"eins");
+        WriteCell(sheet, L"A1", L"eins");
         EXPECT_EQ(client_.CarriedOutPuts(), 2);
         EXPECT_EQ(client_.CallCount(), 4);
     }
@@ -387,18 +401,19 @@ TEST_F(StandinServer, ARegistrationCanStartEveryProcessBusy) {
         client_.Quit();
         ASSERT_TRUE(StandinClient::Register({10}, c.options));
         EXPECT_EQ(LocalServer(standin::kClsidExcel10), quoted + L" --serve 10 " + c.options);
-        DispatchPtr excel = Start(10);
-        ASSERT_TRUE(excel);
+        AutomationRef excel = Start(10);
+        ASSERT_FALSE(excel.Empty());
+        const Variant yes = Variant::Boolean(true);
         std::vector<HRESULT> statuses;
         for (int call = 1; call <= 3; ++call) {
             if (call == 3) Sleep(c.pauseBeforeThird);
-            statuses.push_back(Invoke(excel.Get(), kVisible, DISPATCH_PROPERTYPUT, {Bool(true)}).status);
+            statuses.push_back(InvokeOnce(excel, kVisible, DISPATCH_PROPERTYPUT, {}, &yes).status);
         }
         EXPECT_EQ(statuses, c.firstCalls);
         EXPECT_EQ(client_.CarriedOutPuts(),
                   static_cast<int>(std::count(c.firstCalls.begin(), c.firstCalls.end(), S_OK)));
         client_.BeCalm();
-        EXPECT_EQ(Invoke(excel.Get(), kVisible, DISPATCH_PROPERTYPUT, {Bool(true)}).status, S_OK);
+        EXPECT_EQ(InvokeOnce(excel, kVisible, DISPATCH_PROPERTYPUT, {}, &yes).status, S_OK);
         EXPECT_TRUE(client_.IsVisible());
     }
 }
@@ -411,31 +426,31 @@ TEST_F(StandinServer, ServedAsTodaysExcelASheetReachesXfd1048576AndAsXpIv65536) 
     ASSERT_TRUE(StandinClient::Register({10, 16}));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.version);
-        DispatchPtr excel = Start(c.version);
-        DispatchPtr workbook = AddWorkbook(excel.Get());
-        DispatchPtr sheet = Sheet(workbook.Get(), 1);
+        AutomationRef excel = Start(c.version);
+        AutomationRef workbook = AddWorkbook(excel);
+        AutomationRef sheet = Sheet(workbook, 1);
         for (const wchar_t* address : {L"A65537", L"IW1", L"XFD1048576"}) {
-            CallResult range = Range(sheet.Get(), address);
+            InvokeAnswer range = Range(sheet, address);
             EXPECT_EQ(range.status, c.today ? S_OK : DISP_E_EXCEPTION) << testing::PrintToString(std::wstring(address));
             if (!c.today) {
-                EXPECT_EQ(range.exception.scode, kExcelError);
+                EXPECT_EQ(range.exception.info.scode, kExcelError);
             }
         }
         if (c.today) {
-            WriteCell(sheet.Get(), L"A65537", L"jenseits von 2003");
+            WriteCell(sheet, L"A65537", L"jenseits von 2003");
             EXPECT_EQ(client_.Cell(1, 1, L"A65537"), L"jenseits von 2003");
         }
         for (const wchar_t* address : {L"A1048577", L"XFE1"})
-            EXPECT_EQ(Range(sheet.Get(), address).exception.scode, kExcelError);
-        sheet.Reset();
-        workbook.Reset();
-        excel.Reset();
+            EXPECT_EQ(Range(sheet, address).exception.info.scode, kExcelError);
+        sheet.Release();
+        workbook.Release();
+        excel.Release();
         client_.Quit();
     }
 }
 
 TEST_F(StandinServer, AnswersTheTwelveOperationsWithExcelsMeanings) {
-    DispatchPtr excel = Start(9);
+    AutomationRef excel = Start(9);
     EXPECT_EQ(client_.ApplicationCount(), 1);
     // Excel's main window exists but stays hidden until Visible is put.
     HWND window = FindWindowA("XLMAIN", nullptr);
@@ -443,31 +458,34 @@ TEST_F(StandinServer, AnswersTheTwelveOperationsWithExcelsMeanings) {
     EXPECT_FALSE(client_.MainWindowShown());
     EXPECT_FALSE(client_.IsVisible());
 
-    EXPECT_EQ(Invoke(excel.Get(), kVisible, DISPATCH_PROPERTYPUT, {Bool(true)}).status, S_OK);
+    const Variant yes = Variant::Boolean(true);
+    EXPECT_EQ(InvokeOnce(excel, kVisible, DISPATCH_PROPERTYPUT, {}, &yes).status, S_OK);
     EXPECT_TRUE(client_.IsVisible());
     EXPECT_TRUE(client_.MainWindowShown());
 
-    DispatchPtr workbooks = GetObject(excel.Get(), kWorkbooks);
-    EXPECT_EQ(LongOf(Invoke(workbooks.Get(), kCount, DISPATCH_PROPERTYGET)), 0);
-    CallResult none = Invoke(excel.Get(), kActiveWorkbook, DISPATCH_PROPERTYGET);
+    AutomationRef workbooks(GetDispatchProperty(excel, kWorkbooks));
+    EXPECT_EQ(LongOf(InvokeOnce(workbooks, kCount, DISPATCH_PROPERTYGET)), 0);
+    InvokeAnswer none = InvokeOnce(excel, kActiveWorkbook, DISPATCH_PROPERTYGET);
     EXPECT_EQ(none.status, S_OK);
-    EXPECT_TRUE(none.value.vt == VT_EMPTY || (none.value.vt == VT_DISPATCH && !none.value.pdispVal));
+    EXPECT_TRUE(none.result.Type() == VT_EMPTY || (none.result.Type() == VT_DISPATCH && !none.result.Get().pdispVal));
 
-    DispatchPtr workbook = GetObject(workbooks.Get(), kAdd, {Missing()}, DISPATCH_METHOD);
-    EXPECT_EQ(LongOf(Invoke(workbooks.Get(), kCount, DISPATCH_PROPERTYGET)), 1);
-    DispatchPtr active = GetObject(excel.Get(), kActiveWorkbook);
-    DispatchPtr sheets = GetObject(active.Get(), kSheets);
-    EXPECT_EQ(LongOf(Invoke(sheets.Get(), kCount, DISPATCH_PROPERTYGET)), 3);  // no DefSheets: 3
-    DispatchPtr second = GetObject(sheets.Get(), kItem, {I2(2)});
-    DispatchPtr third = GetObject(sheets.Get(), kItem, {I4(3)});
+    const Variant missing = Variant::Missing();
+    AutomationRef workbook(CallDispatchMethod(workbooks, kAdd, {&missing}));
+    EXPECT_EQ(LongOf(InvokeOnce(workbooks, kCount, DISPATCH_PROPERTYGET)), 1);
+    AutomationRef active(GetDispatchProperty(excel, kActiveWorkbook));
+    AutomationRef sheets(GetDispatchProperty(active, kSheets));
+    EXPECT_EQ(LongOf(InvokeOnce(sheets, kCount, DISPATCH_PROPERTYGET)), 3);  // no DefSheets: 3
+    const Variant two = Variant::Int16(2), three = Variant::Int32(3);
+    AutomationRef second(GetDispatchProperty(sheets, kItem, {&two}));
+    AutomationRef third(GetDispatchProperty(sheets, kItem, {&three}));
     EXPECT_EQ(client_.ActiveSheet(1), 1);
-    EXPECT_EQ(Invoke(second.Get(), kSelect, DISPATCH_METHOD).status, S_OK);
+    EXPECT_EQ(InvokeOnce(second, kSelect, DISPATCH_METHOD).status, S_OK);
     EXPECT_EQ(client_.ActiveSheet(1), 2);
     EXPECT_EQ(client_.ActiveSheet(2), -1);
-    WriteCell(second.Get(), L"B5", L"\u00c4pfel & \"Birnen\"");
-    WriteCell(third.Get(), L"IV65536", L"Ecke");
-    WriteCell(second.Get(), L"C1", L"gel\u00f6scht");
-    WriteCell(second.Get(), L"C1", L"");  // an empty text empties the cell
+    WriteCell(second, L"B5", L"\u00c4pfel & \"Birnen\"");
+    WriteCell(third, L"IV65536", L"Ecke");
+    WriteCell(second, L"C1", L"gel\u00f6scht");
+    WriteCell(second, L"C1", L"");  // an empty text empties the cell
 
     EXPECT_EQ(client_.WorkbookCount(), 1);
     EXPECT_EQ(client_.SheetCount(1), 3);
@@ -510,10 +528,11 @@ TEST_F(StandinServer, AnswersTheTwelveOperationsWithExcelsMeanings) {
     EXPECT_EQ(client_.CallCount(), static_cast<int>(expected.size()));
 
     // Workbooks.Open takes the file name and twelve missing arguments.
-    std::vector<VARIANT> open{Bstr(L"Z:\\nirgends\\vorlage.xlsx")};
-    for (int i = 0; i < 12; ++i) open.push_back(Missing());
+    const Variant path = Variant::Text(L"Z:\\nirgends\\vorlage.xlsx");
     client_.ResetCalls();
-    CallResult opened = Invoke(workbooks.Get(), kOpen, DISPATCH_METHOD, open);
+    InvokeAnswer opened = InvokeOnce(workbooks, kOpen, DISPATCH_METHOD,
+                                     {&path, &missing, &missing, &missing, &missing, &missing, &missing, &missing,
+                                      &missing, &missing, &missing, &missing, &missing});
     EXPECT_EQ(opened.status, DISP_E_EXCEPTION);
     std::wstring line = L"Workbooks.Open method " + StandinClient::Quote(L"Z:\\nirgends\\vorlage.xlsx");
     for (int i = 0; i < 12; ++i) line += L" missing";
@@ -524,9 +543,14 @@ TEST_F(StandinServer, AnswersTheTwelveOperationsWithExcelsMeanings) {
     EXPECT_EQ(client_.LiveObjects(L"Worksheet"), 2);
     EXPECT_EQ(client_.LiveObjects(L"Workbook"), 2);
     EXPECT_EQ(client_.LiveObjects(L"Range"), 0);
-    for (DispatchPtr* held : {&third, &second, &sheets, &active, &workbook, &workbooks}) held->Reset();
+    third.Release();
+    second.Release();
+    sheets.Release();
+    active.Release();
+    workbook.Release();
+    workbooks.Release();
     EXPECT_EQ(client_.LiveObjects(L"Application"), 1);
-    excel.Reset();
+    excel.Release();
     EXPECT_EQ(client_.LiveObjects(), 0);
     EXPECT_EQ(client_.WorkbookCount(), 1);
     EXPECT_EQ(client_.Cell(1, 2, L"B5"), L"\u00c4pfel & \"Birnen\"");
@@ -535,8 +559,8 @@ TEST_F(StandinServer, AnswersTheTwelveOperationsWithExcelsMeanings) {
 TEST_F(StandinServer, NewWorkbooksTakeDefSheetsOfTheServedVersion) {
     SetDefSheets(10, 5);
     SetDefSheets(9, 7);  // another version's option does not count
-    DispatchPtr excel = Start(10);
-    DispatchPtr workbooks = GetObject(excel.Get(), kWorkbooks);
+    AutomationRef excel = Start(10);
+    AutomationRef workbooks(GetDispatchProperty(excel, kWorkbooks));
     struct Case {
         DWORD type;
         DWORD value;
@@ -545,99 +569,105 @@ TEST_F(StandinServer, NewWorkbooksTakeDefSheetsOfTheServedVersion) {
         {REG_DWORD, 5, 5}, {REG_DWORD, 1, 1},   {REG_DWORD, 255, 255},
         {REG_DWORD, 0, 3}, {REG_DWORD, 256, 3}, {REG_BINARY, 4, 3},
     };
+    const Variant missing = Variant::Missing();
     for (const Case& c : cases) {
         SetDefSheets(10, c.type, &c.value, sizeof c.value);
-        DispatchPtr workbook = GetObject(workbooks.Get(), kAdd, {Missing()}, DISPATCH_METHOD);
-        DispatchPtr sheets = GetObject(workbook.Get(), kSheets);
-        EXPECT_EQ(LongOf(Invoke(sheets.Get(), kCount, DISPATCH_PROPERTYGET)), c.expected) << c.value;
+        const AutomationRef workbook(CallDispatchMethod(workbooks, kAdd, {&missing}));
+        AutomationRef sheets(GetDispatchProperty(workbook, kSheets));
+        EXPECT_EQ(LongOf(InvokeOnce(sheets, kCount, DISPATCH_PROPERTYGET)), c.expected) << c.value;
     }
     ClearDefSheets();
-    DispatchPtr workbook = GetObject(workbooks.Get(), kAdd, {}, DISPATCH_METHOD);
+    const AutomationRef workbook(CallDispatchMethod(workbooks, kAdd));
     EXPECT_EQ(client_.SheetCount(client_.WorkbookCount()), 3);
     // Add(xlWBATWorksheet) makes a workbook of one worksheet.
-    DispatchPtr single = GetObject(workbooks.Get(), kAdd, {I4(-4167)}, DISPATCH_METHOD);
+    const Variant oneWorksheet = Variant::Int32(-4167);
+    const AutomationRef single(CallDispatchMethod(workbooks, kAdd, {&oneWorksheet}));
     EXPECT_EQ(client_.SheetCount(client_.WorkbookCount()), 1);
 }
 
 TEST_F(StandinServer, FailsLikeExcel) {
     ScratchDirectory scratch(false);
-    DispatchPtr excel = Start(8);
-    DispatchPtr workbooks = GetObject(excel.Get(), kWorkbooks);
+    AutomationRef excel = Start(8);
+    AutomationRef workbooks(GetDispatchProperty(excel, kWorkbooks));
 
     // Templates it cannot open: DISP_E_EXCEPTION with Excel's error 1004, filled directly.
     WriteFile(scratch.File("text.xlsx"), "kein Zip");
     CreateDirectoryA(scratch.File("ordner.xlsx").c_str(), nullptr);
     for (const std::string& path :
          {scratch.File("fehlt.xlsx"), scratch.File("text.xlsx"), scratch.File("ordner.xlsx"), std::string()}) {
-        CallResult opened = Invoke(workbooks.Get(), kOpen, DISPATCH_METHOD, {Bstr(Wide(path))});
+        const Variant file = Variant::Text(Wide(path));
+        InvokeAnswer opened = InvokeOnce(workbooks, kOpen, DISPATCH_METHOD, {&file});
         EXPECT_EQ(opened.status, DISP_E_EXCEPTION) << path;
-        EXPECT_EQ(opened.exception.scode, kExcelError) << path;
-        EXPECT_EQ(opened.Source(), L"Microsoft Excel");
-        EXPECT_NE(opened.Description().find(Wide(path)), std::wstring::npos) << path;
-        EXPECT_EQ(opened.exception.pfnDeferredFillIn, nullptr);
-        CallResult added = Invoke(workbooks.Get(), kAdd, DISPATCH_METHOD, {Bstr(Wide(path))});
+        EXPECT_EQ(opened.exception.info.scode, kExcelError) << path;
+        EXPECT_EQ(SourceOf(opened), L"Microsoft Excel");
+        EXPECT_NE(DescriptionOf(opened).find(Wide(path)), std::wstring::npos) << path;
+        EXPECT_EQ(opened.exception.info.pfnDeferredFillIn, nullptr);
+        InvokeAnswer added = InvokeOnce(workbooks, kAdd, DISPATCH_METHOD, {&file});
         EXPECT_EQ(added.status, DISP_E_EXCEPTION) << path;
-        EXPECT_EQ(added.exception.scode, kExcelError) << path;
+        EXPECT_EQ(added.exception.info.scode, kExcelError) << path;
     }
     EXPECT_EQ(client_.WorkbookCount(), 0);
 
-    DispatchPtr workbook = GetObject(workbooks.Get(), kAdd, {}, DISPATCH_METHOD);
-    DispatchPtr sheets = GetObject(workbook.Get(), kSheets);
+    AutomationRef workbook(CallDispatchMethod(workbooks, kAdd));
+    AutomationRef sheets(GetDispatchProperty(workbook, kSheets));
     // An index beyond the sheets is an HRESULT, without exception information.
-    for (VARIANT index : {I2(0), I2(4), I4(-1), I4(70000), Bstr(L"Tabelle9")}) {
-        CallResult item = Invoke(sheets.Get(), kItem, DISPATCH_PROPERTYGET, {index});
+    const Variant badIndexes[] = {Variant::Int16(0), Variant::Int16(4), Variant::Int32(-1), Variant::Int32(70000),
+                                  Variant::Text(L"Tabelle9")};
+    for (const Variant& index : badIndexes) {
+        InvokeAnswer item = InvokeOnce(sheets, kItem, DISPATCH_PROPERTYGET, {&index});
         EXPECT_EQ(item.status, DISP_E_BADINDEX);
-        EXPECT_EQ(item.exception.scode, 0);
+        EXPECT_EQ(item.exception.info.scode, 0);
     }
-    DispatchPtr named = GetObject(sheets.Get(), kItem, {Bstr(L"tabelle3")});
-    EXPECT_TRUE(named);
+    const Variant name = Variant::Text(L"tabelle3");
+    const AutomationRef named(GetDispatchProperty(sheets, kItem, {&name}));
+    EXPECT_FALSE(named.Empty());
 
     // Addresses Excel refuses, through the deferred fill-in on the server's side:
     // the client receives the information filled.
-    DispatchPtr sheet = Sheet(workbook.Get(), 1);
+    AutomationRef sheet = Sheet(workbook, 1);
     for (const wchar_t* address : {L"IW1", L"A65537", L"", L"5", L"B", L"A0", L"B 5", L"$", L"Tabelle1!A1"}) {
-        CallResult range = Range(sheet.Get(), address);
+        InvokeAnswer range = Range(sheet, address);
         EXPECT_EQ(range.status, DISP_E_EXCEPTION) << testing::PrintToString(std::wstring(address));
-        EXPECT_EQ(range.exception.scode, kExcelError);
-        EXPECT_EQ(range.exception.pfnDeferredFillIn, nullptr);
-        EXPECT_FALSE(range.Description().empty());
-        EXPECT_EQ(range.Source(), L"Microsoft Excel");
-        EXPECT_EQ(range.value.vt, VT_EMPTY);
+        EXPECT_EQ(range.exception.info.scode, kExcelError);
+        EXPECT_EQ(range.exception.info.pfnDeferredFillIn, nullptr);
+        EXPECT_FALSE(DescriptionOf(range).empty());
+        EXPECT_EQ(SourceOf(range), L"Microsoft Excel");
+        EXPECT_EQ(range.result.Type(), VT_EMPTY);
     }
-    CallResult second = Invoke(sheet.Get(), kRange, DISPATCH_PROPERTYGET, {Bstr(L"A1"), Bstr(L"IW2")});
-    EXPECT_EQ(second.status, DISP_E_EXCEPTION);
-    CallResult numeric = Invoke(sheet.Get(), kRange, DISPATCH_PROPERTYGET, {I4(1)});
-    EXPECT_EQ(numeric.exception.scode, kExcelError);
+    const Variant inside = Variant::Text(L"A1"), beyond = Variant::Text(L"IW2"), number = Variant::Int32(1);
+    EXPECT_EQ(InvokeOnce(sheet, kRange, DISPATCH_PROPERTYGET, {&inside, &beyond}).status, DISP_E_EXCEPTION);
+    InvokeAnswer numeric = InvokeOnce(sheet, kRange, DISPATCH_PROPERTYGET, {&number});
+    EXPECT_EQ(numeric.exception.info.scode, kExcelError);
     // The last valid cell in each direction works.
-    EXPECT_EQ(Range(sheet.Get(), L"IV1").status, S_OK);
-    EXPECT_EQ(Range(sheet.Get(), L"A65536").status, S_OK);
+    EXPECT_EQ(Range(sheet, L"IV1").status, S_OK);
+    EXPECT_EQ(Range(sheet, L"A65536").status, S_OK);
     EXPECT_EQ(client_.LiveObjects(L"Range"), 0);  // failed calls hand out nothing
 }
 
 TEST_F(StandinServer, InjectsFaultsByCallNumber) {
-    DispatchPtr excel = Start(9);
-    DispatchPtr workbook = AddWorkbook(excel.Get());
-    DispatchPtr sheet = Sheet(workbook.Get(), 1);
+    AutomationRef excel = Start(9);
+    AutomationRef workbook = AddWorkbook(excel);
+    AutomationRef sheet = Sheet(workbook, 1);
     client_.ResetCalls();
     client_.FailCall(2, RPC_E_SERVERFAULT);
     client_.FailCallWithException(3, kExcelError, L"Zugriff verweigert");
     client_.FailCallWithException(4, 0x800A0009, L"Sp\u00e4ter gef\u00fcllt", L"Quelle", true);
-    EXPECT_EQ(Range(sheet.Get(), L"A1").status, S_OK);
-    CallResult plain = Range(sheet.Get(), L"A2");
+    EXPECT_EQ(Range(sheet, L"A1").status, S_OK);
+    InvokeAnswer plain = Range(sheet, L"A2");
     EXPECT_EQ(plain.status, RPC_E_SERVERFAULT);
-    EXPECT_EQ(plain.exception.scode, 0);
-    EXPECT_EQ(plain.value.vt, VT_EMPTY);
-    CallResult direct = Range(sheet.Get(), L"A3");
+    EXPECT_EQ(plain.exception.info.scode, 0);
+    EXPECT_EQ(plain.result.Type(), VT_EMPTY);
+    InvokeAnswer direct = Range(sheet, L"A3");
     EXPECT_EQ(direct.status, DISP_E_EXCEPTION);
-    EXPECT_EQ(direct.exception.scode, kExcelError);
-    EXPECT_EQ(direct.Description(), L"Zugriff verweigert");
-    EXPECT_EQ(direct.Source(), L"Microsoft Excel");
-    CallResult deferred = Range(sheet.Get(), L"A4");
+    EXPECT_EQ(direct.exception.info.scode, kExcelError);
+    EXPECT_EQ(DescriptionOf(direct), L"Zugriff verweigert");
+    EXPECT_EQ(SourceOf(direct), L"Microsoft Excel");
+    InvokeAnswer deferred = Range(sheet, L"A4");
     EXPECT_EQ(deferred.status, DISP_E_EXCEPTION);
-    EXPECT_EQ(deferred.exception.scode, static_cast<HRESULT>(0x800A0009));
-    EXPECT_EQ(deferred.Description(), L"Sp\u00e4ter gef\u00fcllt");
-    EXPECT_EQ(deferred.Source(), L"Quelle");
-    EXPECT_EQ(Range(sheet.Get(), L"A5").status, S_OK);  // each fault strikes once
+    EXPECT_EQ(deferred.exception.info.scode, static_cast<HRESULT>(0x800A0009));
+    EXPECT_EQ(DescriptionOf(deferred), L"Sp\u00e4ter gef\u00fcllt");
+    EXPECT_EQ(SourceOf(deferred), L"Quelle");
+    EXPECT_EQ(Range(sheet, L"A5").status, S_OK);  // each fault strikes once
     std::vector<std::wstring> calls = client_.Calls();
     ASSERT_EQ(calls.size(), 5u);
     EXPECT_EQ(calls[1], L"Worksheet.Range get \"A2\" \"A2\" -> 0x80010105");
@@ -648,19 +678,19 @@ TEST_F(StandinServer, InjectsFaultsByCallNumber) {
     // The numbering restarts with the reset; cleared faults do not strike.
     client_.FailCall(1, E_FAIL);
     client_.ResetCalls();
-    EXPECT_EQ(Invoke(sheet.Get(), kSelect, DISPATCH_METHOD).status, E_FAIL);
+    EXPECT_EQ(InvokeOnce(sheet, kSelect, DISPATCH_METHOD).status, E_FAIL);
     client_.FailCall(2, E_FAIL);
     client_.ClearFaults();
-    EXPECT_EQ(Invoke(sheet.Get(), kSelect, DISPATCH_METHOD).status, S_OK);
+    EXPECT_EQ(InvokeOnce(sheet, kSelect, DISPATCH_METHOD).status, S_OK);
     EXPECT_EQ(client_.CallCount(), 2);
     EXPECT_EQ(client_.LiveObjects(), 3);  // Application, Workbook, Worksheet
 }
 
 TEST_F(StandinServer, TakesArraysOfTheRangesShapeAcrossTheProcessBoundary) {
-    DispatchPtr excel = Start(10);
-    DispatchPtr workbook = AddWorkbook(excel.Get());
-    DispatchPtr sheet = Sheet(workbook.Get(), 1);
-    WriteCell(sheet.Get(), L"A3", L"alt");
+    AutomationRef excel = Start(10);
+    AutomationRef workbook = AddWorkbook(excel);
+    AutomationRef sheet = Sheet(workbook, 1);
+    WriteCell(sheet, L"A3", L"alt");
     using Rows = std::vector<std::vector<std::wstring>>;
     using Cells = std::vector<std::pair<const wchar_t*, const wchar_t*>>;
     struct Case {
@@ -690,19 +720,22 @@ TEST_F(StandinServer, TakesArraysOfTheRangesShapeAcrossTheProcessBoundary) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.cell1) + L":" + c.cell2 + L" " + c.logged));
         client_.ResetCalls();
-        DispatchPtr range = GetObject(sheet.Get(), kRange, {Bstr(c.cell1), Bstr(c.cell2)});
-        SAFEARRAY* array = TextArray(c.values, c.lower, c.oneDimension);
-        VARIANT value;
-        VariantInit(&value);
-        value.vt = VT_ARRAY | VT_VARIANT | (c.byReference ? VT_BYREF : 0);
-        if (c.byReference)
-            value.pparray = &array;
-        else
-            value.parray = array;  // the call's clearing destroys it
-        CallResult put = Invoke(range.Get(), kValue, DISPATCH_PROPERTYPUT, {value});
-        if (c.byReference) SafeArrayDestroy(array);
+        const Variant cell1 = Variant::Text(c.cell1), cell2 = Variant::Text(c.cell2);
+        const AutomationRef range(GetDispatchProperty(sheet, kRange, {&cell1, &cell2}));
+        SafeArray array = TextArray(c.values, c.lower, c.oneDimension);
+        SAFEARRAY* referenced = array.Get();
+        Variant value;
+        if (c.byReference) {
+            // A reference does not own the array: the holder above keeps it.
+            VARIANT* slot = value.Put();
+            slot->vt = VT_BYREF | VT_ARRAY | VT_VARIANT;
+            slot->pparray = &referenced;
+        } else {
+            value = Variant::Array(std::move(array));
+        }
+        InvokeAnswer put = InvokeOnce(range, kValue, DISPATCH_PROPERTYPUT, {}, &value);
         EXPECT_EQ(put.status, c.taken ? S_OK : DISP_E_EXCEPTION);
-        EXPECT_EQ(put.exception.scode, c.taken ? S_OK : kExcelError);
+        EXPECT_EQ(put.exception.info.scode, c.taken ? S_OK : kExcelError);
         for (const auto& cell : c.cells) EXPECT_EQ(client_.Cell(1, 1, cell.first), cell.second) << cell.first;
         const std::vector<std::wstring> calls = client_.Calls();
         ASSERT_EQ(calls.size(), 2u);
@@ -710,34 +743,36 @@ TEST_F(StandinServer, TakesArraysOfTheRangesShapeAcrossTheProcessBoundary) {
         EXPECT_EQ(calls[1], L"Range.Value put " + std::wstring(c.logged) + (c.taken ? L"" : L" -> 0x80020009"));
     }
     // A single value goes into every cell of the range.
-    DispatchPtr column = GetObject(sheet.Get(), kRange, {Bstr(L"J1"), Bstr(L"J3")});
-    EXPECT_EQ(Invoke(column.Get(), kValue2, DISPATCH_PROPERTYPUT, {Bstr(L"j")}).status, S_OK);
+    const Variant top = Variant::Text(L"J1"), bottom = Variant::Text(L"J3"), j = Variant::Text(L"j");
+    const AutomationRef column(GetDispatchProperty(sheet, kRange, {&top, &bottom}));
+    EXPECT_EQ(InvokeOnce(column, kValue2, DISPATCH_PROPERTYPUT, {}, &j).status, S_OK);
     for (const wchar_t* cell : {L"J1", L"J2", L"J3"}) EXPECT_EQ(client_.Cell(1, 1, cell), L"j") << cell;
 }
 
 TEST_F(StandinServer, FailsEveryValuePutThatWouldWriteAChosenCell) {
-    DispatchPtr excel = Start(10);
-    DispatchPtr workbook = AddWorkbook(excel.Get());
-    DispatchPtr sheet = Sheet(workbook.Get(), 1);
-    DispatchPtr other = Sheet(workbook.Get(), 2);
+    AutomationRef excel = Start(10);
+    AutomationRef workbook = AddWorkbook(excel);
+    AutomationRef sheet = Sheet(workbook, 1);
+    AutomationRef other = Sheet(workbook, 2);
     client_.FailCellWrite(0, 1, L"A3", E_ACCESSDENIED);
     client_.FailCellWrite(1, 1, L"B1", kExcelError, L"Zelle gesperrt");
-    auto put = [&](IDispatch* on, const wchar_t* cell1, const wchar_t* cell2, DISPID member) {
-        DispatchPtr range = GetObject(on, kRange, {Bstr(cell1), Bstr(cell2)});
-        return Invoke(range.Get(), member, DISPATCH_PROPERTYPUT, {Bstr(L"x")});
+    auto put = [&](const AutomationRef& on, const wchar_t* cell1, const wchar_t* cell2, DISPID member) {
+        const Variant first = Variant::Text(cell1), last = Variant::Text(cell2), x = Variant::Text(L"x");
+        const AutomationRef range(GetDispatchProperty(on, kRange, {&first, &last}));
+        return InvokeOnce(range, member, DISPATCH_PROPERTYPUT, {}, &x);
     };
-    EXPECT_EQ(put(sheet.Get(), L"A2", L"A4", kValue).status, E_ACCESSDENIED);
+    EXPECT_EQ(put(sheet, L"A2", L"A4", kValue).status, E_ACCESSDENIED);
     EXPECT_TRUE(client_.SheetCells(1, 1).empty()) << "a failed put writes nothing";
-    EXPECT_EQ(put(sheet.Get(), L"A2", L"A2", kValue).status, S_OK);
-    EXPECT_EQ(put(sheet.Get(), L"A3", L"A3", kValue).status, E_ACCESSDENIED) << "it strikes again";
-    EXPECT_EQ(put(sheet.Get(), L"A3", L"A3", kValue2).status, S_OK) << "only Value puts fail";
-    EXPECT_EQ(put(other.Get(), L"A3", L"A3", kValue).status, S_OK) << "only on the chosen sheet";
-    CallResult described = put(sheet.Get(), L"A1", L"C1", kValue);
+    EXPECT_EQ(put(sheet, L"A2", L"A2", kValue).status, S_OK);
+    EXPECT_EQ(put(sheet, L"A3", L"A3", kValue).status, E_ACCESSDENIED) << "it strikes again";
+    EXPECT_EQ(put(sheet, L"A3", L"A3", kValue2).status, S_OK) << "only Value puts fail";
+    EXPECT_EQ(put(other, L"A3", L"A3", kValue).status, S_OK) << "only on the chosen sheet";
+    InvokeAnswer described = put(sheet, L"A1", L"C1", kValue);
     EXPECT_EQ(described.status, DISP_E_EXCEPTION);
-    EXPECT_EQ(described.exception.scode, kExcelError);
-    EXPECT_EQ(described.Description(), L"Zelle gesperrt");
+    EXPECT_EQ(described.exception.info.scode, kExcelError);
+    EXPECT_EQ(DescriptionOf(described), L"Zelle gesperrt");
     client_.ClearFaults();
-    EXPECT_EQ(put(sheet.Get(), L"A3", L"B3", kValue).status, S_OK);
+    EXPECT_EQ(put(sheet, L"A3", L"B3", kValue).status, S_OK);
     EXPECT_EQ(client_.SheetCells(1, 1),
               (std::vector<std::wstring>{L"A2 text \"x\"", L"A3 text \"x\"", L"B3 text \"x\""}));
     EXPECT_EQ(client_.LiveObjects(L"Range"), 0);
@@ -745,14 +780,14 @@ TEST_F(StandinServer, FailsEveryValuePutThatWouldWriteAChosenCell) {
 
 TEST_F(StandinServer, SavesWorkbookFilesAndOpensThemAsTemplates) {
     ScratchDirectory scratch(false);
-    DispatchPtr excel = Start(9);
-    DispatchPtr workbook = AddWorkbook(excel.Get());
+    AutomationRef excel = Start(9);
+    AutomationRef workbook = AddWorkbook(excel);
     const std::wstring texts[] = {L"\u00e4\u00f6\u00fc\u00df\u00a7\u00d8", L"<a href=\"x\">&amp;</a>", L"  blanks  ",
                                   L"zwei\r\nZeilen", L"_x0041_"};
-    DispatchPtr first = Sheet(workbook.Get(), 1);
-    DispatchPtr third = Sheet(workbook.Get(), 3);
-    for (size_t i = 0; i < std::size(texts); ++i) WriteCell(first.Get(), L"A" + std::to_wstring(i + 1), texts[i]);
-    WriteCell(third.Get(), L"IV65536", L"Ende");
+    AutomationRef first = Sheet(workbook, 1);
+    AutomationRef third = Sheet(workbook, 3);
+    for (size_t i = 0; i < std::size(texts); ++i) WriteCell(first, L"A" + std::to_wstring(i + 1), texts[i]);
+    WriteCell(third, L"IV65536", L"Ende");
     std::string path = scratch.File("mappe.xlsx");
     ASSERT_TRUE(client_.SaveWorkbook(1, Wide(path)));
     EXPECT_FALSE(client_.SaveWorkbook(2, Wide(scratch.File("zwei.xlsx"))));
@@ -770,8 +805,9 @@ TEST_F(StandinServer, SavesWorkbookFilesAndOpensThemAsTemplates) {
     EXPECT_NE(zip.entries["xl/worksheets/sheet3.xml"].find("r=\"IV65536\""), std::string::npos);
 
     // Opened as a template it gives back every sheet and cell.
-    DispatchPtr workbooks = GetObject(excel.Get(), kWorkbooks);
-    DispatchPtr opened = GetObject(workbooks.Get(), kOpen, {Bstr(Wide(path))}, DISPATCH_METHOD);
+    AutomationRef workbooks(GetDispatchProperty(excel, kWorkbooks));
+    const Variant file = Variant::Text(Wide(path));
+    AutomationRef opened(CallDispatchMethod(workbooks, kOpen, {&file}));
     ASSERT_EQ(client_.WorkbookCount(), 2);
     EXPECT_EQ(client_.WorkbookSource(2), Wide(path));
     EXPECT_EQ(client_.ActiveWorkbook(), 2);
@@ -779,10 +815,10 @@ TEST_F(StandinServer, SavesWorkbookFilesAndOpensThemAsTemplates) {
     for (size_t i = 0; i < std::size(texts); ++i)
         EXPECT_EQ(client_.Cell(2, 1, L"A" + std::to_wstring(i + 1)), texts[i]) << i;
     EXPECT_EQ(client_.Cell(2, 3, L"IV65536"), L"Ende");
-    DispatchPtr fromTemplate = GetObject(workbooks.Get(), kAdd, {Bstr(Wide(path))}, DISPATCH_METHOD);
+    const AutomationRef fromTemplate(CallDispatchMethod(workbooks, kAdd, {&file}));
     EXPECT_EQ(client_.Cell(3, 1, L"A1"), texts[0]);
     // Writing into the opened copy leaves the first workbook alone.
-    WriteCell(Sheet(opened.Get(), 1).Get(), L"A1", L"neu");
+    WriteCell(Sheet(opened, 1), L"A1", L"neu");
     EXPECT_EQ(client_.Cell(1, 1, L"A1"), texts[0]);
     EXPECT_EQ(client_.Cell(2, 1, L"A1"), L"neu");
 }
@@ -796,10 +832,9 @@ TEST_F(StandinServer, RunningInstanceIsReachedThroughTheRunningObjectTable) {
     EXPECT_TRUE(client_.MainWindowIconic());
     EXPECT_EQ(client_.LiveObjects(), 0);  // the table's entry is the server's own
 
-    IUnknown* unknown = nullptr;
-    EXPECT_TRUE(FAILED(GetActiveObject(standin::kClsidExcel9, nullptr, &unknown)));
-    DispatchPtr excel = ActiveExcel(standin::kClsidExcel10);
-    ASSERT_TRUE(excel);
+    EXPECT_TRUE(ActiveExcel(standin::kClsidExcel9).Empty());
+    AutomationRef excel = ActiveExcel(standin::kClsidExcel10);
+    ASSERT_FALSE(excel.Empty());
     EXPECT_EQ(client_.LiveObjects(L"Application"), 1);
 
     // Restoring the window as the plug-in does makes it a normal, shown window.
@@ -810,29 +845,29 @@ TEST_F(StandinServer, RunningInstanceIsReachedThroughTheRunningObjectTable) {
     EXPECT_TRUE(client_.MainWindowShown());
     EXPECT_FALSE(client_.IsVisible());  // Visible was never put
 
-    DispatchPtr active = GetObject(excel.Get(), kActiveWorkbook);
-    WriteCell(Sheet(active.Get(), 1).Get(), L"A1", L"aktiv");
+    AutomationRef active(GetDispatchProperty(excel, kActiveWorkbook));
+    WriteCell(Sheet(active, 1), L"A1", L"aktiv");
     EXPECT_EQ(client_.Cell(2, 1, L"A1"), L"aktiv");
     EXPECT_FALSE(client_.HasCell(1, 1, L"A1"));
 
     // A new instance by ProgID reaches the same process (multiple use).
-    DispatchPtr another = CreateExcel(L"Excel.Application.10");
-    ASSERT_TRUE(another);
+    AutomationRef another = CreateExcel(L"Excel.Application.10");
+    ASSERT_FALSE(another.Empty());
     EXPECT_EQ(client_.ApplicationCount(), 2);
     EXPECT_EQ(client_.LiveObjects(L"Application"), 2);
-    another.Reset();
-    active.Reset();
-    excel.Reset();
+    another.Release();
+    active.Release();
+    excel.Release();
     EXPECT_EQ(client_.LiveObjects(), 0);
     EXPECT_EQ(client_.WorkbookCount(), 2);
 }
 
 TEST_F(StandinServer, QuitEndsTheProcessAndTheNextStartIsFresh) {
-    DispatchPtr excel = Start(9);
-    AddWorkbook(excel.Get());
+    AutomationRef excel = Start(9);
+    AddWorkbook(excel);
     DWORD first = client_.ProcessId();
     ASSERT_NE(first, 0u);
-    excel.Reset();
+    excel.Release();
     // A client that never connected still finds and ends the running server.
     StandinClient other;
     other.Quit();
@@ -840,7 +875,7 @@ TEST_F(StandinServer, QuitEndsTheProcessAndTheNextStartIsFresh) {
     EXPECT_EQ(client_.WorkbookCount(), -1);  // the old channel is dead
     client_.Quit();
 
-    DispatchPtr again = Start(9);
+    AutomationRef again = Start(9);
     EXPECT_NE(client_.ProcessId(), first);
     EXPECT_EQ(client_.WorkbookCount(), 0);
     EXPECT_EQ(client_.ApplicationCount(), 1);
@@ -850,50 +885,51 @@ TEST_F(StandinServer, QuitEndsTheProcessAndTheNextStartIsFresh) {
 TEST_F(StandinServer, AKilledServerIsForgottenByTheNextStart) {
     ASSERT_TRUE(client_.StartRunning(9, 1));
     DWORD first = client_.ProcessId();
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, first);
-    ASSERT_NE(process, nullptr);
-    TerminateProcess(process, 3);
-    WaitForSingleObject(process, 10000);
-    CloseHandle(process);
+    {
+        const UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, first));
+        ASSERT_NE(process.get(), nullptr);
+        TerminateProcess(process.get(), 3);
+        WaitForSingleObject(process.get(), 10000);
+    }
     client_.Quit();  // finds nothing alive, and returns
 
     ASSERT_TRUE(client_.StartRunning(9, 2));
     EXPECT_NE(client_.ProcessId(), first);
-    DispatchPtr excel = ActiveExcel(standin::kClsidExcel9);
-    ASSERT_TRUE(excel);
-    DispatchPtr workbooks = GetObject(excel.Get(), kWorkbooks);
-    EXPECT_EQ(LongOf(Invoke(workbooks.Get(), kCount, DISPATCH_PROPERTYGET)), 2);
+    AutomationRef excel = ActiveExcel(standin::kClsidExcel9);
+    ASSERT_FALSE(excel.Empty());
+    AutomationRef workbooks(GetDispatchProperty(excel, kWorkbooks));
+    EXPECT_EQ(LongOf(InvokeOnce(workbooks, kCount, DISPATCH_PROPERTYGET)), 2);
 }
 
 TEST_F(StandinServer, HostedInProcessLeavesTheDeferredFillInToTheClient) {
     ASSERT_TRUE(client_.HostInProcess(9, 1));
     EXPECT_EQ(client_.ProcessId(), GetCurrentProcessId());
     EXPECT_EQ(client_.LiveObjects(), 0);
-    DispatchPtr excel = ActiveExcel(standin::kClsidExcel9);
-    ASSERT_TRUE(excel);
+    AutomationRef excel = ActiveExcel(standin::kClsidExcel9);
+    ASSERT_FALSE(excel.Empty());
     EXPECT_EQ(client_.LiveObjects(L"Application"), 1);
 
-    DispatchPtr workbook = GetObject(excel.Get(), kActiveWorkbook);
-    DispatchPtr sheet = Sheet(workbook.Get(), 2);
-    CallResult range = Range(sheet.Get(), L"A65537");
+    AutomationRef workbook(GetDispatchProperty(excel, kActiveWorkbook));
+    AutomationRef sheet = Sheet(workbook, 2);
+    InvokeAnswer range = Range(sheet, L"A65537");
     EXPECT_EQ(range.status, DISP_E_EXCEPTION);
-    ASSERT_NE(range.exception.pfnDeferredFillIn, nullptr);
-    EXPECT_EQ(range.exception.scode, 0);
-    EXPECT_EQ(range.exception.pfnDeferredFillIn(&range.exception), S_OK);
-    EXPECT_EQ(range.exception.scode, kExcelError);
-    EXPECT_EQ(range.Source(), L"Microsoft Excel");
-    EXPECT_FALSE(range.Description().empty());
+    ASSERT_NE(range.exception.info.pfnDeferredFillIn, nullptr);
+    EXPECT_EQ(range.exception.info.scode, 0);
+    EXPECT_EQ(range.exception.info.pfnDeferredFillIn(&range.exception.info), S_OK);
+    EXPECT_EQ(range.exception.info.scode, kExcelError);
+    EXPECT_EQ(SourceOf(range), L"Microsoft Excel");
+    EXPECT_FALSE(DescriptionOf(range).empty());
 
-    WriteCell(sheet.Get(), L"D4", L"im Prozess");
+    WriteCell(sheet, L"D4", L"im Prozess");
     EXPECT_EQ(client_.Cell(1, 2, L"D4"), L"im Prozess");
     EXPECT_EQ(client_.CallCount(), 7);
     EXPECT_EQ(client_.LiveObjects(), 3);
-    sheet.Reset();
-    workbook.Reset();
-    excel.Reset();
+    sheet.Release();
+    workbook.Release();
+    excel.Release();
     EXPECT_EQ(client_.LiveObjects(), 0);
     client_.Quit();
-    EXPECT_FALSE(ActiveExcel(standin::kClsidExcel9));
+    EXPECT_TRUE(ActiveExcel(standin::kClsidExcel9).Empty());
     EXPECT_EQ(client_.WorkbookCount(), -1);
 }
 

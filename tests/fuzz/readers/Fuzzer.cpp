@@ -26,7 +26,7 @@ constexpr int kHangSeconds = 30;
 void ReportCurrent(const char* what) {
     std::printf("finding [%s] %s after %lld inputs; input (%zu bytes): %s\n", current.target, what,
                 current.tried.load(), current.input ? current.input->size() : 0,
-                current.input ? Visible(*current.input, 2000).c_str() : "");
+                current.input ? EscapedBytes(*current.input, 2000).c_str() : "");
     std::fflush(stdout);
 }
 
@@ -146,7 +146,7 @@ int RunCampaign(const std::vector<Target>& targets, std::uint32_t seed, long lon
                 ++findings;
                 std::printf("finding [%s] %s; input (%zu bytes, kept in %s): %s\n", target.name, broken.c_str(),
                             input.size(), KeepInput(findingsDirectory, target.name, findings, input).c_str(),
-                            Visible(input, kShownInputBytes).c_str());
+                            EscapedBytes(input, kShownInputBytes).c_str());
             }
             if (pool.size() < 256) {
                 pool.push_back(input);

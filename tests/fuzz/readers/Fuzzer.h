@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "Visible.h"
+#include "EscapedBytes.h"
 
 namespace exl::fuzz {
 
@@ -41,9 +41,9 @@ struct Target {
 // Byte flips, inserted tokens, repeated, cut and joined pieces.
 std::string Mutate(Random& random, std::string input, const std::vector<std::string>& tokens);
 
-// Failure reports show inputs as Visible texts, cut to this many bytes.
+// Failure reports show inputs with their bytes escaped, cut to this many bytes.
 constexpr std::size_t kShownInputBytes = 300;
-using exl::test::Visible;
+using exl::test::EscapedBytes;
 
 // Runs total inputs shared out by the targets' shares; returns the number of findings.
 // The whole input of every distinct finding is kept in findingsDirectory.

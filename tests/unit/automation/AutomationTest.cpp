@@ -222,7 +222,7 @@ TEST(InvokeTest, TextsGoAsBstrThroughTheAnsiCodePage) {
     EXPECT_NE(server.LastCall().namedValues[0].Get().bstrVal, nullptr);
     EXPECT_EQ(SysStringLen(server.LastCall().namedValues[0].Get().bstrVal), 0u);
     // And back, for the exception texts.
-    Bstr wide(WideBstr(L"Stra\u00dfe \u00a7"));
+    Bstr wide(WideToBstr(L"Stra\u00dfe \u00a7"));
     EXPECT_EQ(BstrToAnsi(wide.Get()), ToAnsi("Straße §"));
     EXPECT_EQ(BstrToAnsi(nullptr), "");
 }
@@ -259,8 +259,8 @@ TEST(InvokeTest, NumberResultsAreCoercedToI4OrRaise) {
         {"I4", [](VARIANT* r) { r->vt = VT_I4; r->lVal = -70000; }, -70000, S_OK},
         {"I2", [](VARIANT* r) { r->vt = VT_I2; r->iVal = 5; }, 5, S_OK},
         {"R8", [](VARIANT* r) { r->vt = VT_R8; r->dblVal = 3.0; }, 3, S_OK},
-        {"numeric text", [](VARIANT* r) { r->vt = VT_BSTR; r->bstrVal = WideBstr(L"42"); }, 42, S_OK},
-        {"text", [](VARIANT* r) { r->vt = VT_BSTR; r->bstrVal = WideBstr(L"zw\u00f6lf"); }, 0, DISP_E_TYPEMISMATCH},
+        {"numeric text", [](VARIANT* r) { r->vt = VT_BSTR; r->bstrVal = WideToBstr(L"42"); }, 42, S_OK},
+        {"text", [](VARIANT* r) { r->vt = VT_BSTR; r->bstrVal = WideToBstr(L"zw\u00f6lf"); }, 0, DISP_E_TYPEMISMATCH},
         {"null", [](VARIANT* r) { r->vt = VT_NULL; }, 0, DISP_E_TYPEMISMATCH},
         {"too big", [](VARIANT* r) { r->vt = VT_R8; r->dblVal = 1e20; }, 0, DISP_E_OVERFLOW},
     };
@@ -359,9 +359,9 @@ TEST(InvokeTest, ResultsOfPutsAndMethodsWithoutResultAreDiscarded) {
 
 HRESULT STDMETHODCALLTYPE DeferredFillIn(EXCEPINFO* info) {
     info->scode = static_cast<SCODE>(0x800A03EC);
-    info->bstrDescription = WideBstr(L"Die Datei \u00bbx.xls\u00ab wurde nicht gefunden.");
-    info->bstrSource = WideBstr(L"Microsoft Excel");
-    info->bstrHelpFile = WideBstr(L"C:\\xlmain10.chm");
+    info->bstrDescription = WideToBstr(L"Die Datei \u00bbx.xls\u00ab wurde nicht gefunden.");
+    info->bstrSource = WideToBstr(L"Microsoft Excel");
+    info->bstrHelpFile = WideToBstr(L"C:\\xlmain10.chm");
     info->dwHelpContext = 4711;
     return S_OK;
 }
@@ -380,9 +380,9 @@ TEST(InvokeTest, DispatchExceptionsCarryTheFilledInInformation) {
         {"filled at once",
          [](EXCEPINFO* e) {
              e->scode = static_cast<SCODE>(0x800A9C68);
-             e->bstrDescription = WideBstr(L"Gr\u00f6\u00dfe \u00a7 unzul\u00e4ssig");
-             e->bstrSource = WideBstr(L"Quelle");
-             e->bstrHelpFile = WideBstr(L"hilfe.hlp");
+             e->bstrDescription = WideToBstr(L"Gr\u00f6\u00dfe \u00a7 unzul\u00e4ssig");
+             e->bstrSource = WideToBstr(L"Quelle");
+             e->bstrHelpFile = WideToBstr(L"hilfe.hlp");
              e->dwHelpContext = 12;
          },
          static_cast<HRESULT>(0x800A9C68), ToAnsi("Größe § unzulässig"), "Quelle", "hilfe.hlp", 12},
@@ -569,6 +569,49 @@ TEST(InvokeTest, AnEmptyReferenceIsNeverCalled) {
         EXPECT_EQ(error->scode, E_POINTER);
     }
     EXPECT_TRUE(server.world.calls.empty());
+}
+
+TEST(InvokeTest, OneCallAnswersAsTheServerDidWithoutRetryCoercionOrFillIn) {
+    RecordingUi ui;
+    Server server;
+    server.firstAnswers = {kRejected};
+    EXPECT_EQ(InvokeOnce(server.ref, 558, DISPATCH_PROPERTYGET).status, kRejected);
+    EXPECT_TRUE(ui.pauses.empty()) << "a rejected call is not tried again";
+
+    server.status = DISP_E_EXCEPTION;
+    server.fillException = [](EXCEPINFO* e) { e->pfnDeferredFillIn = DeferredFillIn; };
+    const InvokeAnswer failed = InvokeOnce(server.ref, 197, DISPATCH_PROPERTYGET);
+    EXPECT_EQ(failed.status, DISP_E_EXCEPTION);
+    EXPECT_EQ(failed.exception.info.pfnDeferredFillIn, &DeferredFillIn) << "the fill-in is left to the caller";
+    EXPECT_EQ(failed.exception.info.bstrDescription, nullptr);
+
+    server.status = S_OK;
+    server.fillException = nullptr;
+    server.fillResult = [](VARIANT* r) {
+        r->vt = VT_I2;
+        r->iVal = 7;
+    };
+    const Variant value = Variant::Text("x");
+    const InvokeAnswer put = InvokeOnce(server.ref, 6, DISPATCH_PROPERTYPUT, {}, &value);
+    EXPECT_EQ(put.status, S_OK);
+    EXPECT_EQ(put.result.Type(), VT_I2);
+    EXPECT_EQ(server.LastCall().named, std::vector<DISPID>{DISPID_PROPERTYPUT});
+    EXPECT_EQ(server.world.calls.size(), 3u);
+
+    server.ref.Release();
+    EXPECT_EQ(InvokeOnce(server.ref, 6, DISPATCH_PROPERTYGET).status, E_POINTER);
+    EXPECT_EQ(server.world.calls.size(), 3u) << "an empty reference is not called";
+}
+
+TEST(InvokeTest, AMemberNameTheServerDoesNotResolveRaisesItsStatus) {
+    Server server;
+    auto error = Raised([&] { MemberId(server.ref, "Visible"); });
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->scode, E_NOTIMPL);
+    server.ref.Release();
+    error = Raised([&] { MemberId(server.ref, "Visible"); });
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->scode, E_POINTER);
 }
 
 }  // namespace

@@ -73,12 +73,7 @@ HRESULT FakeDispatch::Invoke(DISPID member, REFIID iid, LCID lcid, WORD flags, D
 }
 
 std::wstring TextOf(const Variant& value) {
-    if (value.Type() != VT_BSTR || !value.Get().bstrVal) return std::wstring();
-    return std::wstring(value.Get().bstrVal, SysStringLen(value.Get().bstrVal));
-}
-
-BSTR WideBstr(const std::wstring& text) {
-    return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    return value.Type() == VT_BSTR ? BstrToWide(value.Get().bstrVal) : std::wstring();
 }
 
 }  // namespace exl::test

@@ -70,7 +70,5 @@ private:
 
 // Wide text of a VT_BSTR argument; "" for other types.
 std::wstring TextOf(const Variant& value);
-// A new BSTR of the text (the receiver frees it).
-BSTR WideBstr(const std::wstring& text);
 
 }  // namespace exl::test

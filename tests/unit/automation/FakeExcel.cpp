@@ -7,18 +7,16 @@
 #include "export/ExcelMembers.h"
 #include "export/ExportSettings.h"
 #include "framework/Ini.h"
+#include "framework/Variant.h"
 
 namespace exl::test {
 
 namespace {
 
+// Into the caller's result, or released at once when the caller passed none.
 void ReturnObject(VARIANT* result, IDispatch* object) {
-    if (!result) {
-        if (object) object->Release();
-        return;
-    }
-    result->vt = VT_DISPATCH;
-    result->pdispVal = object;
+    Variant value = Variant::Object(object);
+    if (result) *result = value.Detach();
 }
 
 // Numbers beyond int count as INT_MAX, as a long ProgID from CurVer may hold one.
@@ -51,7 +49,7 @@ HRESULT FakeExcel::Answer(const std::string& kind, int sheet, const std::wstring
     if (Fails(Invokes() + 1)) {
         if (failWith != DISP_E_EXCEPTION) return failWith;
         exception->scode = static_cast<SCODE>(0x800A03EC);
-        exception->bstrDescription = WideBstr(L"Fehler");
+        exception->bstrDescription = WideToBstr(L"Fehler");
         return DISP_E_EXCEPTION;
     }
     if (answersNothing.count(call.member) && call.flags != DISPATCH_PROPERTYPUT) {

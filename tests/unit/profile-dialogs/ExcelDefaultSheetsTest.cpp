@@ -9,6 +9,7 @@
 #include "catalogue/MessageCatalogue.h"
 #include "export/ExportSettings.h"
 #include "framework/Ini.h"
+#include "framework/Raii.h"
 #include "profile/ExcelDefaultSheets.h"
 #include "profile/ProfileDialog.h"
 #include "resource.h"
@@ -33,13 +34,13 @@ class ScopedOptionsKey {
 public:
     ScopedOptionsKey(int version, const std::vector<RegistryValue>& values) : path_(OptionsKey(version)) {
         RegDeleteKeyA(HKEY_CURRENT_USER, path_.c_str());
-        HKEY key = nullptr;
-        ok_ = RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+        HKEY created = nullptr;
+        ok_ = RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &created,
                               nullptr) == ERROR_SUCCESS;
+        const UniqueRegKey key(created);
         for (const RegistryValue& value : values)
-            ok_ = ok_ && RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(),
+            ok_ = ok_ && RegSetValueExA(key.get(), value.name.c_str(), 0, value.type, value.data.data(),
                                         static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
-        if (key) RegCloseKey(key);
     }
     ~ScopedOptionsKey() { RegDeleteKeyA(HKEY_CURRENT_USER, path_.c_str()); }
     bool Ok() const { return ok_; }

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "Scratch.h"
-#include "Visible.h"
+#include "EscapedBytes.h"
 #include "framework/Ini.h"
 #include "framework/IniSnapshot.h"
 
@@ -37,10 +37,10 @@ int CountDifferences(const std::string& file, const std::vector<Probe>& probes, 
         std::string own = snapshot.Get(probe.section, probe.key, probe.defaultValue, probe.readSize);
         if (platform == own) continue;
         if (++differences <= 5)
-            ADD_FAILURE() << "[" << Visible(probe.section) << "] " << Visible(probe.key) << " default \""
-                          << Visible(probe.defaultValue) << "\" size " << probe.readSize << ": platform \""
-                          << Visible(platform) << "\", snapshot \"" << Visible(own) << "\"\nfile:\n"
-                          << Visible(content.substr(0, 3000));
+            ADD_FAILURE() << "[" << EscapedBytes(probe.section) << "] " << EscapedBytes(probe.key)
+                          << " default \"" << EscapedBytes(probe.defaultValue) << "\" size " << probe.readSize
+                          << ": platform \"" << EscapedBytes(platform) << "\", snapshot \"" << EscapedBytes(own)
+                          << "\"\nfile:\n" << EscapedBytes(content.substr(0, 3000));
     }
     return differences;
 }
@@ -289,10 +289,11 @@ TEST(IniSnapshotTest, GivesThePlatformsValuesOnGeneratedFiles) {
                     continue;
                 }
                 if (++differences <= 5)
-                    ADD_FAILURE() << "seed " << seed << " file " << round << ": [" << Visible(probe.section) << "] "
-                                  << Visible(probe.key) << " default \"" << Visible(probe.defaultValue) << "\" size "
-                                  << probe.readSize << ": platform \"" << Visible(platform) << "\", snapshot \""
-                                  << Visible(own) << "\"\nfile:\n" << Visible(content.substr(0, 3000));
+                    ADD_FAILURE() << "seed " << seed << " file " << round << ": [" << EscapedBytes(probe.section)
+                                  << "] " << EscapedBytes(probe.key) << " default \""
+                                  << EscapedBytes(probe.defaultValue) << "\" size " << probe.readSize
+                                  << ": platform \"" << EscapedBytes(platform) << "\", snapshot \""
+                                  << EscapedBytes(own) << "\"\nfile:\n" << EscapedBytes(content.substr(0, 3000));
             }
         }
     }
@@ -324,7 +325,7 @@ TEST(IniSnapshotTest, NamesMatchWithoutRegardToTheCaseOfAnyLetter) {
     for (const Case& c : cases) {
         std::string file = scratch.File("case.ini");
         WriteFile(file, c.content);
-        EXPECT_EQ(IniSnapshot(file).Get(c.section, c.key, "-"), c.expected) << Visible(c.content);
+        EXPECT_EQ(IniSnapshot(file).Get(c.section, c.key, "-"), c.expected) << EscapedBytes(c.content);
     }
 }
 

@@ -8,7 +8,7 @@
 namespace exl::test {
 
 // At most limit bytes of text, then "..." when it was longer.
-inline std::string Visible(const std::string& text, std::size_t limit = std::string::npos) {
+inline std::string EscapedBytes(const std::string& text, std::size_t limit = std::string::npos) {
     std::string shown;
     for (std::size_t i = 0; i < text.size() && i < limit; ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
