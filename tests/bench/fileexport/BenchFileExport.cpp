@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Raii.h"
 #include "Scratch.h"
 #include "export/ListWorkbook.h"
 #include "workbook/SaveWorkbook.h"
@@ -134,11 +135,11 @@ bool RunChild(const std::string& arguments) {
     PROCESS_INFORMATION process = {};
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
-    WaitForSingleObject(process.hProcess, INFINITE);
+    const exl::UniqueHandle thread(process.hThread);
+    const exl::UniqueHandle child(process.hProcess);
+    WaitForSingleObject(child.get(), INFINITE);
     DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    GetExitCodeProcess(child.get(), &code);
     return code == 0;
 }
 

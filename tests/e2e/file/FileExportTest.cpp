@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "framework/Raii.h"
 #include "Drawing.h"
 #include "ExportFixture.h"
 #include "catalogue/MessageCatalogue.h"
@@ -139,9 +140,9 @@ private:
         HKEY opened = nullptr;
         ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE, nullptr, &opened, nullptr),
                   ERROR_SUCCESS);
-        RegSetValueExA(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+        const UniqueRegKey held(opened);
+        RegSetValueExA(held.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        static_cast<DWORD>(value.size() + 1));
-        RegCloseKey(opened);
     }
 };
 
@@ -339,7 +340,7 @@ TEST_F(FileExportTest, UnusableTemplatesAndTargetsWriteNothing) {
     };
     const std::string vorlage = scratch.File("vorlage-test.xlsx");
     const std::string xls = scratch.File("vorlage.xls");
-    HANDLE held = INVALID_HANDLE_VALUE;
+    UniqueHandle held;
     const std::vector<Case> cases = {
         {".xls template", "xls", target, {}, {Entry(22, {xls})}},
         {"a text file as template", "Das ist keine Mappe.", target, {}, {Entry(22, {vorlage})}},
@@ -377,11 +378,10 @@ TEST_F(FileExportTest, UnusableTemplatesAndTargetsWriteNothing) {
         if (c.prepare) c.prepare();
         const std::string before = FileExists(c.chosen) ? ReadFile(c.chosen) : "";
         if (c.name == std::string("target open in another program"))
-            held = CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            held.reset(CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         if (c.templateContent == "-" || c.name == std::string("target is the template")) ChooseTarget(c.chosen);
         EXPECT_EQ(RunAnswering(), c.messages);
-        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
-        held = INVALID_HANDLE_VALUE;
+        held.reset();
         EXPECT_EQ(FileExists(c.chosen) ? ReadFile(c.chosen) : "", before) << "the target stays as it was";
         ExpectNothingLeft();
         host.ClearRequests();
