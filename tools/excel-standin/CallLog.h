@@ -57,12 +57,17 @@ public:
     std::optional<DispatchError> TakeFault(int call);
     const std::vector<CellWriteFault>& CellWriteFaults() const { return cellWriteFaults_; }
 
+    // A slow Excel: every call waits this long before it is carried out (0: none).
+    void SetDelay(DWORD milliseconds) { delayMs_ = milliseconds; }
+    DWORD Delay() const { return delayMs_; }
+
 private:
     int count_ = 0;
     std::vector<std::wstring> lines_;
     std::map<int, DispatchError> faults_;
     std::map<int, PlannedEvent> events_;
     std::vector<CellWriteFault> cellWriteFaults_;
+    DWORD delayMs_ = 0;
 };
 
 }  // namespace exl::standin

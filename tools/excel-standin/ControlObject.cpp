@@ -1,5 +1,7 @@
 #include "ControlObject.h"
 
+#include <algorithm>
+
 #include "StandinIds.h"
 #include "Xlsx.h"
 
@@ -44,6 +46,7 @@ const std::vector<DispatchObject::Member>& ControlObject::Members() const {
         {kCloseWorkbookAtCall, L"CloseWorkbookAtCall", kMethod},
         {kFailCellWrite, L"FailCellWrite", kMethod},
         {kSheetCells, L"SheetCells", kGet},
+        {kSetCallDelay, L"SetCallDelay", kMethod},
     };
     return members;
 }
@@ -70,7 +73,7 @@ void ControlObject::Call(DISPID id, bool, const Arguments& args, VARIANT* result
     using namespace control;
     bool steers = id == kSaveWorkbook || id == kResetCalls || id == kFailCall || id == kFailCallWithException ||
                   id == kClearFaults || id == kQuit || id == kEndProcessAtCall || id == kCloseWorkbookAtCall ||
-                  id == kFailCellWrite;
+                  id == kFailCellWrite || id == kSetCallDelay;
     if (steers)
         Steer(id, args, result);
     else
@@ -161,6 +164,10 @@ void ControlObject::Steer(DISPID id, const Arguments& args, VARIANT* result) {
         break;
     }
     case kClearFaults: state_.Calls().ClearFaults(); break;
+    case kSetCallDelay:
+        args.Expect(1, 1);
+        state_.Calls().SetDelay(static_cast<DWORD>(std::max(0L, Arguments::Long(*args.At(0)))));
+        break;
     case kEndProcessAtCall:
         args.Expect(1, 1);
         state_.Calls().PlanEvent(Arguments::Long(*args.At(0)), {PlannedEvent::EndProcess, 0});

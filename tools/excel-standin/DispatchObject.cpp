@@ -84,6 +84,8 @@ STDMETHODIMP DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPAR
     const Member* member = Find(id);
     std::wstring line = RenderCall(kind_, member ? member->name : L"#" + std::to_wstring(id), flags, arguments);
     const int call = state_.Calls().Next();
+    // A slow Excel keeps its one thread busy, as a real one does while it works.
+    if (state_.Calls().Delay()) Sleep(state_.Calls().Delay());
     std::optional<DispatchError> fault = state_.Calls().TakeFault(call);
     // Held for the call: a workbook closed meanwhile drops COM's references to it.
     AddRef();

@@ -280,6 +280,8 @@ void StandinClient::FailCellWrite(int workbook, int sheet, const std::wstring& a
 
 void StandinClient::ClearFaults() { Call(control::kClearFaults); }
 
+void StandinClient::SetCallDelay(int milliseconds) { Call(control::kSetCallDelay, {LongVariant(milliseconds)}); }
+
 void StandinClient::EndProcessAtCall(int n) { Call(control::kEndProcessAtCall, {LongVariant(n)}); }
 
 void StandinClient::CloseWorkbookAtCall(int n, int workbook) {

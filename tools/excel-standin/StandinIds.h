@@ -81,6 +81,7 @@ enum : DISPID {
     kCloseWorkbookAtCall,    // method (n, workbook): the workbook is closed when call n arrives
     kFailCellWrite,          // method (workbook or 0 for all, sheet, address, hresult[, description])
     kSheetCells,             // get (workbook, sheet) -> VT_BSTR: "A1 \"text\"\n" per cell, row by row
+    kSetCallDelay,           // method (milliseconds): every later Invoke on an Excel object waits so long first
 };
 }  // namespace control
 
