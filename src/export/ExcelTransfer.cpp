@@ -2,6 +2,7 @@
 
 #include "export/ExcelConnection.h"
 #include "export/SheetWriter.h"
+#include "export/TransferProgress.h"
 
 namespace exl {
 
@@ -14,6 +15,12 @@ HRESULT TransferResult::Scode() const {
 }
 
 TransferResult TransferToExcel(ExportSettings& settings, const std::string& recordFile, ExcelLauncher& launcher) {
+    TransferProgress progress;
+    return TransferToExcel(settings, recordFile, launcher, progress);
+}
+
+TransferResult TransferToExcel(ExportSettings& settings, const std::string& recordFile, ExcelLauncher& launcher,
+                               WriteProgress& progress) {
     TransferResult result;
     try {
         ExcelConnection connection(settings, settings.profilePath, launcher);
@@ -21,7 +28,7 @@ TransferResult TransferToExcel(ExportSettings& settings, const std::string& reco
             result.outcome = TransferOutcome::EndedEarly;
             return result;
         }
-        SheetWriter(connection.SheetCollection(), connection.Worksheet(), connection.CellRange())
+        SheetWriter(connection.SheetCollection(), connection.Worksheet(), connection.CellRange(), progress)
             .Write(settings.profilePath, recordFile);
         connection.Release();
     } catch (const COleDispatchException& error) {
@@ -30,6 +37,8 @@ TransferResult TransferToExcel(ExportSettings& settings, const std::string& reco
     } catch (const COleException& error) {
         result.outcome = TransferOutcome::AutomationError;
         result.automationError = error;
+    } catch (const StoppedByUser&) {
+        result.outcome = TransferOutcome::Stopped;
     }
     return result;
 }

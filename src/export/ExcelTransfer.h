@@ -5,6 +5,7 @@
 
 #include "export/ExcelLauncher.h"
 #include "export/ExportSettings.h"
+#include "export/WriteProgress.h"
 #include "framework/Automation.h"
 
 namespace exl {
@@ -14,6 +15,7 @@ enum class TransferOutcome {
     EndedEarly,       // no Excel could be had, or too few sheets; its message is shown
     AutomationError,  // a COleException left the block: automationError
     DispatchError,    // a COleDispatchException left the block: dispatchError
+    Stopped,          // the user pressed Abbrechen; what was written stays
 };
 
 struct TransferResult {
@@ -28,8 +30,14 @@ struct TransferResult {
 // Connects with the settings (version, new-workbook flag, settings.profilePath),
 // has the sheet writer fill the workbook from the record file and releases Excel.
 // An automation error leaves the connection, which releases its references on the
-// way, and is caught here; nothing is shown for it.
+// way, and is caught here; nothing is shown for it. So is the user's stop.
+//
+// The export's own form shows the progress window (TransferProgress) while it writes
+// or waits for a busy Excel; it is gone again when this returns.
 TransferResult TransferToExcel(ExportSettings& settings, const std::string& recordFile,
                                ExcelLauncher& launcher = ExcelLauncher::Platform());
+// With a progress of the caller's (none, or a window that shows at once).
+TransferResult TransferToExcel(ExportSettings& settings, const std::string& recordFile, ExcelLauncher& launcher,
+                               WriteProgress& progress);
 
 }  // namespace exl
