@@ -45,6 +45,7 @@ void SheetWriter::Write(const std::string& profilePath, const std::string& recor
     const IniSnapshot records(recordFile);
     const std::int16_t tables = profile.TableCountForSheets();
     at_ = WritePosition();
+    slotsBeforeField_ = 0;
     at_.tables = tables;
     at_.slotsTotal = SlotsTotal(profile, ReadRecordCount(recordFile));
     for (int table = 1; table <= tables; ++table) {
@@ -61,7 +62,12 @@ std::int64_t SheetWriter::SlotsTotal(const TransferProfile& profile, std::int32_
 }
 
 void SheetWriter::Written(std::int64_t row) {
-    at_.record = std::clamp<std::int64_t>(row - startRow_ + 1, 0, at_.records);
+    Reached(std::clamp<std::int64_t>(row - startRow_ + 1, 0, at_.records));
+}
+
+void SheetWriter::Reached(std::int64_t record) {
+    at_.record = record;
+    at_.slotsDone = slotsBeforeField_ + record;
     progress_.Advance(at_);
 }
 
@@ -80,9 +86,8 @@ void SheetWriter::WriteTable(const TransferProfile& profile, int table, const st
     at_.records = recordCount;
     for (int field = 1; field <= fields; ++field) {
         at_.field = field;
-        at_.record = 0;
         WriteField(profile, table, field, headerRow, startRow, recordCount, records);
-        at_.slotsDone += recordCount;
+        slotsBeforeField_ += recordCount;
     }
 }
 
@@ -99,7 +104,7 @@ void SheetWriter::WriteField(const TransferProfile& profile, int table, int fiel
     // Written even when empty: that empties the cell.
     if (headerRow > 0) {
         WriteCell(column, headerRow, heading);
-        progress_.Advance(at_);
+        Reached(0);
     }
 
     std::vector<std::string> run;

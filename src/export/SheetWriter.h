@@ -59,6 +59,8 @@ private:
     bool WriteBlock(const std::string& column, std::int64_t firstRow, const std::vector<std::string>& run);
     // Reports that the field's cells up to this row are written; may raise StoppedByUser.
     void Written(std::int64_t row);
+    // Reports the field's record reached (0: its heading); may raise StoppedByUser.
+    void Reached(std::int64_t record);
     // Record slots of all tables: every field of every table takes every record.
     static std::int64_t SlotsTotal(const TransferProfile& profile, std::int32_t recordCount);
 
@@ -70,6 +72,8 @@ private:
     WritePosition at_;
     // The current table's first record row; headings count as record 0.
     std::int64_t startRow_ = 1;
+    // Slots of the fields written before the current one.
+    std::int64_t slotsBeforeField_ = 0;
 };
 
 }  // namespace exl
