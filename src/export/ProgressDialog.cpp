@@ -15,6 +15,22 @@ constexpr CatalogueControlText kControlTexts[] = {{IDCANCEL, 2}};
 // A window that never validates itself must not keep the writing waiting.
 constexpr int kMostPaintsPerRound = 16;
 
+// A progress bar paints itself at once when its position changes; held, it is only
+// marked for painting.
+class PaintingHeld {
+public:
+    explicit PaintingHeld(HWND control) : control_(control) { SendMessageA(control_, WM_SETREDRAW, FALSE, 0); }
+    ~PaintingHeld() {
+        SendMessageA(control_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(control_, nullptr, TRUE);
+    }
+    PaintingHeld(const PaintingHeld&) = delete;
+    PaintingHeld& operator=(const PaintingHeld&) = delete;
+
+private:
+    HWND control_;
+};
+
 }  // namespace
 
 ProgressDialog::ProgressDialog() : Dialog(IDD, nullptr) {}
@@ -36,7 +52,6 @@ bool ProgressDialog::Open() {
         disabledOwner_ = owner;
     }
     ShowWindow(Hwnd(), SW_SHOW);
-    UpdateWindow(Hwnd());
     return true;
 }
 
@@ -52,23 +67,30 @@ void ProgressDialog::Show(const std::string& text, int barPosition) {
         shownText_ = text;
     }
     if (barPosition != shownBarPosition_) {
+        PaintingHeld later(Item(IDC_PROGRESS_BAR));
         SendMessageA(Item(IDC_PROGRESS_BAR), PBM_SETPOS, static_cast<WPARAM>(barPosition), 0);
         shownBarPosition_ = barPosition;
     }
 }
 
-void ProgressDialog::HandleMessages(bool paintOthers) {
+void ProgressDialog::HandleInput() { Handle(PM_QS_INPUT | PM_QS_POSTMESSAGE); }
+
+void ProgressDialog::HandleAllMessages() {
+    Handle(0);
+    MSG message;
+    for (int round = 0; round < kMostPaintsPerRound && PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE);
+         ++round)
+        DispatchMessageA(&message);
+}
+
+void ProgressDialog::Handle(UINT filter) {
     MSG message;
     // Filtered by window: nothing meant for the host is dispatched.
-    while (Hwnd() && PeekMessageA(&message, Hwnd(), 0, 0, PM_REMOVE)) {
+    while (Hwnd() && PeekMessageA(&message, Hwnd(), 0, 0, PM_REMOVE | filter)) {
         if (IsDialogMessageA(Hwnd(), &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    if (!paintOthers) return;
-    for (int round = 0; round < kMostPaintsPerRound && PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE);
-         ++round)
-        DispatchMessageA(&message);
 }
 
 }  // namespace exl

@@ -22,11 +22,15 @@ public:
     // it cannot be made.
     bool Open();
     // The text and the bar's position (0 to kBarRange); what is unchanged is left alone.
+    // Both are painted later, in the next wait for Excel's answer (see HandleInput).
     void Show(const std::string& text, int barPosition);
-    // Handles what is queued for this window and its controls; with paintOthers also
-    // the paint messages of the thread's other windows (the host's), which nobody
-    // else handles while the plug-in waits.
-    void HandleMessages(bool paintOthers);
+    // Handles the input and posted messages queued for this window and its controls.
+    // Painting is left to the wait for Excel's answer, in which COM dispatches the
+    // thread's paint messages while Excel works, so it costs the writing nothing.
+    void HandleInput();
+    // Handles everything queued for this window, and the paint messages of the
+    // thread's other windows (the host's): for waits in which no COM call runs.
+    void HandleAllMessages();
     // Abbrechen, Esc or the close box.
     bool StopAsked() const { return stopAsked_; }
 
@@ -37,6 +41,9 @@ protected:
     void OnCancel() override { stopAsked_ = true; }
 
 private:
+    // Messages of this window and its controls that the filter lets through.
+    void Handle(UINT filter);
+
     HWND disabledOwner_ = nullptr;
     bool stopAsked_ = false;
     std::string shownText_;

@@ -24,19 +24,21 @@ void TransferProgress::Advance(const WritePosition& at) {
     at_ = at;
     StartClock();
     if (!WindowUp()) return;
-    const bool refreshDue = Since(refreshedAt_) >= kRefreshMs;
-    if (refreshDue) Refresh();
-    HandleMessages(refreshDue);
+    dialog_->HandleInput();
+    StopIfAsked();
+    if (Since(refreshedAt_) >= kRefreshMs) Refresh();
 }
 
 void TransferProgress::WaitForServer(DWORD milliseconds) {
     StartClock();
     serverBusy_ = true;
+    if (busyEntry_.empty()) busyEntry_ = MessageCatalogue::Text(kProgressSection, kBusyKey);
     const DWORD begin = GetTickCount();
     for (;;) {
         if (WindowUp()) {
             Refresh();
-            HandleMessages(true);
+            dialog_->HandleAllMessages();
+            StopIfAsked();
         }
         const DWORD waited = Since(begin);
         if (waited >= milliseconds) return;
@@ -66,7 +68,6 @@ bool TransferProgress::WindowUp() {
         return false;
     }
     positionEntry_ = MessageCatalogue::Text(kProgressSection, kPositionKey);
-    busyEntry_ = MessageCatalogue::Text(kProgressSection, kBusyKey);
     dialog_ = std::move(dialog);
     Refresh();
     return true;
@@ -77,8 +78,7 @@ void TransferProgress::Refresh() {
     refreshedAt_ = GetTickCount();
 }
 
-void TransferProgress::HandleMessages(bool paintOthers) {
-    dialog_->HandleMessages(paintOthers);
+void TransferProgress::StopIfAsked() {
     if (dialog_->StopAsked()) throw StoppedByUser();
 }
 

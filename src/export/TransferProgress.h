@@ -12,8 +12,8 @@ namespace exl {
 
 // The progress of the transfer to Excel. The window appears once the writing, or a
 // wait for a busy Excel, has taken showAfterMs, so short exports look as before;
-// its text and bar follow at most every kRefreshMs. Its messages are handled at
-// every cell or block written, so Abbrechen stops the writing at the next one.
+// its text and bar follow at most every kRefreshMs. Its input is handled at every
+// cell or block written, so Abbrechen stops the writing at the next one.
 //
 // For its lifetime it is the thread's server-wait watcher: a wait for a busy Excel
 // shows catalogue entry 4-4 and ends at once at Abbrechen. Both stops raise
@@ -21,7 +21,8 @@ namespace exl {
 class TransferProgress : public WriteProgress, public ServerWaitWatcher {
 public:
     static constexpr DWORD kShowAfterMs = 500;
-    static constexpr DWORD kRefreshMs = 100;
+    // Five times a second: each change costs a few server round trips under Wine.
+    static constexpr DWORD kRefreshMs = 200;
 
     explicit TransferProgress(DWORD showAfterMs = kShowAfterMs);
 
@@ -35,8 +36,8 @@ private:
     // Opens the window once its time has come; true while it is up.
     bool WindowUp();
     void Refresh();
-    // Handles the window's messages; raises StoppedByUser once the user asked to stop.
-    void HandleMessages(bool paintOthers);
+    // Raises StoppedByUser once the user asked to stop.
+    void StopIfAsked();
     std::string Text() const;
     int BarPosition() const;
 
@@ -49,7 +50,8 @@ private:
     DWORD refreshedAt_ = 0;
     bool serverBusy_ = false;
     WritePosition at_;
-    // Entries 4-3 and 4-4, read when the window opens rather than ten times a second.
+    // Entries 4-3, read when the window opens, and 4-4, at the first wait: once, not
+    // at every refresh.
     std::string positionEntry_;
     std::string busyEntry_;
 };

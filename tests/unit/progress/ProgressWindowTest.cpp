@@ -60,7 +60,7 @@ TEST(ProgressWindowTest, TheLongestTextsShowWhole) {
         ProgressDialog dialog;
         ASSERT_TRUE(dialog.Open());
         dialog.Show(c.text, ProgressDialog::kBarRange / 3);
-        dialog.HandleMessages(true);
+        dialog.HandleAllMessages();
         HWND window = dialog.Hwnd();
         EXPECT_EQ(WindowText(window), ToAnsi("Übergabe nach Excel"));
         EXPECT_EQ(WindowText(GetDlgItem(window, IDCANCEL)), "Abbrechen");
@@ -81,7 +81,8 @@ TEST(ProgressWindowTest, TheHostIsKeptFromInputAndItsMessagesWaitUntilTheWindowI
         EXPECT_EQ(GetWindow(dialog.Hwnd(), GW_OWNER), host.Get());
         EXPECT_FALSE(IsWindowEnabled(host.Get()));
         PostMessageA(host.Get(), WM_COMMAND, 1, 0);
-        dialog.HandleMessages(true);
+        dialog.HandleInput();
+        dialog.HandleAllMessages();
         EXPECT_EQ(host.commands, 0) << "a host command ran while the window was up";
         EXPECT_FALSE(dialog.StopAsked());
     }
