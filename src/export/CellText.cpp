@@ -15,11 +15,13 @@ bool CanFollowSignInNumber(char c) { return IsDigit(c) || c == ' ' || c == '.' |
 }  // namespace
 
 bool IsPlainWholeNumber(std::string_view text) {
+    // "0" alone: Excel would show "-0" as 0, which is not what the drawing holds.
+    if (text == "0") return true;
     if (!text.empty() && text.front() == '-') text.remove_prefix(1);
-    if (text.empty() || text.size() > kMostExactDigits) return false;
+    if (text.empty() || text.size() > kMostExactDigits || text.front() == '0') return false;
     for (char c : text)
         if (!IsDigit(c)) return false;
-    return text.size() == 1 || text.front() != '0';
+    return true;
 }
 
 bool ReadsAsFormula(std::string_view text) {
@@ -33,6 +35,8 @@ bool ReadsAsFormula(std::string_view text) {
 }
 
 std::string TextForExcel(std::string value, const CellTextRules& rules) {
+    // An empty value writes no cell; an apostrophe alone would make one.
+    if (value.empty()) return value;
     const bool asText = rules.valuesAsText ? !IsPlainWholeNumber(value)
                                            : !rules.formulasAllowed && ReadsAsFormula(value);
     if (asText) value.insert(value.begin(), kTextPrefix);

@@ -51,9 +51,10 @@ ExcelConnection::ExcelConnection(ExportSettings& settings, const std::string& pr
 ExcelConnection::~ExcelConnection() { ReleaseLatestFirst(); }
 
 ExcelConnection::Outcome ExcelConnection::Connect() {
-    if (!StartExcel()) {
+    const Outcome started = StartExcel();
+    if (started != Outcome::Ready) {
         ReleaseLatestFirst();
-        return Outcome::EndedEarly;
+        return started;
     }
     launcher_.RaiseMainWindow();
     PutProperty(application_, excel::kVisible, Variant::Boolean(true));
@@ -70,11 +71,11 @@ ExcelConnection::Outcome ExcelConnection::Connect() {
     return Outcome::Ready;
 }
 
-bool ExcelConnection::StartExcel() {
+ExcelConnection::Outcome ExcelConnection::StartExcel() {
     std::int16_t version = settings_.excelVersion;
     if (version < kOldestVersion || version > kNewestVersion) {
         FrameworkMessageBox(MessageCatalogue::Text(kMessageSection, kUnknownVersionMessage));
-        return false;
+        return Outcome::EndedEarly;
     }
     for (; version >= kOldestVersion; --version) {
         settings_.excelVersion = version;
@@ -84,11 +85,11 @@ bool ExcelConnection::StartExcel() {
         if (!application) application = launcher_.StartNew(progId);
         if (application) {
             application_.Attach(application);
-            return true;
+            return Outcome::Ready;
         }
         FrameworkMessageBox(MessageCatalogue::Text(kMessageSection, NotStartedMessage(version)));
     }
-    return false;
+    return Outcome::NoExcel;
 }
 
 std::string ExcelConnection::ProgIdToTry(std::int16_t version) {

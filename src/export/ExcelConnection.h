@@ -28,7 +28,8 @@ namespace exl {
 //   COleException(E_POINTER), which the driver reports like every automation error.
 class ExcelConnection {
 public:
-    enum class Outcome { Ready, EndedEarly };
+    // NoExcel: versions 10, 9 and 8 were all tried and none could be had (0-8 shown).
+    enum class Outcome { Ready, EndedEarly, NoExcel };
 
     // settings.excelVersion is lowered when an older version is tried.
     ExcelConnection(ExportSettings& settings, const std::string& profilePath,
@@ -38,7 +39,8 @@ public:
     ExcelConnection& operator=(const ExcelConnection&) = delete;
 
     // Ready: the sheet collection is filled, the worksheet and cell range holders are
-    // empty. EndedEarly: its message has been shown and every reference is released.
+    // empty. EndedEarly and NoExcel: the message has been shown and every reference
+    // is released.
     Outcome Connect();
     // After the sheet writer: cell range, worksheet, workbook collection, workbook,
     // application, and last the sheet collection.
@@ -50,7 +52,8 @@ public:
     AutomationRef& CellRange() { return range_; }
 
 private:
-    bool StartExcel();
+    // Ready when an Excel was attached or started.
+    Outcome StartExcel();
     // The version's ProgID; for an unregistered "Excel.Application.10" the newer
     // one that CurVer names, if it names one.
     std::string ProgIdToTry(std::int16_t version);

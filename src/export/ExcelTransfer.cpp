@@ -1,10 +1,29 @@
 #include "export/ExcelTransfer.h"
 
+#include "catalogue/MessageCatalogue.h"
 #include "export/ExcelConnection.h"
 #include "export/SheetWriter.h"
 #include "export/TransferProgress.h"
+#include "framework/MessageBoxes.h"
+#include "framework/RejectedCalls.h"
 
 namespace exl {
+
+namespace {
+
+constexpr int kMessageSection = 0;
+constexpr int kBusyExcelMessage = 16;
+constexpr int kBusyExcelCaption = 0;
+
+// Excel turns calls away while the user types in a cell or while it shows a dialog
+// of its own; after a silent period of that the user is told what to do.
+bool AskToRetryWhenExcelTakesData(HRESULT) {
+    return SystemMessageBox(MessageCatalogue::Text(kMessageSection, kBusyExcelMessage),
+                            MessageCatalogue::Text(kMessageSection, kBusyExcelCaption),
+                            kRetryQuestionFlags) == IDRETRY;
+}
+
+}  // namespace
 
 HRESULT TransferResult::Scode() const {
     switch (outcome) {
@@ -22,11 +41,13 @@ TransferResult TransferToExcel(ExportSettings& settings, const std::string& reco
 TransferResult TransferToExcel(ExportSettings& settings, const std::string& recordFile, ExcelLauncher& launcher,
                                WriteProgress& progress) {
     TransferResult result;
+    const ScopedRejectedCallQuestion question(AskToRetryWhenExcelTakesData);
     try {
         ExcelConnection connection(settings, settings.profilePath, launcher);
-        if (connection.Connect() != ExcelConnection::Outcome::Ready) {
-            result.outcome = TransferOutcome::EndedEarly;
-            return result;
+        switch (connection.Connect()) {
+        case ExcelConnection::Outcome::Ready: break;
+        case ExcelConnection::Outcome::EndedEarly: result.outcome = TransferOutcome::EndedEarly; return result;
+        case ExcelConnection::Outcome::NoExcel: result.outcome = TransferOutcome::NoExcel; return result;
         }
         SheetWriter(connection.SheetCollection(), connection.Worksheet(), connection.CellRange(), progress)
             .Write(settings.profilePath, recordFile);

@@ -12,7 +12,8 @@ namespace exl {
 
 enum class TransferOutcome {
     Finished,         // written and released
-    EndedEarly,       // no Excel could be had, or too few sheets; its message is shown
+    EndedEarly,       // an unknown version, or too few sheets; its message is shown
+    NoExcel,          // versions 10, 9 and 8 all failed; 0-8 is shown
     AutomationError,  // a COleException left the block: automationError
     DispatchError,    // a COleDispatchException left the block: dispatchError
     Stopped,          // the user pressed Abbrechen; what was written stays
@@ -30,7 +31,10 @@ struct TransferResult {
 // Connects with the settings (version, new-workbook flag, settings.profilePath),
 // has the sheet writer fill the workbook from the record file and releases Excel.
 // An automation error leaves the connection, which releases its references on the
-// way, and is caught here; nothing is shown for it. So is the user's stop.
+// way, and is caught here; nothing is shown for it. A call Excel keeps turning away
+// is retried; after each silent period catalogue entry 0-16 asks (Wiederholen goes
+// on, Abbrechen ends with the COleException of the last rejected status).
+// So is the user's stop.
 //
 // The export's own form shows the progress window (TransferProgress) while it writes
 // or waits for a busy Excel; it is gone again when this returns.

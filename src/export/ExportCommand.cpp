@@ -6,10 +6,12 @@
 #include "export/AutomationErrorText.h"
 #include "export/ExcelTransfer.h"
 #include "export/ExportDialog.h"
+#include "export/FileExport.h"
+#include "export/FileMessages.h"
 #include "export/InformationQuery.h"
 #include "framework/Application.h"
 #include "framework/MessageBoxes.h"
-#include "plugin/HostGateway.h"
+#include "host/HostGateway.h"
 #include "profile/ProfileDialog.h"
 
 namespace exl {
@@ -41,15 +43,28 @@ void ShowTransferEnd(const TransferResult& transfer) {
                          kNoticeMessageFlags);
 }
 
-void Finish(const std::string& recordFile) {
+void DeleteCommandFiles(const std::string& recordFile) {
     // The scratch files may or may not exist; deleting a missing one is harmless.
     DeleteFileA(kHostScratchFile);
     DeleteFileA(kEditorScratchFile);
     DeleteFileA(recordFile.c_str());
-    SystemMessageBox(CommandText(kClosingKey), CommandText(kEndCaption), kClosingMessageFlags);
+}
+
+void Finish(const std::string& recordFile, int closingKey) {
+    DeleteCommandFiles(recordFile);
+    SystemMessageBox(CommandText(closingKey), CommandText(kEndCaption), kClosingMessageFlags);
     Application& app = Application::Instance();
     app.UnlockOle();
     app.CanUnloadNow();
+}
+
+// The list into a workbook file. Ended without saving (cancelled, or a problem
+// shown), the command's files go all the same: nothing is left to retry from.
+void SaveAsFile(const ExportSettings& settings, const std::string& recordFile) {
+    if (ExportToFile(settings.profilePath, recordFile) == FileExportOutcome::Saved)
+        Finish(recordFile, kSavedClosingKey);
+    else
+        DeleteCommandFiles(recordFile);
 }
 
 }  // namespace
@@ -76,10 +91,19 @@ std::int16_t RunExportCommand(const char*, const char*) {
     DeleteFileA(query.resultFile.c_str());
     DeleteFileA(query.fieldListFile.c_str());
 
+    if (settings.excelVersion == kFileVersion) {
+        SaveAsFile(settings, query.recordFile);
+        return 0;
+    }
     const TransferResult transfer = TransferToExcel(settings, query.recordFile);
+    if (transfer.outcome == TransferOutcome::NoExcel) {
+        // "Version" keeps the last version tried; the file is offered for this run only.
+        if (AskFileQuestion(kSaveInsteadQuestionKey)) SaveAsFile(settings, query.recordFile);
+        return 0;
+    }
     if (transfer.outcome == TransferOutcome::EndedEarly) return 0;
     ShowTransferEnd(transfer);
-    Finish(query.recordFile);
+    Finish(query.recordFile, kClosingKey);
     return 0;
 }
 

@@ -2,8 +2,8 @@
 
 #include "catalogue/MessageCatalogue.h"
 #include "framework/CodePage.h"
-#include "plugin/FindHostFilePattern.h"
-#include "plugin/HostGateway.h"
+#include "host/FindHostFilePattern.h"
+#include "host/HostGateway.h"
 #include "profile/DefineProfileAction.h"
 #include "resource.h"
 
@@ -11,17 +11,19 @@ namespace exl {
 
 namespace {
 
-// Excel 97, 2000 and XP are the versions 8, 9 and 10.
-constexpr RadioValue kVersionButtons[] = {
-    {IDC_EXPORT_EXCEL_97, 8}, {IDC_EXPORT_EXCEL_2000, 9}, {IDC_EXPORT_EXCEL_XP, 10}};
+// Excel 97, 2000 and XP are the versions 8, 9 and 10; a file without Excel is 0.
+constexpr RadioValue kVersionButtons[] = {{IDC_EXPORT_EXCEL_97, 8},
+                                          {IDC_EXPORT_EXCEL_2000, 9},
+                                          {IDC_EXPORT_EXCEL_XP, 10},
+                                          {IDC_EXPORT_FILE, kFileVersion}};
 
 // Control texts of section "1", in the order they are set after the title.
 constexpr CatalogueControlText kControlTexts[] = {
     {IDC_EXPORT_SELECTION_GROUP, 2}, {IDC_EXPORT_ASSEMBLY_INFO, 3}, {IDC_EXPORT_ELEMENT_INFO, 4},
     {IDC_EXPORT_LEVEL_ZERO, 19},     {IDC_EXPORT_TRANSFER_GROUP, 5}, {IDC_EXPORT_PROFILE_LABEL, 6},
     {IDC_EXPORT_DEFINE_PROFILE, 7},  {IDC_EXPORT_VERSION_GROUP, 8},  {IDC_EXPORT_EXCEL_97, 9},
-    {IDC_EXPORT_EXCEL_2000, 10},     {IDC_EXPORT_EXCEL_XP, 11},      {IDOK, 12},
-    {IDCANCEL, 13}};
+    {IDC_EXPORT_EXCEL_2000, 10},     {IDC_EXPORT_EXCEL_XP, 11},      {IDC_EXPORT_FILE, 20},
+    {IDOK, 12},                      {IDCANCEL, 13}};
 constexpr int kCatalogueSection = 1;
 constexpr int kTitleKey = 1;
 constexpr int kBrowsePromptKey = 14;
@@ -60,7 +62,7 @@ void ExportDialog::DoDataExchange(DataExchange& exchange) {
 
 bool ExportDialog::OnInitDialog() {
     Dialog::OnInitDialog();
-    // A version other than 8, 9 or 10 leaves every button as the template has it: unchecked.
+    // A version other than 8, 9, 10 or 0 leaves every button as the template has it: unchecked.
     ShowRadioValue(kVersionButtons, excelVersion);
     SetDialogTexts(Hwnd(), kCatalogueSection, kTitleKey, kControlTexts);
     return true;

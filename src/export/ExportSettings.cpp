@@ -44,7 +44,13 @@ void WriteExcelVersion(std::int16_t version, const std::string& file) {
 }
 
 std::int16_t ReadExcelVersion(const std::string& file) {
-    return static_cast<std::int16_t>(ReadIniInt(file, kExcelSection, kVersionKey, kDefaultExcelVersion));
+    const auto version = static_cast<std::int16_t>(ReadIniInt(file, kExcelSection, kVersionKey, kDefaultExcelVersion));
+    if (version != kFileVersion) return version;
+    // The platform reads a text without digits as 0 too: only a written zero names the file.
+    const std::string text = ReadIniString(file, kExcelSection, kVersionKey, "");
+    const std::size_t digit = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    const bool written = digit < text.size() && text[digit] >= '0' && text[digit] <= '9';
+    return written ? kFileVersion : kUnreadableVersion;
 }
 
 }  // namespace exl

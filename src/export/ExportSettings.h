@@ -6,6 +6,13 @@ namespace exl {
 
 constexpr const char* kSettingsFile = ".\\exl\\rizeraru.ini";
 
+// [Excel] "Version" 0: no Excel, the list goes into a workbook file.
+constexpr std::int16_t kFileVersion = 0;
+// A "Version" that is no number at all ("neun", empty). The platform's reader would
+// give 0 for it, which now names the file; this value, like every other unknown
+// one, keeps the old answer (catalogue entry 0-15).
+constexpr std::int16_t kUnreadableVersion = -1;
+
 // The export options that outlive a run. Only the value 1 switches a yes/no
 // field on; anything else counts as off.
 struct ExportSettings {
@@ -27,7 +34,7 @@ ExportSettings LoadExportSettings(const std::string& file = kSettingsFile);
 void SaveExportSettings(const ExportSettings& settings, const std::string& file = kSettingsFile);
 // [Excel] "Version" as decimal text, at once.
 void WriteExcelVersion(std::int16_t version, const std::string& file = kSettingsFile);
-// [Excel] "Version", default 10.
+// [Excel] "Version", default 10; a value that is no number gives kUnreadableVersion.
 std::int16_t ReadExcelVersion(const std::string& file = kSettingsFile);
 
 }  // namespace exl

@@ -10,7 +10,7 @@
 #include "framework/CodePage.h"
 #include "framework/MessageBoxes.h"
 #include "framework/Raii.h"
-#include "plugin/HostGateway.h"
+#include "host/HostGateway.h"
 #include "profile/TransferProfile.h"
 
 namespace exl {

@@ -1,12 +1,15 @@
 #include "export/SheetWriter.h"
 
 #include <algorithm>
+#include <climits>
+#include <new>
 
 #include "export/ExcelMembers.h"
 #include "export/RecordFile.h"
 #include "framework/CodePage.h"
 #include "framework/Ini.h"
 #include "framework/IniSnapshot.h"
+#include "framework/RejectedCalls.h"
 
 namespace exl {
 
@@ -25,6 +28,24 @@ std::string ReadRecordValue(const IniSnapshot& records, std::int32_t record, con
     return records.Get(Format(kRecordSectionFormat, record), field, "");
 }
 
+// A run of texts as Excel takes it for a range of run.size() rows and one column:
+// two dimensions (rows, then columns), both 1-based, of VARIANTs each holding the
+// VT_BSTR of its ANSI text. Throws std::bad_alloc when out of memory.
+SafeArray TextColumn(const std::vector<std::string>& texts) {
+    if (texts.size() > static_cast<std::size_t>(LONG_MAX)) throw std::bad_alloc();
+    SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(texts.size()), 1}, {1, 1}};
+    SafeArray column(SafeArrayCreate(VT_VARIANT, 2, bounds));
+    if (!column.Get()) throw std::bad_alloc();
+    for (std::size_t at = 0; at < texts.size(); ++at) {
+        LONG index[2] = {static_cast<LONG>(at) + 1, 1};
+        const Variant text = Variant::Text(texts[at]);
+        // The array keeps a copy of the text; the variant frees its own.
+        if (FAILED(SafeArrayPutElement(column.Get(), index, const_cast<VARIANT*>(&text.Get()))))
+            throw std::bad_alloc();
+    }
+    return column;
+}
+
 }  // namespace
 
 std::string CellAddress(const std::string& column, std::int64_t row) {
@@ -40,6 +61,7 @@ SheetWriter::SheetWriter(AutomationRef& sheets, AutomationRef& worksheet, Automa
 void SheetWriter::Write(const std::string& profilePath, const std::string& recordFile) {
     const TransferProfile profile(profilePath);
     blocks_ = profile.BlockTransfer();
+    textRules_ = {profile.FormulasAllowed(), profile.ValuesAsText()};
     // The record file is read once: the platform's reader walks the whole file for
     // every value, which grows with the square of the number of records.
     const IniSnapshot records(recordFile);
@@ -120,6 +142,8 @@ void SheetWriter::WriteField(const TransferProfile& profile, int table, int fiel
         }
         std::string text = ConvertOemToAnsi(value);
         if (limit > 0 && text.size() > static_cast<std::size_t>(limit)) text.resize(static_cast<std::size_t>(limit));
+        // The apostrophe comes after the cut, so it never counts against the limit.
+        text = TextForExcel(std::move(text), textRules_);
         if (!blocks_) {
             WriteCell(column, row, text);
             Written(row);
@@ -156,12 +180,15 @@ bool SheetWriter::WriteBlock(const std::string& column, std::int64_t firstRow, c
         const Variant cell1 = Variant::Text(CellAddress(column, firstRow));
         const Variant cell2 = Variant::Text(CellAddress(column, firstRow + static_cast<std::int64_t>(run.size()) - 1));
         range_.Attach(RequireObject(GetDispatchProperty(worksheet_, excel::kRange, {&cell1, &cell2})));
-        const Variant values = Variant::Array(SafeArray::TextColumn(run));
+        const Variant values = Variant::Array(TextColumn(run));
         PutProperty(range_, excel::kValue, values);
         PutProperty(range_, excel::kValue2, values);
         return true;
     } catch (const COleDispatchException&) {
-    } catch (const COleException&) {
+    } catch (const COleException& error) {
+        // A call Excel kept turning away until the user gave up ends the export:
+        // written cell by cell it would only be turned away, and asked about, again.
+        if (IsRejectedCall(error.scode)) throw;
     }
     return false;
 }

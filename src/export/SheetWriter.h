@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "export/WriteProgress.h"
+#include "export/CellText.h"
 #include "framework/Automation.h"
 #include "framework/IniSnapshot.h"
 #include "profile/TransferProfile.h"
@@ -35,7 +36,13 @@ constexpr std::size_t kMostValuesPerBlock = 1000;
 // its last cell and the two puts with a column array; a run of one value, and every
 // heading, is written as a cell. When any call of a run fails, the run is written
 // again cell by cell from its first cell, so the export ends where, and with the
-// error that, it would without blocks.
+// error that, it would without blocks; only a call the user gave up on while Excel
+// turned it away ends the export at once.
+//
+// Excel reads every text it is given as if typed; each value therefore passes the
+// profile's cell text rules (CellText.h) after its conversion and cut, so a value
+// from the drawing never becomes a formula unless the profile allows formulas, and
+// with "AlsText" keeps its exact text. Headings come from the profile and go as they are.
 //
 // After every cell and every block it reports its position to the progress, which
 // may stop it (StoppedByUser); the cells written before stay written.
@@ -74,6 +81,7 @@ private:
     std::int64_t startRow_ = 1;
     // Slots of the fields written before the current one.
     std::int64_t slotsBeforeField_ = 0;
+    CellTextRules textRules_;
 };
 
 }  // namespace exl

@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "framework/RejectedCalls.h"
+#include "framework/ServerWait.h"
+
 namespace exl {
 
 void AutomationRef::Attach(IDispatch* dispatch, bool autoRelease) {
@@ -27,10 +30,12 @@ struct ExceptionInfo {
     ExceptionInfo() = default;
     ExceptionInfo(const ExceptionInfo&) = delete;
     ExceptionInfo& operator=(const ExceptionInfo&) = delete;
-    ~ExceptionInfo() {
+    ~ExceptionInfo() { Clear(); }
+    void Clear() {
         SysFreeString(info.bstrDescription);
         SysFreeString(info.bstrSource);
         SysFreeString(info.bstrHelpFile);
+        info = EXCEPINFO{};
     }
 };
 
@@ -49,6 +54,14 @@ struct ExceptionInfo {
     error.helpFile = BstrToAnsi(info.bstrHelpFile);
     error.helpContext = info.dwHelpContext;
     throw error;
+}
+
+// One call of IDispatch::Invoke; result and exception start empty.
+HRESULT InvokeOnce(IDispatch& dispatch, DISPID member, WORD kind, DISPPARAMS& parameters, Variant& result,
+                   ExceptionInfo& exception) {
+    exception.Clear();
+    UINT argumentError = 0;
+    return dispatch.Invoke(member, IID_NULL, 0, kind, &parameters, result.Put(), &exception.info, &argumentError);
 }
 
 Variant Invoke(const AutomationRef& target, DISPID member, WORD kind, VARTYPE resultType, Arguments arguments,
@@ -73,9 +86,15 @@ Variant Invoke(const AutomationRef& target, DISPID member, WORD kind, VARTYPE re
 
     Variant result;
     ExceptionInfo exception;
-    UINT argumentError = 0;
-    HRESULT status = dispatch->Invoke(member, IID_NULL, 0, kind, &parameters, result.Put(), &exception.info,
-                                      &argumentError);
+    HRESULT status = InvokeOnce(*dispatch, member, kind, parameters, result, exception);
+    // A busy server did not carry the call out: the same call again, later.
+    RejectedCallPacer pacer;
+    const bool turnedAway = IsRejectedCall(status);
+    while (IsRejectedCall(status)) {
+        if (!pacer.WaitBeforeRetry(status)) throw COleException(status);
+        status = InvokeOnce(*dispatch, member, kind, parameters, result, exception);
+    }
+    if (turnedAway) ServerAnswered();
     if (status == DISP_E_EXCEPTION) RaiseDispatchException(exception);
     if (FAILED(status)) throw COleException(status);
     if (resultType != VT_EMPTY) {

@@ -58,7 +58,9 @@ private:
 using Arguments = std::initializer_list<const Variant*>;
 
 // Every helper calls IDispatch::Invoke once, with IID_NULL and locale 0, on the held
-// pointer. Failures raise:
+// pointer, and again with the same arguments while a busy server turns the call away
+// (see RejectedCalls.h); a call given up raises COleException with the last of those
+// statuses. Failures raise:
 // - COleDispatchException for DISP_E_EXCEPTION, after the server's deferred fill-in
 //   has run; an scode of 0 beside a nonzero wCode becomes the FACILITY_CONTROL code
 //   of that wCode, so the error never reads as success;

@@ -16,5 +16,6 @@ int SystemMessageBox(const std::string& text, const std::string& caption, UINT f
 constexpr UINT kClosingMessageFlags = MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND;  // 0x10030
 constexpr UINT kNoticeMessageFlags = MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND;   // 0x10040
 constexpr UINT kQuestionFlags = MB_YESNO | MB_ICONQUESTION;                           // 0x24
+constexpr UINT kRetryQuestionFlags = MB_RETRYCANCEL | MB_ICONEXCLAMATION | MB_SETFOREGROUND;  // 0x10035
 
 }  // namespace exl

@@ -41,21 +41,6 @@ SafeArray& SafeArray::operator=(SafeArray&& other) noexcept {
     return *this;
 }
 
-SafeArray SafeArray::TextColumn(const std::vector<std::string>& texts) {
-    if (texts.size() > static_cast<std::size_t>(LONG_MAX)) throw std::bad_alloc();
-    SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(texts.size()), 1}, {1, 1}};
-    SafeArray column(SafeArrayCreate(VT_VARIANT, 2, bounds));
-    if (!column.Get()) throw std::bad_alloc();
-    for (std::size_t at = 0; at < texts.size(); ++at) {
-        LONG index[2] = {static_cast<LONG>(at) + 1, 1};
-        const Variant text = Variant::Text(texts[at]);
-        // The array keeps a copy of the text; the variant frees its own.
-        if (FAILED(SafeArrayPutElement(column.Get(), index, const_cast<VARIANT*>(&text.Get()))))
-            throw std::bad_alloc();
-    }
-    return column;
-}
-
 SAFEARRAY* SafeArray::Detach() {
     SAFEARRAY* array = array_;
     array_ = nullptr;

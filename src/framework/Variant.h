@@ -45,11 +45,6 @@ public:
     SafeArray(const SafeArray&) = delete;
     SafeArray& operator=(const SafeArray&) = delete;
 
-    // A column of texts as Excel takes it for a range of texts.size() rows and one
-    // column: two dimensions (rows, then columns), both 1-based, of VARIANTs each
-    // holding the VT_BSTR of its ANSI text. Throws std::bad_alloc when out of memory.
-    static SafeArray TextColumn(const std::vector<std::string>& texts);
-
     SAFEARRAY* Get() const { return array_; }
     // Hands the array over to the caller, who destroys it; this holds none after.
     SAFEARRAY* Detach();

@@ -3,8 +3,8 @@
 #include <type_traits>
 
 #include "export/ExportCommand.h"
-#include "plugin/HostInterface.h"
-#include "plugin/ModuleState.h"
+#include "host/HostInterface.h"
+#include "host/ModuleState.h"
 
 namespace exl {
 namespace {

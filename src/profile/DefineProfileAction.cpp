@@ -6,7 +6,7 @@
 #include "framework/Dialog.h"
 #include "framework/Ini.h"
 #include "framework/Raii.h"
-#include "plugin/HostGateway.h"
+#include "host/HostGateway.h"
 #include "profile/ProfileDialog.h"
 #include "profile/TransferProfile.h"
 

@@ -4,8 +4,8 @@
 #include "export/ExportSettings.h"
 #include "framework/CodePage.h"
 #include "framework/Ini.h"
-#include "plugin/FindHostFilePattern.h"
-#include "plugin/HostGateway.h"
+#include "host/FindHostFilePattern.h"
+#include "host/HostGateway.h"
 #include "profile/ExcelDefaultSheets.h"
 #include "profile/FieldDialog.h"
 #include "resource.h"
@@ -26,7 +26,18 @@ constexpr std::size_t kDeleteQuestionBufferSize = 512;
 constexpr CatalogueControlText kControlTexts[] = {
     {IDC_PROFILE_TEMPLATE_LABEL, 2},   {IDC_PROFILE_TABLE_COUNT_LABEL, 3}, {IDC_PROFILE_SHEET_LABEL, 4},
     {IDC_PROFILE_HEADER_ROW_LABEL, 5}, {IDC_PROFILE_START_ROW_LABEL, 6},   {IDC_PROFILE_ADD_FIELD, 7},
-    {IDOK, 8},                         {IDCANCEL, 9},                      {IDC_PROFILE_DELETE_FIELD, 15}};
+    {IDOK, 8},                         {IDCANCEL, 9},                      {IDC_PROFILE_DELETE_FIELD, 15},
+    {IDC_PROFILE_BLOCK_TRANSFER, 19},  {IDC_PROFILE_VALUES_AS_TEXT, 20}};
+
+// The [Datei] switches shown as check boxes: checked when the key reads 1; a click
+// writes "1" or "0" at once. "Formeln" stays for a text editor: letting drawings
+// bring formulas is not a choice to offer with one click.
+struct SwitchBox {
+    int controlId;
+    const char* key;
+};
+constexpr SwitchBox kSwitchBoxes[] = {{IDC_PROFILE_BLOCK_TRANSFER, kBlockTransferKey},
+                                      {IDC_PROFILE_VALUES_AS_TEXT, kValuesAsTextKey}};
 
 // The field list's columns after the number: heading key and the profile key shown.
 struct FieldColumn {
@@ -84,6 +95,8 @@ bool ProfileDialog::OnInitDialog() {
     SetItemText(IDC_PROFILE_TABLE_COUNT, profile.TableCountText());
     ShowCurrentTable();
     SetItemText(IDC_PROFILE_TEMPLATE_PATH, profile.ExcelTemplate());
+    for (const SwitchBox& box : kSwitchBoxes)
+        SetCheck(box.controlId, profile.SwitchOn(box.key) ? BST_CHECKED : BST_UNCHECKED);
     InsertColumns();
     BuildTableList(profile.TableCountForEditor());
     FillFieldList();
@@ -190,8 +203,17 @@ bool ProfileDialog::OnCommand(int controlId, int notification, HWND) {
         OnDeleteField();
         return true;
     default:
-        return false;
+        return OnSwitchClicked(controlId);
     }
+}
+
+bool ProfileDialog::OnSwitchClicked(int controlId) {
+    for (const SwitchBox& box : kSwitchBoxes) {
+        if (box.controlId != controlId) continue;
+        Profile().WriteSwitch(box.key, Check(controlId) == BST_CHECKED);
+        return true;
+    }
+    return false;
 }
 
 bool ProfileDialog::OnNotify(NMHDR& header, LRESULT& result) {

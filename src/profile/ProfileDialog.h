@@ -54,6 +54,8 @@ private:
     void OnAddField();
     void OnEditField();
     void OnDeleteField();
+    // A click on one of the [Datei] switch boxes; false for any other control.
+    bool OnSwitchClicked(int controlId);
     // The field that row currentRow_ of the field list shows, when it is one of the
     // 1..m fields of the current table; false when currentRow_ names no field row.
     bool CurrentField(int& field) const;

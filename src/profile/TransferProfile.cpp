@@ -55,16 +55,18 @@ std::string TransferProfile::ExcelTemplate() const {
     return ReadIniString(path_, kProfileFileSection, kExcelTemplateKey, "");
 }
 
-bool TransferProfile::BlockTransfer() const {
-    return ReadIniInt(path_, kProfileFileSection, kBlockTransferKey, 0) == kProfileSwitchOn;
+bool TransferProfile::BlockTransfer() const { return SwitchOn(kBlockTransferKey); }
+
+bool TransferProfile::FormulasAllowed() const { return SwitchOn(kFormulasKey); }
+
+bool TransferProfile::ValuesAsText() const { return SwitchOn(kValuesAsTextKey); }
+
+bool TransferProfile::SwitchOn(const char* key) const {
+    return ReadIniInt(path_, kProfileFileSection, key, 0) == kProfileSwitchOn;
 }
 
-bool TransferProfile::FormulasAllowed() const {
-    return ReadIniInt(path_, kProfileFileSection, kFormulasKey, 0) == kProfileSwitchOn;
-}
-
-bool TransferProfile::ValuesAsText() const {
-    return ReadIniInt(path_, kProfileFileSection, kValuesAsTextKey, 0) == kProfileSwitchOn;
+bool TransferProfile::WriteSwitch(const char* key, bool on) const {
+    return WriteIniInt(path_, kProfileFileSection, key, on ? kProfileSwitchOn : 0);
 }
 
 std::int16_t TransferProfile::FieldCount(const std::string& section) const {

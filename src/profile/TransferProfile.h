@@ -95,6 +95,10 @@ public:
     // [Datei] "Formeln" and "AlsText" read as whole numbers (absent 0) are 1.
     bool FormulasAllowed() const;
     bool ValuesAsText() const;
+    // Any of these [Datei] switches by its key: on when it reads as kProfileSwitchOn.
+    bool SwitchOn(const char* key) const;
+    // Writes the switch as "1" or "0".
+    bool WriteSwitch(const char* key, bool on) const;
 
     // Table keys as the export reads them: "Anzahl" 0, "Blatt" 1, "Kopfzeile" 0, "Startzeile" 1.
     std::int16_t FieldCount(int table) const { return FieldCount(TableSectionName(table)); }

@@ -57,7 +57,7 @@ void UiScript::Join() {
 
 
 std::vector<ShownMessageBox> RunConfirming(const std::string& dialogTitle, const std::function<int()>& command,
-                                           int& result, const DialogSteps& onDialog) {
+                                           int& result, const DialogSteps& onDialog, const BoxAnswer& answer) {
     std::vector<ShownMessageBox> boxes;
     std::atomic<bool> commandReturned{false};
     UiScript script([&](UiDriver& ui) {
@@ -69,7 +69,7 @@ std::vector<ShownMessageBox> RunConfirming(const std::string& dialogTitle, const
             try {
                 ShownMessageBox box = ui.WaitForMessageBox(200);
                 boxes.push_back(box);
-                ui.Answer(box, box.buttons.empty() ? IDOK : box.buttons.front());
+                ui.Answer(box, answer ? answer(box) : box.buttons.empty() ? IDOK : box.buttons.front());
             } catch (const UiTimeout&) {
             }
         }

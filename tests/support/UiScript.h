@@ -42,10 +42,13 @@ private:
 
 // Runs `command` on this thread while a script confirms the dialog titled
 // `dialogTitle` with OK (after `onDialog`, when given, has worked on it) and answers
-// every message box that follows with its first button, until the command has
-// returned. Returns those message boxes in order; the command's answer goes to `result`.
+// every message box that follows with the button `answer` names (on the script's
+// thread), or else with its first button, until the command has returned. Returns
+// those message boxes in order; the command's answer goes to `result`.
 using DialogSteps = std::function<void(UiDriver&, HWND dialog)>;
+using BoxAnswer = std::function<int(const ShownMessageBox& box)>;
 std::vector<ShownMessageBox> RunConfirming(const std::string& dialogTitle, const std::function<int()>& command,
-                                           int& result, const DialogSteps& onDialog = {});
+                                           int& result, const DialogSteps& onDialog = {},
+                                           const BoxAnswer& answer = {});
 
 }  // namespace exl::test

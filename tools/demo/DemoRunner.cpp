@@ -1,9 +1,12 @@
 // exl-demo: one whole export of a drawing, as a user would run it, with the export
 // dialog confirmed by script. It stands in for the CAD host (orvanta-host's
 // library) and for Excel (excel-standin), leaves the workbook as an .xlsx file and a
-// picture of the export dialog, and prints what was written.
+// picture of the export dialog, and prints every cell as Excel holds it, with its type.
 //
-//   exl-demo --drawing FILE --out DIR
+//   exl-demo --drawing FILE --out DIR [--file XLSX]
+//
+// With --file the export goes into that workbook file instead of Excel ("Version" 0
+// in the settings): the runner answers the plug-in's question where to save with it.
 //
 // Run it in the host's working directory: string_exl.txt, exl\rizeraru.ini naming
 // the profile, and the profile itself are read from there, as the plug-in does.
@@ -28,6 +31,7 @@ namespace {
 struct Options {
     std::string drawing;
     std::string out;
+    std::string file;  // the workbook file to export into; "" for Excel
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -37,6 +41,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.drawing = argv[i + 1];
         else if (name == "--out")
             options.out = argv[i + 1];
+        else if (name == "--file")
+            options.file = argv[i + 1];
         else
             return false;
     }
@@ -82,7 +88,8 @@ void ConfirmDialog(exl::test::UiDriver& ui, const std::string& picture, const st
     }
 }
 
-// Prints every table of the profile as the workbook now holds it.
+// Prints every table of the profile as the workbook now holds it: each cell with
+// what Excel made of the text it was given (its type, its value).
 void PrintSummary(exl::standin::StandinClient& excel, int workbook, const std::string& profilePath) {
     exl::TransferProfile profile(profilePath);
     int tables = profile.TableCountForSheets();
@@ -97,10 +104,10 @@ void PrintSummary(exl::standin::StandinClient& excel, int workbook, const std::s
             bool any = false;
             for (int f = 1; f <= fields; ++f) {
                 std::wstring address = Wide(profile.Column(t, f)) + std::to_wstring(row);
-                std::wstring value = excel.Cell(workbook, sheet, address);
-                any = any || !value.empty();
-                // Padded by characters, not by the bytes of their UTF-8 form.
-                line += Narrow(value) + std::string(value.size() < 24 ? 24 - value.size() : 1, ' ') + "| ";
+                std::wstring held = excel.StoredCell(workbook, sheet, address);
+                if (held.empty()) continue;
+                any = true;
+                line += (line.empty() ? "" : " | ") + Narrow(address + L" " + held);
             }
             if (!any && row >= startRow) break;
             std::printf("  %3d  %s\n", row, line.c_str());
@@ -113,7 +120,7 @@ void PrintSummary(exl::standin::StandinClient& excel, int workbook, const std::s
 int main(int argc, char** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: exl-demo --drawing FILE --out DIR\n");
+        std::fprintf(stderr, "usage: exl-demo --drawing FILE --out DIR [--file XLSX]\n");
         return 2;
     }
     OleInitialize(nullptr);
@@ -134,10 +141,17 @@ int main(int argc, char** argv) {
     }
     host.SetInfoQueryHandler(orvanta::DrawingAnswer(drawing));
     host.SetUp();
+    if (!options.file.empty()) {
+        // The host speaks the OEM code page.
+        std::string oem = options.file;
+        CharToOemBuffA(oem.data(), oem.data(), static_cast<DWORD>(oem.size()));
+        host.QueueFileSelection(orvanta::FileSelectionAnswer::Choose(oem));
+        DeleteFileA(options.file.c_str());
+    }
 
     std::atomic<bool> done{false};
     exl::test::UiDriver ui(GetCurrentThreadId());
-    std::string picture = options.out + "\\export-dialog.bmp";
+    std::string picture = options.out + (options.file.empty() ? "\\export-dialog.bmp" : "\\export-dialog-datei.bmp");
     std::thread script([&] {
         try {
             ConfirmDialog(ui, picture, done);
@@ -156,6 +170,13 @@ int main(int argc, char** argv) {
         if (request.code == exl::kRequestInfoQuery)
             std::printf("the host searched the drawing with mode flags %u\n", request.modeFlags);
 
+    if (!options.file.empty()) {
+        const bool saved = GetFileAttributesA(options.file.c_str()) != INVALID_FILE_ATTRIBUTES;
+        std::printf(saved ? "workbook file saved: %s\n" : "exl-demo: no workbook file at %s\n", options.file.c_str());
+        host.Unload();
+        OleUninitialize();
+        return saved ? 0 : 1;
+    }
     exl::standin::StandinClient excel;
     int status = 1;
     if (excel.Connect() && excel.WorkbookCount() > 0) {

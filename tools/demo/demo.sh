@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The demo: the sample drawing exported through the real plug-in, the host
-# simulator and the Excel stand-in. Leaves the workbook and a picture of the
-# export dialog in the output folder.
+# simulator and the Excel stand-in, then once more into a workbook file without
+# Excel. Leaves both workbooks and pictures of the export dialog in the output folder.
 set -euo pipefail
 BUILD=$1
 OUT=$2
@@ -19,9 +19,23 @@ winpath() { echo "Z:$1" | sed 's|/|\\|g'; }
 echo "== exporting samples/zeichnung.txt with samples/exl/stueckliste.exl"
 cd "$WORK"
 "$BUILD/wine-run" "$BUILD/bin/exl-demo.exe" --drawing "$(winpath "$ROOT/samples/zeichnung.txt")" --out "$(winpath "$OUT")"
-if [ -f "$OUT/export-dialog.bmp" ]; then
-  /usr/bin/convert "$OUT/export-dialog.bmp" "$OUT/export-dialog.png" && rm -f "$OUT/export-dialog.bmp"
-fi
+
+# The same export once more, into a workbook file without Excel ("als Datei (.xlsx)").
+echo
+echo "== exporting again into a file: $OUT/stueckliste-datei.xlsx"
+sed -i 's/^Version=.*/Version=0\r/' "$WORK/exl/rizeraru.ini"
+"$BUILD/wine-run" "$BUILD/bin/exl-demo.exe" --drawing "$(winpath "$ROOT/samples/zeichnung.txt")" --out "$(winpath "$OUT")" \
+  --file "$(winpath "$OUT/stueckliste-datei.xlsx")"
+echo
+echo "== the cells of stueckliste-datei.xlsx, as openpyxl reads them"
+/usr/bin/python3 "$ROOT/tests/support/workbooks.py" show "$OUT/stueckliste-datei.xlsx"
+
+for picture in export-dialog export-dialog-datei; do
+  if [ -f "$OUT/$picture.bmp" ]; then
+    /usr/bin/convert "$OUT/$picture.bmp" "$OUT/$picture.png" && rm -f "$OUT/$picture.bmp"
+  fi
+done
 echo
 echo "== results in $OUT"
-ls -l "$OUT"/stueckliste.xlsx "$OUT"/export-dialog.png 2>/dev/null || true
+ls -l "$OUT"/stueckliste.xlsx "$OUT"/stueckliste-datei.xlsx "$OUT"/export-dialog.png "$OUT"/export-dialog-datei.png \
+  2>/dev/null || true

@@ -63,6 +63,12 @@ long Arguments::Long(const VARIANT& value) {
     return converted.lVal;
 }
 
+double Arguments::Number(const VARIANT& value) {
+    VARIANT converted;
+    Coerce(value, VT_R8, converted);
+    return converted.dblVal;
+}
+
 bool Arguments::Bool(const VARIANT& value) {
     VARIANT converted;
     Coerce(value, VT_BOOL, converted);

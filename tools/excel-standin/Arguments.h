@@ -27,6 +27,7 @@ public:
     static std::wstring Text(const VARIANT& value);
     static long Long(const VARIANT& value);
     static bool Bool(const VARIANT& value);
+    static double Number(const VARIANT& value);
 
 private:
     const DISPPARAMS& params_;

@@ -40,10 +40,14 @@ public:
     void Record(std::wstring line) { lines_.push_back(std::move(line)); }
     int Count() const { return count_; }
     const std::vector<std::wstring>& Lines() const { return lines_; }
-    // Clears the lines and the numbering; planned faults stay.
+    // Property puts that were carried out (neither turned away nor failed).
+    void CountCarriedOutPut() { ++carriedOutPuts_; }
+    int CarriedOutPuts() const { return carriedOutPuts_; }
+    // Clears the lines, the numbering and the count of puts; planned faults stay.
     void Reset() {
         lines_.clear();
         count_ = 0;
+        carriedOutPuts_ = 0;
     }
 
     void PlanFault(int call, DispatchError error) { faults_[call] = std::move(error); }
@@ -63,6 +67,7 @@ public:
 
 private:
     int count_ = 0;
+    int carriedOutPuts_ = 0;
     std::vector<std::wstring> lines_;
     std::map<int, DispatchError> faults_;
     std::map<int, PlannedEvent> events_;

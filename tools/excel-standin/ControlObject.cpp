@@ -45,7 +45,11 @@ const std::vector<DispatchObject::Member>& ControlObject::Members() const {
         {kEndProcessAtCall, L"EndProcessAtCall", kMethod},
         {kCloseWorkbookAtCall, L"CloseWorkbookAtCall", kMethod},
         {kFailCellWrite, L"FailCellWrite", kMethod},
+        {kBeBusy, L"BeBusy", kMethod},
+        {kBeCalm, L"BeCalm", kMethod},
+        {kCarriedOutPuts, L"CarriedOutPuts", kGet},
         {kSheetCells, L"SheetCells", kGet},
+        {kStoredCell, L"StoredCell", kGet},
         {kSetCallDelay, L"SetCallDelay", kMethod},
     };
     return members;
@@ -57,7 +61,7 @@ std::shared_ptr<Workbook> ControlObject::WorkbookArgument(const Arguments& args)
     return workbook;
 }
 
-const std::wstring* ControlObject::CellArgument(const Arguments& args) const {
+const CellContent* ControlObject::CellArgument(const Arguments& args) const {
     args.Expect(3, 3);
     auto workbook = WorkbookArgument(args);
     long sheet = Arguments::Long(*args.At(1));
@@ -71,6 +75,7 @@ const std::wstring* ControlObject::CellArgument(const Arguments& args) const {
 
 void ControlObject::Call(DISPID id, bool, const Arguments& args, VARIANT* result) {
     using namespace control;
+    if (CallBusyMember(id, args, result)) return;
     bool steers = id == kSaveWorkbook || id == kResetCalls || id == kFailCall || id == kFailCallWithException ||
                   id == kClearFaults || id == kQuit || id == kEndProcessAtCall || id == kCloseWorkbookAtCall ||
                   id == kFailCellWrite || id == kSetCallDelay;
@@ -78,6 +83,28 @@ void ControlObject::Call(DISPID id, bool, const Arguments& args, VARIANT* result
         Steer(id, args, result);
     else
         Read(id, args, result);
+}
+
+bool ControlObject::CallBusyMember(DISPID id, const Arguments& args, VARIANT* result) {
+    using namespace control;
+    switch (id) {
+    case kBeBusy: {
+        args.Expect(3, 3);
+        const long fromCall = Arguments::Long(*args.At(0));
+        const long milliseconds = Arguments::Long(*args.At(1));
+        const HRESULT status = Arguments::Long(*args.At(2));
+        if (fromCall < 0 || milliseconds < -1 || SUCCEEDED(status)) throw DispatchError::Code(E_INVALIDARG);
+        const DWORD time = milliseconds < 0 ? BusyPlan::kUntilCalm : static_cast<DWORD>(milliseconds);
+        if (fromCall == 0)
+            state_.Busy().BusyFor(time, status);
+        else
+            state_.Busy().BusyFromCall(static_cast<int>(fromCall), time, status);
+        return true;
+    }
+    case kBeCalm: state_.Busy().Calm(); return true;
+    case kCarriedOutPuts: ReturnLong(state_.Calls().CarriedOutPuts(), result); return true;
+    default: return false;
+    }
 }
 
 void ControlObject::Read(DISPID id, const Arguments& args, VARIANT* result) {
@@ -92,8 +119,13 @@ void ControlObject::Read(DISPID id, const Arguments& args, VARIANT* result) {
         ReturnLong(static_cast<long>(WorkbookArgument(args)->sheets.size()), result);
         break;
     case kCell: {
-        const std::wstring* text = CellArgument(args);
-        ReturnText(text ? *text : std::wstring(), result);
+        const CellContent* cell = CellArgument(args);
+        ReturnText(cell ? cell->entered : std::wstring(), result);
+        break;
+    }
+    case kStoredCell: {
+        const CellContent* cell = CellArgument(args);
+        ReturnText(cell ? Describe(*cell) : std::wstring(), result);
         break;
     }
     case kHasCell: ReturnBool(CellArgument(args) != nullptr, result); break;
@@ -124,7 +156,7 @@ void ControlObject::Read(DISPID id, const Arguments& args, VARIANT* result) {
         if (sheet < 1 || static_cast<size_t>(sheet) > workbook->sheets.size()) throw DispatchError::Code(DISP_E_BADINDEX);
         std::wstring all;
         for (const auto& cell : workbook->sheets[static_cast<size_t>(sheet) - 1]->cells)
-            all += CellName(cell.first) + L" " + QuoteText(cell.second) + L"\n";
+            all += CellName(cell.first) + L" " + Describe(cell.second) + L"\n";
         ReturnText(all, result);
         break;
     }

@@ -16,9 +16,11 @@ protected:
 private:
     void Read(DISPID id, const Arguments& args, VARIANT* result);
     void Steer(DISPID id, const Arguments& args, VARIANT* result);
+    // BeBusy, BeCalm and CarriedOutPuts; false for any other member.
+    bool CallBusyMember(DISPID id, const Arguments& args, VARIANT* result);
     std::shared_ptr<Workbook> WorkbookArgument(const Arguments& args) const;
     // The sheet and cell named by arguments 0 to 2; DISP_E_BADINDEX when absent.
-    const std::wstring* CellArgument(const Arguments& args) const;
+    const CellContent* CellArgument(const Arguments& args) const;
 };
 
 }  // namespace exl::standin

@@ -84,6 +84,11 @@ STDMETHODIMP DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPAR
     const Member* member = Find(id);
     std::wstring line = RenderCall(kind_, member ? member->name : L"#" + std::to_wstring(id), flags, arguments);
     const int call = state_.Calls().Next();
+    // In process no message filter sees the call, so a rejection is answered here too.
+    if (const HRESULT busy = state_.Busy().Answer(call); FAILED(busy)) {
+        state_.Calls().Record(line + TurnedAway(busy));
+        return busy;
+    }
     // A slow Excel keeps its one thread busy, as a real one does while it works.
     if (state_.Calls().Delay()) Sleep(state_.Calls().Delay());
     std::optional<DispatchError> fault = state_.Calls().TakeFault(call);
@@ -95,6 +100,8 @@ STDMETHODIMP DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPAR
     if (FAILED(status)) {
         line += L" -> " + HexCode(status);
         if (result) VariantClear(result);
+    } else if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+        state_.Calls().CountCarriedOutPut();
     }
     state_.Calls().Record(std::move(line));
     Release();  // may be the last reference: nothing of the object is touched after it
@@ -110,6 +117,8 @@ bool DispatchObject::Strike(const PlannedEvent& event) {
     }
     return CloseWorkbook(state_, event.workbook, this);
 }
+
+std::wstring TurnedAway(HRESULT status) { return L" turned away -> " + HexCode(status); }
 
 void DisconnectClients(const std::vector<DispatchObject*>& objects) {
     // Disconnecting releases COM's references, which may be the last ones.

@@ -81,6 +81,9 @@ private:
     LONG serverHolds_ = 0;
 };
 
+// What the call log adds to the line of a call turned away while busy.
+std::wstring TurnedAway(HRESULT status);
+
 // The exit code of a process ended by a planned event.
 inline constexpr UINT kEndedByPlanExitCode = 3;
 

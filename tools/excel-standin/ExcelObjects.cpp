@@ -27,14 +27,39 @@ std::wstring FileName(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-// The text a put stores for a value; Excel stores an empty text as an empty cell.
-// Objects, error values and nested arrays are refused.
-std::wstring CellText(const VARIANT& value) {
+// What a put stores for a value: a text is read as if typed (CellContent.h), a
+// number, date or truth value is taken as it is, and an empty text, Empty or Null
+// empties the cell (nullopt). Objects, error values and nested arrays are refused.
+std::optional<CellContent> CellOf(const VARIANT& value) {
     VARTYPE type = value.vt & ~VT_BYREF;
     if (value.vt & VT_ARRAY || type == VT_DISPATCH || type == VT_UNKNOWN || type == VT_ERROR)
         throw DispatchError::Code(DISP_E_TYPEMISMATCH);
-    if (type == VT_VARIANT && value.vt & VT_BYREF) return value.pvarVal ? CellText(*value.pvarVal) : std::wstring();
-    return type == VT_EMPTY || type == VT_NULL ? std::wstring() : Arguments::Text(value);
+    if (type == VT_VARIANT && value.vt & VT_BYREF)
+        return value.pvarVal ? CellOf(*value.pvarVal) : std::nullopt;
+    if (type == VT_EMPTY || type == VT_NULL) return std::nullopt;
+    if (type == VT_BSTR) return ReadTyped(Arguments::Text(value));
+    std::optional<CellContent> cell;
+    if (type == VT_BOOL)
+        cell = BooleanCell(Arguments::Bool(value));
+    else
+        cell = NumberCell(Arguments::Number(value), type == VT_DATE ? number_format::kDate : number_format::kGeneral);
+    cell->entered = Arguments::Text(value);
+    return cell;
+}
+
+// What Range.Value (or, with value2, Value2) gives for a cell: Value2 knows no dates.
+// A formula gives itself, as the stand-in does not compute.
+void ReturnCell(const CellContent& cell, bool value2, VARIANT* result) {
+    if (!result) return;
+    switch (cell.kind) {
+    case CellKind::Text:
+    case CellKind::Formula: ReturnText(cell.text, result); break;
+    case CellKind::Boolean: ReturnBool(cell.number != 0, result); break;
+    default:
+        result->vt = cell.kind == CellKind::Number || value2 ? VT_R8 : VT_DATE;
+        result->dblVal = cell.number;
+        break;
+    }
 }
 
 // Rows and columns of an array as a put sees them: a one-dimensional array is one
@@ -286,7 +311,7 @@ void RangeObject::Call(DISPID id, bool put, const Arguments& args, VARIANT* resu
     }
     // A read gives the first cell: enough for tests, which read single cells.
     auto found = sheet_->cells.find(cells_.first);
-    if (found != sheet_->cells.end()) ReturnText(found->second, result);
+    if (found != sheet_->cells.end()) ReturnCell(found->second, id == dispid::kValue2, result);
 }
 
 void RangeObject::Put(const VARIANT& value) {
@@ -295,8 +320,8 @@ void RangeObject::Put(const VARIANT& value) {
         return;
     }
     // A single value goes into every cell of the range.
-    std::wstring text = CellText(value);
-    if (text.empty()) {
+    const std::optional<CellContent> cell = CellOf(value);
+    if (!cell) {
         for (auto at = sheet_->cells.begin(); at != sheet_->cells.end();)
             at = cells_.Contains(at->first) ? sheet_->cells.erase(at) : std::next(at);
         return;
@@ -304,7 +329,7 @@ void RangeObject::Put(const VARIANT& value) {
     if (cells_.CellCount() > kMostCellsPerPut) throw TooManyCells();
     for (int row = cells_.first.row; row <= cells_.last.row; ++row)
         for (int column = cells_.first.column; column <= cells_.last.column; ++column)
-            sheet_->cells[{row, column}] = text;
+            sheet_->cells[{row, column}] = *cell;
 }
 
 // Excel fills a range from an array element by element, whatever the bounds (0 or
@@ -323,8 +348,8 @@ void RangeObject::PutArray(const VARIANT& value) {
         throw ShapeMismatch();
     if (cells_.CellCount() > kMostCellsPerPut) throw TooManyCells();
     bool twoDimensions = SafeArrayGetDim(array) == 2;
-    std::vector<std::wstring> texts;
-    texts.reserve(static_cast<size_t>(cells_.CellCount()));
+    std::vector<std::optional<CellContent>> contents;
+    contents.reserve(static_cast<size_t>(cells_.CellCount()));
     for (long row = 0; row < rows; ++row) {
         for (long column = 0; column < columns; ++column) {
             LONG index[2] = {shape->firstRow + row, shape->firstColumn + column};
@@ -333,7 +358,7 @@ void RangeObject::PutArray(const VARIANT& value) {
             VariantInit(&element);
             if (FAILED(SafeArrayGetElement(array, index, &element))) throw DispatchError::Code(DISP_E_BADINDEX);
             try {
-                texts.push_back(CellText(element));
+                contents.push_back(CellOf(element));
             } catch (...) {
                 VariantClear(&element);
                 throw;
@@ -341,17 +366,17 @@ void RangeObject::PutArray(const VARIANT& value) {
             VariantClear(&element);
         }
     }
-    Store(texts);
+    Store(contents);
 }
 
-void RangeObject::Store(const std::vector<std::wstring>& texts) {
+void RangeObject::Store(const std::vector<std::optional<CellContent>>& contents) {
     size_t at = 0;
     for (int row = cells_.first.row; row <= cells_.last.row; ++row) {
         for (int column = cells_.first.column; column <= cells_.last.column; ++column, ++at) {
-            if (texts[at].empty())
+            if (!contents[at])
                 sheet_->cells.erase({row, column});
             else
-                sheet_->cells[{row, column}] = texts[at];
+                sheet_->cells[{row, column}] = *contents[at];
         }
     }
 }

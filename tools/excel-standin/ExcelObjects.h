@@ -4,6 +4,8 @@
 // Excel's meanings. Each object handed out is new; the workbooks behind them live
 // in the process state.
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "DispatchObject.h"
 
@@ -120,8 +122,8 @@ private:
     void Put(const VARIANT& value);
     // Each element of a two-dimensional array of the range's shape into its cell.
     void PutArray(const VARIANT& value);
-    // Writes texts (row by row over the range) all at once; an empty text empties its cell.
-    void Store(const std::vector<std::wstring>& texts);
+    // Writes the contents (row by row over the range) all at once; nullopt empties its cell.
+    void Store(const std::vector<std::optional<CellContent>>& contents);
 
     std::shared_ptr<Sheet> sheet_;
     CellRect cells_;

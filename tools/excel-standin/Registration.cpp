@@ -71,7 +71,7 @@ bool RegisterVersionIndependent(int newest) {
 
 }  // namespace
 
-bool RegisterServer(const std::wstring& exePath, const std::vector<int>& versions) {
+bool RegisterServer(const std::wstring& exePath, const std::vector<int>& versions, const std::wstring& serveOptions) {
     for (int version : versions)
         if (!ApplicationClsid(version)) return false;
     std::wstring quoted = L"\"" + exePath + L"\"";
@@ -79,7 +79,8 @@ bool RegisterServer(const std::wstring& exePath, const std::vector<int>& version
     for (int version = kFirstVersion; version <= kLastVersion; ++version) {
         bool wanted = std::find(versions.begin(), versions.end(), version) != versions.end();
         ok = (wanted ? RegisterComClass(ProgId(version), *ApplicationClsid(version), L"Microsoft Excel Application",
-                                        quoted + L" --serve " + std::to_wstring(version))
+                                        quoted + L" --serve " + std::to_wstring(version) +
+                                            (serveOptions.empty() ? L"" : L" " + serveOptions))
                      : UnregisterComClass(ProgId(version), *ApplicationClsid(version))) &&
              ok;
     }

@@ -12,8 +12,10 @@ namespace exl::standin {
 // control class; the other versions' entries are removed. "Excel.Application" gets
 // the class of the highest version given and a CurVer naming its ProgID; with no
 // version it is removed. false when a version is unknown (then nothing changes) or
-// the registry refuses.
-bool RegisterServer(const std::wstring& exePath, const std::vector<int>& versions);
+// the registry refuses. `serveOptions`, when given, follow "--serve N" in each
+// version's LocalServer32 (such as "--busy 2000": every process COM starts is busy).
+bool RegisterServer(const std::wstring& exePath, const std::vector<int>& versions,
+                    const std::wstring& serveOptions = L"");
 // Removes every version, "Excel.Application" and the control class; true when none is left.
 bool UnregisterServer();
 // Sets the default value of HKCR\Excel.Application\CurVer to any text, or removes the

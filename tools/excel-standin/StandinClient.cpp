@@ -90,7 +90,9 @@ StandinClient::~StandinClient() {
     ForgetStarted();
 }
 
-bool StandinClient::Register(const std::vector<int>& versions) { return RegisterServer(ServerPath(), versions); }
+bool StandinClient::Register(const std::vector<int>& versions, const std::wstring& serveOptions) {
+    return RegisterServer(ServerPath(), versions, serveOptions);
+}
 
 bool StandinClient::Unregister() { return UnregisterServer(); }
 
@@ -221,6 +223,10 @@ std::wstring StandinClient::Cell(int workbook, int sheet, const std::wstring& ad
     return GetText(control::kCell, {LongVariant(workbook), LongVariant(sheet), TextVariant(address)});
 }
 
+std::wstring StandinClient::StoredCell(int workbook, int sheet, const std::wstring& address) {
+    return GetText(control::kStoredCell, {LongVariant(workbook), LongVariant(sheet), TextVariant(address)});
+}
+
 bool StandinClient::HasCell(int workbook, int sheet, const std::wstring& address) {
     return GetBool(control::kHasCell, {LongVariant(workbook), LongVariant(sheet), TextVariant(address)});
 }
@@ -287,6 +293,14 @@ void StandinClient::EndProcessAtCall(int n) { Call(control::kEndProcessAtCall, {
 void StandinClient::CloseWorkbookAtCall(int n, int workbook) {
     Call(control::kCloseWorkbookAtCall, {LongVariant(n), LongVariant(workbook)});
 }
+
+void StandinClient::BeBusy(int fromCall, int milliseconds, HRESULT hr) {
+    Call(control::kBeBusy, {LongVariant(fromCall), LongVariant(milliseconds), LongVariant(hr)});
+}
+
+void StandinClient::BeCalm() { Call(control::kBeCalm); }
+
+int StandinClient::CarriedOutPuts() { return GetInt(control::kCarriedOutPuts); }
 
 void StandinClient::Quit() {
     if (hosted_) {

@@ -14,6 +14,8 @@
 //   Worksheet.Range get "A2" "A5"          (a block: the rectangle the two cells span)
 //   Range.Value put array 4x1             (rows x columns of a 1-based array of VARIANTs)
 //   Range.Value put &array 4x1 from 0,0   (by reference, 0-based)
+//   Range.Value put "x" turned away -> 0x8001010A   (busy: not carried out)
+//   Range turned away -> 0x80010001       (busy: refused by the message filter)
 // The control channel's own calls are not logged and do not count for FailCall.
 #include <windows.h>
 #include <oaidl.h>
@@ -39,7 +41,9 @@ public:
     // "Excel.Application", whose CurVer names the highest version listed; versions
     // not listed are removed (with none listed, "Excel.Application" too). false for
     // a version outside 8 to 16, and nothing changes. Unregister removes all.
-    static bool Register(const std::vector<int>& versions);
+    // `serveOptions` follow "--serve N" in the versions' LocalServer32, so every
+    // process COM starts for them takes them (such as "--busy 2000", see main.cpp).
+    static bool Register(const std::vector<int>& versions, const std::wstring& serveOptions = L"");
     static bool Unregister();
     // Gives HKCR\Excel.Application\CurVer any default value, or removes the CurVer
     // key for nullopt, as odd machines have it. Register writes it afresh.
@@ -71,7 +75,11 @@ public:
     int ApplicationCount();        // Application objects ever created in this process
     int WorkbookCount();           // open workbooks
     int SheetCount(int workbook);  // 1-based workbook index in creation order; -1: no such workbook
-    std::wstring Cell(int workbook, int sheet, const std::wstring& address);  // "" when empty
+    // The text the last put into the cell carried, before Excel's reading; "" when empty.
+    std::wstring Cell(int workbook, int sheet, const std::wstring& address);
+    // What the cell holds after that reading, such as L"number 12", L"text' \"0012\""
+    // or L"date 46242 [TT. MMM]" (format in CellContent.h); "" when empty.
+    std::wstring StoredCell(int workbook, int sheet, const std::wstring& address);
     bool HasCell(int workbook, int sheet, const std::wstring& address);
     std::wstring WorkbookSource(int workbook);  // template path it was opened from, or "" for Add
     int ActiveWorkbook();                       // index of the active workbook, 0 when none
@@ -100,8 +108,8 @@ public:
     // (not only once, unlike FailCall) until ClearFaults. Value2 puts are not failed.
     void FailCellWrite(int workbook, int sheet, const std::wstring& address, HRESULT hr,
                        const std::wstring& description = L"");
-    // Every non-empty cell of a sheet, row by row: "A1 \"text\"" (the text quoted as
-    // in the call log). Empty when there is no such sheet.
+    // Every non-empty cell of a sheet, row by row, with what it holds: "A1 text \"x\"",
+    // "A2 number 12" (as StoredCell). Empty when there is no such sheet.
     std::vector<std::wstring> SheetCells(int workbook, int sheet);
     // A slow Excel: every later Invoke on an Excel object of the process is carried
     // out only after this many milliseconds (0 ends it); the control channel is not slowed.
@@ -119,6 +127,17 @@ public:
     // itself answers that when it is made on such an object.
     void EndProcessAtCall(int n);
     void CloseWorkbookAtCall(int n, int workbook);
+    // A busy Excel: calls to its objects are turned away with `hr` (RPC_E_CALL_REJECTED
+    // through the process's message filter; any other failure, such as
+    // RPC_E_SERVERCALL_RETRYLATER or 0x800AC472, from Invoke) for `milliseconds`
+    // (kUntilCalm: until BeCalm), from now (fromCall 0) or from the arrival of call
+    // n after ResetCalls. A turned-away call is logged ("... turned away -> 0x...")
+    // and numbered, but not carried out; the control's own calls always pass.
+    static constexpr int kUntilCalm = -1;
+    void BeBusy(int fromCall, int milliseconds, HRESULT hr);
+    void BeCalm();
+    // Property puts carried out since ResetCalls (not those turned away or failed).
+    int CarriedOutPuts();
 
 private:
     // The argument variants are cleared by the call.

@@ -35,8 +35,11 @@ HWND CreateMainWindow() {
 }  // namespace
 
 StandinHost::StandinHost(int version, bool remote)
-    : state_(std::make_shared<StandinState>(version)), window_(CreateMainWindow()) {
+    : state_(std::make_shared<StandinState>(version)), filter_(*state_), window_(CreateMainWindow()) {
     state_->SetRemoteClients(remote);
+    // The process has no filter of its own before; in process the thread's filter is
+    // the client's and stays.
+    if (remote) filterRegistered_ = SUCCEEDED(CoRegisterMessageFilter(&filter_, nullptr));
     state_->SetMainWindow(window_);
     state_->SetRevokeRegistrations([this] { RevokeRegistrations(); });
     control_ = new ControlObject(*state_);
@@ -101,6 +104,8 @@ void StandinHost::RevokeRegistrations() {
 
 void StandinHost::Stop() {
     RevokeRegistrations();
+    if (filterRegistered_) CoRegisterMessageFilter(nullptr, nullptr);
+    filterRegistered_ = false;
     state_->SetRevokeRegistrations(nullptr);
     // Clients then see a disconnected server instead of waiting on a dead one.
     DisconnectClients({state_->Objects().begin(), state_->Objects().end()});

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "BusyFilter.h"
 #include "ClassFactory.h"
 #include "StandinState.h"
 
@@ -19,7 +20,8 @@ class ControlObject;
 class StandinHost {
 public:
     // version 8 to 16, or 0 for the control class only. remote: the clients are
-    // other processes (see StandinState::SetRemoteClients).
+    // other processes (see StandinState::SetRemoteClients), and the host's message
+    // filter turns their calls away while the state is busy (see BusyFilter.h).
     StandinHost(int version, bool remote);
     ~StandinHost();  // Stop()
     StandinHost(const StandinHost&) = delete;
@@ -46,6 +48,8 @@ private:
     void RevokeRegistrations();
 
     std::shared_ptr<StandinState> state_;
+    BusyFilter filter_;
+    bool filterRegistered_ = false;
     HWND window_ = nullptr;
     ControlObject* control_ = nullptr;
     ApplicationObject* running_ = nullptr;

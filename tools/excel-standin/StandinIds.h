@@ -60,7 +60,7 @@ enum : DISPID {
     kApplicationCount,       // get -> VT_I4
     kWorkbookCount,          // get -> VT_I4
     kSheetCount,             // get (workbook) -> VT_I4; DISP_E_BADINDEX for no such workbook
-    kCell,                   // get (workbook, sheet, address) -> VT_BSTR
+    kCell,                   // get (workbook, sheet, address) -> VT_BSTR: the text as put
     kHasCell,                // get (workbook, sheet, address) -> VT_BOOL
     kWorkbookSource,         // get (workbook) -> VT_BSTR
     kActiveWorkbook,         // get -> VT_I4, 0 when none
@@ -80,8 +80,16 @@ enum : DISPID {
     kEndProcessAtCall,       // method (n): the process ends as if killed when call n arrives
     kCloseWorkbookAtCall,    // method (n, workbook): the workbook is closed when call n arrives
     kFailCellWrite,          // method (workbook or 0 for all, sheet, address, hresult[, description])
-    kSheetCells,             // get (workbook, sheet) -> VT_BSTR: "A1 \"text\"\n" per cell, row by row
+    kSheetCells,             // get (workbook, sheet) -> VT_BSTR: "A1 <stored cell>\n" per cell, row by row
+    kStoredCell,             // get (workbook, sheet, address) -> VT_BSTR: what the cell holds
+                             // (CellContent.h, Describe), "" when empty
     kSetCallDelay,           // method (milliseconds): every later Invoke on an Excel object waits so long first
+};
+// A busy Excel (see BusyPlan.h), numbered apart from the members above.
+enum : DISPID {
+    kBeBusy = 100,    // method (from call n or 0 for now, milliseconds or -1 until BeCalm, hresult)
+    kBeCalm,          // method: calls are taken again
+    kCarriedOutPuts,  // get -> VT_I4: property puts carried out since ResetCalls
 };
 }  // namespace control
 

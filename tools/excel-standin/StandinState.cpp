@@ -72,6 +72,13 @@ std::optional<DispatchError> StandinState::CellWriteFault(const Sheet& sheet, co
     return std::nullopt;
 }
 
+DispatchObject* StandinState::ExcelObjectAt(const IUnknown* object) const {
+    for (DispatchObject* candidate : objects_)
+        if (candidate->Counted() && static_cast<IUnknown*>(static_cast<IDispatch*>(candidate)) == object)
+            return candidate;
+    return nullptr;
+}
+
 int StandinState::LiveObjects(const std::wstring& kind) const {
     int live = 0;
     for (const DispatchObject* object : objects_)

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "BusyPlan.h"
 #include "CallLog.h"
 #include "Workbook.h"
 
@@ -51,6 +52,8 @@ public:
     bool Visible() const { return visible_; }
 
     CallLog& Calls() { return calls_; }
+    // When calls to the Excel objects are turned away (see BusyPlan.h).
+    BusyPlan& Busy() { return busy_; }
     // The planned fault for a Range.Value put on these cells of the sheet, if any.
     std::optional<DispatchError> CellWriteFault(const Sheet& sheet, const CellRect& cells) const;
 
@@ -67,6 +70,8 @@ public:
     void Track(DispatchObject* object) { objects_.insert(object); }
     void Untrack(DispatchObject* object) { objects_.erase(object); }
     const std::set<DispatchObject*>& Objects() const { return objects_; }
+    // The Excel object (not the control) whose interface this is, or nullptr.
+    DispatchObject* ExcelObjectAt(const IUnknown* object) const;
     // Objects of the kind (all Excel kinds for an empty kind) that clients hold.
     int LiveObjects(const std::wstring& kind) const;
     // Clients in other processes: the stub manager's references make the reference
@@ -86,6 +91,7 @@ private:
     HWND mainWindow_ = nullptr;
     bool visible_ = false;
     CallLog calls_;
+    BusyPlan busy_;
     std::function<void()> revoke_;
     std::set<DispatchObject*> objects_;
     bool remote_ = false;

@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "CellAddress.h"
+#include "CellContent.h"
 
 namespace exl::standin {
 
 struct Sheet {
     std::wstring name;
-    std::map<CellRef, std::wstring> cells;  // only non-empty cells
+    std::map<CellRef, CellContent> cells;  // only non-empty cells
 };
 
 struct Workbook {

@@ -1,343 +1,206 @@
 #include "Xlsx.h"
 
-#include <windows.h>
-
 #include <cstdlib>
 #include <map>
+#include <optional>
+#include <vector>
 
 #include "Text.h"
-#include "Xml.h"
-#include "Zip.h"
+#include "workbook/CellReader.h"
+#include "workbook/CellTextCoding.h"
+#include "workbook/SaveWorkbook.h"
+#include "workbook/TemplateFile.h"
+#include "workbook/WorkbookWriting.h"
 
 namespace exl::standin {
+
 namespace {
 
-constexpr char kXmlHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
-constexpr char kMainNs[] = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-constexpr char kRelNs[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-constexpr char kPackageRelNs[] = "http://schemas.openxmlformats.org/package/2006/relationships";
-constexpr char kWorksheetType[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet";
-constexpr char kStylesType[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles";
-
-bool IsHex(wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F') || (c >= L'a' && c <= L'f'); }
-
-// "_xHHHH_" at `at`.
-bool IsEscapeAt(const std::wstring& text, size_t at) {
-    if (at + 7 > text.size() || text[at] != L'_' || text[at + 1] != L'x' || text[at + 6] != L'_') return false;
-    for (size_t i = at + 2; i < at + 6; ++i)
-        if (!IsHex(text[i])) return false;
-    return true;
-}
-
-std::wstring Escape(unsigned code) {
-    wchar_t buffer[8];
-    swprintf(buffer, 8, L"_x%04X_", code);
-    return buffer;
-}
-
-std::string ContentTypes(size_t sheets) {
-    std::string xml = kXmlHead;
-    xml +=
-        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-        "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-        "<Override PartName=\"/xl/workbook.xml\" "
-        "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
-        "<Override PartName=\"/xl/styles.xml\" "
-        "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>";
-    for (size_t i = 1; i <= sheets; ++i)
-        xml += "<Override PartName=\"/xl/worksheets/sheet" + std::to_string(i) +
-               ".xml\" ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
-    return xml + "</Types>";
-}
-
-std::string PackageRels() {
-    return std::string(kXmlHead) + "<Relationships xmlns=\"" + kPackageRelNs +
-           "\"><Relationship Id=\"rId1\" "
-           "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
-           "Target=\"xl/workbook.xml\"/></Relationships>";
-}
-
-std::string WorkbookPart(const Workbook& workbook) {
-    std::string xml = std::string(kXmlHead) + "<workbook xmlns=\"" + kMainNs + "\" xmlns:r=\"" + kRelNs + "\"><sheets>";
-    for (size_t i = 0; i < workbook.sheets.size(); ++i) {
-        std::string number = std::to_string(i + 1);
-        xml += "<sheet name=\"" + EscapeXml(ToUtf8(workbook.sheets[i]->name)) + "\" sheetId=\"" + number +
-               "\" r:id=\"rId" + number + "\"/>";
+// A cell style as the file keeps it: a built-in number format and the quote prefix.
+struct CellStyle {
+    int numberFormat = number_format::kGeneral;
+    bool quotePrefix = false;
+    bool operator==(const CellStyle& other) const {
+        return numberFormat == other.numberFormat && quotePrefix == other.quotePrefix;
     }
-    return xml + "</sheets></workbook>";
-}
+};
 
-std::string WorkbookRels(size_t sheets) {
-    std::string xml = std::string(kXmlHead) + "<Relationships xmlns=\"" + kPackageRelNs + "\">";
-    for (size_t i = 1; i <= sheets; ++i)
-        xml += "<Relationship Id=\"rId" + std::to_string(i) + "\" Type=\"" + kWorksheetType +
-               "\" Target=\"worksheets/sheet" + std::to_string(i) + ".xml\"/>";
-    xml += "<Relationship Id=\"rId" + std::to_string(sheets + 1) + "\" Type=\"" + kStylesType +
-           "\" Target=\"styles.xml\"/>";
-    return xml + "</Relationships>";
-}
-
-// The least style sheet Excel accepts: one font, the two required fills, one border.
-std::string StylesPart() {
-    return std::string(kXmlHead) + "<styleSheet xmlns=\"" + kMainNs +
-           "\"><fonts count=\"1\"><font><sz val=\"10\"/><name val=\"Arial\"/></font></fonts>"
-           "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
-           "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
-           "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
-           "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
-           "<cellXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/></cellXfs>"
-           "<cellStyles count=\"1\"><cellStyle name=\"Standard\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
-           "</styleSheet>";
-}
-
-std::string SheetPart(const Sheet& sheet) {
-    std::string xml = std::string(kXmlHead) + "<worksheet xmlns=\"" + kMainNs + "\"><sheetData>";
-    int row = 0;
-    for (const auto& [cell, text] : sheet.cells) {
-        if (cell.row != row) {
-            if (row != 0) xml += "</row>";
-            row = cell.row;
-            xml += "<row r=\"" + std::to_string(row) + "\">";
-        }
-        xml += "<c r=\"" + ToUtf8(CellName(cell)) + "\" t=\"inlineStr\"><is><t xml:space=\"preserve\">" +
-               EscapeXml(EncodeCellText(text)) + "</t></is></c>";
-    }
-    if (row != 0) xml += "</row>";
-    return xml + "</sheetData></worksheet>";
-}
-
-// A part name relative to the folder of `base` ("xl/workbook.xml"), or absolute.
-std::string ResolvePart(const std::string& base, const std::string& target) {
-    std::string path =
-        target.size() && target[0] == '/' ? target.substr(1) : base.substr(0, base.rfind('/') + 1) + target;
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t slash = path.find('/', start);
-        if (slash == std::string::npos) slash = path.size();
-        std::string part = path.substr(start, slash - start);
-        if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = slash + 1;
-    }
-    std::string joined;
-    for (const auto& part : parts) joined += (joined.empty() ? "" : "/") + part;
-    return joined;
-}
-
-std::string RelsOf(const std::string& part) {
-    size_t slash = part.rfind('/');
-    std::string folder = slash == std::string::npos ? "" : part.substr(0, slash + 1);
-    return folder + "_rels/" + part.substr(folder.size()) + ".rels";
-}
-
-bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-class PackageReader {
+// The styles the cells of a workbook use, numbered as the file's cellXfs; 0 is Standard.
+class StyleTable {
 public:
-    bool Open(const std::string& bytes, std::wstring& error) {
-        std::vector<ZipEntry> entries;
-        std::string reason;
-        if (!ParseZip(bytes, entries, reason)) {
-            error = L"not a valid workbook file (" + FromUtf8(reason) + L")";
-            return false;
-        }
-        for (auto& entry : entries) parts_[entry.name] = std::move(entry.data);
-        return true;
+    std::string IndexOf(const CellStyle& style) {
+        std::size_t at = 0;
+        while (at < styles_.size() && !(styles_[at] == style)) ++at;
+        if (at == styles_.size()) styles_.push_back(style);
+        return at == 0 ? std::string() : std::to_string(at);
     }
 
-    // The parsed part, or nullptr (error set) when it is missing or broken.
-    std::unique_ptr<XmlNode> Part(const std::string& name, std::wstring& error) const {
-        auto found = parts_.find(name);
-        if (found == parts_.end()) {
-            error = L"part missing: " + FromUtf8(name);
-            return nullptr;
-        }
-        std::string reason;
-        auto root = ParseXml(found->second, reason);
-        if (!root) error = L"part " + FromUtf8(name) + L" unreadable: " + FromUtf8(reason);
-        return root;
-    }
-
-    bool Has(const std::string& name) const { return parts_.count(name) != 0; }
-
-    // Relationship id -> (type, resolved part name) of a part; empty when it has none.
-    std::map<std::string, std::pair<std::string, std::string>> Relationships(const std::string& part) const {
-        std::map<std::string, std::pair<std::string, std::string>> found;
-        std::wstring ignored;
-        std::string rels = part.empty() ? "_rels/.rels" : RelsOf(part);
-        if (!Has(rels)) return found;
-        auto root = Part(rels, ignored);
-        if (!root) return found;
-        for (const XmlNode* relation : root->Children("Relationship")) {
-            const std::string* id = relation->Attribute("Id");
-            const std::string* type = relation->Attribute("Type");
-            const std::string* target = relation->Attribute("Target");
-            if (id && type && target) found[*id] = {*type, ResolvePart(part, *target)};
-        }
-        return found;
+    // The least style sheet Excel accepts: one font, the two required fills, one
+    // border, and the cell styles in use.
+    std::string Part() const {
+        std::string xfs;
+        for (const CellStyle& style : styles_)
+            xfs += "<xf numFmtId=\"" + std::to_string(style.numberFormat) +
+                   "\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"" +
+                   (style.numberFormat ? " applyNumberFormat=\"1\"" : "") +
+                   (style.quotePrefix ? " quotePrefix=\"1\"" : "") + "/>";
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+               "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+               "<fonts count=\"1\"><font><sz val=\"10\"/><name val=\"Arial\"/></font></fonts>"
+               "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
+               "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
+               "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+               "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
+               "<cellXfs count=\"" +
+               std::to_string(styles_.size()) + "\">" + xfs +
+               "</cellXfs><cellStyles count=\"1\"><cellStyle name=\"Standard\" xfId=\"0\" builtinId=\"0\"/>"
+               "</cellStyles></styleSheet>";
     }
 
 private:
-    std::map<std::string, std::string> parts_;
+    std::vector<CellStyle> styles_{CellStyle{}};
 };
 
-std::wstring InlineText(const XmlNode& inlineString) {
-    // Plain text is one <t>; rich text is runs <r><t>; phonetic runs (<rPh>) are not content.
-    std::string text;
-    for (const auto& child : inlineString.children) {
-        if (child->name == "t")
-            text += child->text;
-        else if (child->name == "r")
-            for (const XmlNode* run : child->Children("t")) text += run->text;
+// One cell as the workbook writer takes it: texts inline (with the quote prefix as
+// their style), numbers, dates and times as numbers under their format, truth values
+// as such, formulas without "=".
+workbook::CellValue CellValueOf(int column, const CellContent& cell, StyleTable& styles) {
+    workbook::CellValue value;
+    value.column = static_cast<std::uint32_t>(column);
+    value.style = styles.IndexOf({cell.numberFormat, cell.quotePrefix});
+    switch (cell.kind) {
+    case CellKind::Text:
+        value.kind = workbook::CellKind::Text;
+        value.text = workbook::EncodeCellText(cell.text);
+        break;
+    case CellKind::Formula:
+        value.kind = workbook::CellKind::Formula;
+        value.text = workbook::EncodeCellText(cell.text.substr(1));
+        break;
+    case CellKind::Boolean:
+        value.kind = workbook::CellKind::Boolean;
+        value.text = cell.number != 0 ? "1" : "0";
+        break;
+    default:
+        value.kind = workbook::CellKind::Number;
+        value.text = ToUtf8(NumberText(cell.number));
+        break;
     }
-    return DecodeCellText(text);
+    return value;
 }
 
-std::vector<std::wstring> SharedStrings(const PackageReader& package, const std::string& workbookPart) {
-    std::vector<std::wstring> strings;
-    for (const auto& [id, relation] : package.Relationships(workbookPart)) {
-        if (!EndsWith(relation.first, "/sharedStrings")) continue;
-        std::wstring ignored;
-        auto root = package.Part(relation.second, ignored);
-        if (!root) continue;
-        for (const XmlNode* item : root->Children("si")) strings.push_back(InlineText(*item));
+// A sheet's cells, row by row, as the workbook writer asks for them.
+class SheetCellRows : public workbook::RowSource {
+public:
+    SheetCellRows(const Sheet& sheet, StyleTable& styles)
+        : at_(sheet.cells.begin()), end_(sheet.cells.end()), styles_(&styles) {}
+
+    bool NextRow(workbook::SheetRow& row) override {
+        if (at_ == end_) return false;
+        row.number = static_cast<std::uint32_t>(at_->first.row);
+        row.cells.clear();
+        for (; at_ != end_ && static_cast<std::uint32_t>(at_->first.row) == row.number; ++at_)
+            row.cells.push_back(CellValueOf(at_->first.column, at_->second, *styles_));
+        return true;
     }
-    return strings;
+
+private:
+    std::map<CellRef, CellContent>::const_iterator at_;
+    std::map<CellRef, CellContent>::const_iterator end_;
+    StyleTable* styles_;
+};
+
+CellContent LoadedText(const std::wstring& text, bool quotePrefix) {
+    CellContent cell;
+    cell.text = text;
+    cell.quotePrefix = quotePrefix;
+    cell.entered = (quotePrefix ? L"'" : L"") + text;
+    return cell;
 }
 
-bool ReadSheet(const XmlNode& root, const std::vector<std::wstring>& shared, Sheet& sheet) {
-    const XmlNode* data = root.Child("sheetData");
-    if (!data) return false;
-    for (const XmlNode* row : data->Children("row")) {
-        for (const XmlNode* cell : row->Children("c")) {
-            const std::string* reference = cell->Attribute("r");
-            if (!reference) continue;
-            // A file may hold any cell of today's sheets; Range reaches those within the version's limits.
-            auto at = ParseCell(FromUtf8(*reference), kLimitsFrom2007);
-            if (!at) continue;
-            const std::string* type = cell->Attribute("t");
-            std::wstring text;
-            if (type && *type == "inlineStr") {
-                if (const XmlNode* is = cell->Child("is")) text = InlineText(*is);
-            } else if (const XmlNode* value = cell->Child("v")) {
-                if (type && *type == "s") {
-                    size_t index = std::strtoul(value->text.c_str(), nullptr, 10);
-                    if (index < shared.size()) text = shared[index];
-                } else {
-                    text = DecodeCellText(value->text);
-                }
-            }
-            if (!text.empty()) sheet.cells[*at] = text;
-        }
+// What a cell of a file holds, under its style. Formats beyond the built-in ones
+// (164 and up) count as Standard: the stand-in does not read their codes.
+CellContent LoadedCell(const workbook::ReadCell& read, const std::vector<workbook::CellFormat>& formats) {
+    constexpr int kFirstCustomFormat = 164;
+    CellStyle style;
+    if (read.style < formats.size()) {
+        style.numberFormat = formats[read.style].numberFormat;
+        style.quotePrefix = formats[read.style].quotePrefix;
     }
-    return true;
+    if (style.numberFormat >= kFirstCustomFormat) style.numberFormat = number_format::kGeneral;
+    switch (read.kind) {
+    case workbook::CellKind::Formula: {
+        CellContent formula;
+        formula.kind = CellKind::Formula;
+        formula.text = read.text;
+        formula.entered = read.text;
+        return formula;
+    }
+    case workbook::CellKind::Boolean: return BooleanCell(read.text == L"1");
+    case workbook::CellKind::Number: {
+        // A number cell's value; a value that is no number is kept as text.
+        wchar_t* end = nullptr;
+        const double number = std::wcstod(read.text.c_str(), &end);
+        if (*end == L'\0') return NumberCell(number, style.numberFormat);
+        return LoadedText(read.text, style.quotePrefix);
+    }
+    default: return LoadedText(read.text, style.quotePrefix);
+    }
 }
 
 }  // namespace
 
-std::string EncodeCellText(const std::wstring& text) {
-    std::wstring safe;
-    safe.reserve(text.size());
-    for (size_t at = 0; at < text.size(); ++at) {
-        wchar_t c = text[at];
-        bool pair =
-            c >= 0xD800 && c <= 0xDBFF && at + 1 < text.size() && text[at + 1] >= 0xDC00 && text[at + 1] <= 0xDFFF;
-        if (pair) {
-            safe += c;
-            safe += text[++at];
-        } else if ((c < 0x20 && c != L'\t' && c != L'\n') || (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE ||
-                   c == 0xFFFF) {
-            safe += Escape(c);
-        } else if (IsEscapeAt(text, at)) {
-            safe += Escape(L'_');
-        } else {
-            safe += c;
-        }
-    }
-    return ToUtf8(safe);
-}
-
-std::wstring DecodeCellText(const std::string& utf8) {
-    std::wstring text = FromUtf8(utf8);
-    std::wstring out;
-    out.reserve(text.size());
-    for (size_t at = 0; at < text.size(); ++at) {
-        if (IsEscapeAt(text, at)) {
-            out += static_cast<wchar_t>(std::wcstoul(text.substr(at + 2, 4).c_str(), nullptr, 16));
-            at += 6;
-        } else {
-            out += text[at];
-        }
-    }
-    return out;
-}
-
 bool SaveXlsx(const Workbook& workbook, const std::wstring& path, std::wstring& error) {
-    std::vector<ZipEntry> entries{
-        {"[Content_Types].xml", ContentTypes(workbook.sheets.size())},
-        {"_rels/.rels", PackageRels()},
-        {"xl/workbook.xml", WorkbookPart(workbook)},
-        {"xl/_rels/workbook.xml.rels", WorkbookRels(workbook.sheets.size())},
-        {"xl/styles.xml", StylesPart()},
-    };
-    for (size_t i = 0; i < workbook.sheets.size(); ++i)
-        entries.push_back({"xl/worksheets/sheet" + std::to_string(i + 1) + ".xml", SheetPart(*workbook.sheets[i])});
-    if (!WriteWholeFile(path, BuildZip(entries))) {
-        error = L"cannot write " + path;
-        return false;
+    StyleTable styles;
+    std::vector<std::string> names;
+    std::vector<SheetCellRows> sources;
+    sources.reserve(workbook.sheets.size());
+    std::vector<workbook::RowSource*> rows;
+    for (const auto& sheet : workbook.sheets) {
+        names.push_back(ToUtf8(sheet->name));
+        sources.emplace_back(*sheet, styles);
+        rows.push_back(&sources.back());
     }
-    return true;
+    std::string detail;
+    const workbook::SaveProblem problem = workbook::SaveWorkbook(
+        path,
+        [&](workbook::ZipWriter& zip, std::string& why) {
+            // The styles part comes first in the file but is known only after the cells:
+            // the sheets are walked once to collect it.
+            for (const auto& sheet : workbook.sheets)
+                for (const auto& [at, cell] : sheet->cells) styles.IndexOf({cell.numberFormat, cell.quotePrefix});
+            return workbook::WriteNewWorkbook(names, rows, zip, why, styles.Part());
+        },
+        detail);
+    if (problem == workbook::SaveProblem::None) return true;
+    error = L"cannot write " + path + L": " + FromUtf8(detail);
+    return false;
 }
 
 bool LoadXlsx(const std::wstring& path, Workbook& workbook, bool& missing, std::wstring& error) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    DWORD lastError = GetLastError();
-    missing =
-        attributes == INVALID_FILE_ATTRIBUTES &&
-        (lastError == ERROR_FILE_NOT_FOUND || lastError == ERROR_PATH_NOT_FOUND || lastError == ERROR_INVALID_NAME);
-    std::string bytes;
-    if (missing || (attributes & FILE_ATTRIBUTE_DIRECTORY) || !ReadWholeFile(path, bytes)) {
-        error = missing ? L"file not found" : L"cannot read the file";
+    workbook::TemplateFile file;
+    std::string detail;
+    const workbook::TemplateProblem problem = file.Open(path, detail);
+    missing = problem == workbook::TemplateProblem::Missing;
+    std::vector<workbook::ReadSheet> sheets;
+    std::vector<workbook::CellFormat> formats;
+    if (problem != workbook::TemplateProblem::None ||
+        !workbook::ReadWorkbookCells(file.Zip(), file.Package(), sheets, detail) ||
+        !workbook::ReadCellFormats(file.Zip(), file.Package(), formats, detail)) {
+        error = missing ? L"file not found" : L"not a readable workbook file (" + FromUtf8(detail) + L")";
         return false;
     }
-    PackageReader package;
-    if (!package.Open(bytes, error)) return false;
-    std::string workbookPart = "xl/workbook.xml";
-    for (const auto& [id, relation] : package.Relationships(""))
-        if (EndsWith(relation.first, "/officeDocument")) workbookPart = relation.second;
-    auto root = package.Part(workbookPart, error);
-    if (!root) return false;
-    const XmlNode* sheets = root->Child("sheets");
-    auto relations = package.Relationships(workbookPart);
-    std::vector<std::wstring> shared = SharedStrings(package, workbookPart);
     workbook.sheets.clear();
-    for (const XmlNode* entry : sheets ? sheets->Children("sheet") : std::vector<const XmlNode*>{}) {
-        const std::string* name = entry->Attribute("name");
-        const std::string* id = entry->Attribute("id");
-        auto relation = id ? relations.find(*id) : relations.end();
-        if (!name || relation == relations.end()) {
-            error = L"sheet entry without name or part";
-            return false;
-        }
-        auto part = package.Part(relation->second.second, error);
+    for (const workbook::ReadSheet& read : sheets) {
         auto sheet = std::make_shared<Sheet>();
-        sheet->name = FromUtf8(*name);
-        if (!part || !ReadSheet(*part, shared, *sheet)) {
-            if (error.empty()) error = L"sheet without data: " + sheet->name;
-            return false;
+        sheet->name = FromUtf8(read.name);
+        for (const workbook::ReadCell& cell : read.cells) {
+            const CellContent content = LoadedCell(cell, formats);
+            // A styled empty text is a cell only with the quote prefix ("'" typed alone).
+            if (content.kind == CellKind::Text && content.text.empty() && !content.quotePrefix) continue;
+            sheet->cells[{static_cast<int>(cell.position.row), static_cast<int>(cell.position.column)}] = content;
         }
         workbook.sheets.push_back(sheet);
-    }
-    if (workbook.sheets.empty()) {
-        error = L"workbook without sheets";
-        return false;
     }
     return true;
 }

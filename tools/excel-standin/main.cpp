@@ -21,6 +21,15 @@
 //       An Excel already running: creates one Application, registers it in the
 //       running-object table under the version's class (weakly, as Excel does), opens
 //       W new workbooks (default 0) and shows its main window minimised.
+//   A busy Excel, with --serve or --running (and in a registration's LocalServer32):
+//     --busy <milliseconds | forever> [--busy-from-call <n>] [--busy-with <hresult>]
+//       Calls to the Excel objects are turned away for that long from the start of
+//       the process, or from the arrival of call n (numbered as the call log numbers
+//       them); "forever" lasts until the control's BeCalm. The status is
+//       RPC_E_CALL_REJECTED (0x80010001, the default), answered by the process's
+//       message filter before the call runs, or any other failure (Excel's are
+//       0x8001010A and 0x800AC472), answered by Invoke. The control's BeBusy does the
+//       same at any time. A turned-away call is numbered and logged, not carried out.
 //   Options may start with "/", "-" or "--" and are taken without regard to case.
 //   Exit code 0, 1 when registering or serving fails, 2 for a bad command line (a
 //   version outside 8 to 16 among them): then nothing is registered, and a message
@@ -43,6 +52,11 @@
 // larger one; the stand-in refuses any other shape with Excel's error 1004
 // (0x800A03EC) and writes nothing, so that a shape mistake shows in the log.
 //
+// Values: a text put into Value or Value2, alone or as an array element, is read
+// as a German Excel reads a typed text, into a number, date, time, truth value,
+// formula (stored, not computed) or text, with the quote prefix of a leading
+// apostrophe; CellContent.h lists what is modelled and what stays text.
+//
 // Call log: one line per Invoke on an Excel object, in order, numbered from the
 // last ResetCalls (the numbers FailCall counts):
 //   <Kind>.<Member> <flags>[ <argument>]...[ -> 0x<HRESULT>]
@@ -62,7 +76,10 @@
 //            not 1; other element types array:VT<n> ...; a null array "array null";
 //            by reference &array ...; the elements themselves are not shown
 //            any other type VT<n> (by reference &VT<n>)
-//   failure  " -> 0x" and the HRESULT Invoke returned, eight upper-case hex digits
+//   failure  " -> 0x" and the HRESULT Invoke returned, eight upper-case hex digits;
+//            " turned away -> 0x..." for a call turned away while busy. The message
+//            filter turns a call away before its arguments are read: that line is
+//            "<Kind> turned away -> 0x80010001".
 // Examples:
 //   Application.Visible put true
 //   Worksheet.Range get "B5" "B5"
@@ -72,15 +89,20 @@
 //   Worksheet.Range get "A2" "A5"
 //   Range.Value put array 4x1
 //   Range.Value2 put &array 4x1 from 0,0
+//   Range.Value put "Anzahl" turned away -> 0x8001010A
+//   Range turned away -> 0x80010001
 #include <windows.h>
 #include <objbase.h>
 #include <ole2.h>
 #include <oleauto.h>
 #include <shellapi.h>
 
+#include <cwchar>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "BusyPlan.h"
 #include "Registration.h"
 #include "StandinHost.h"
 #include "StandinIds.h"
@@ -96,12 +118,17 @@ struct Options {
     int version = 0;
     int workbooks = 0;
     std::vector<int> versions;
+    // A busy time the process starts with.
+    std::optional<DWORD> busyMilliseconds;
+    std::optional<int> busyFromCall;
+    std::optional<HRESULT> busyStatus;
     std::wstring error;  // why the command line is refused
 };
 
 constexpr wchar_t kUsage[] =
     L"usage: excel-standin.exe /regserver [N]... | /unregserver | --serve N | --running N [--workbooks W] | "
-    L"--control   (N: an Excel version from 8 to 16)";
+    L"--control   (N: an Excel version from 8 to 16); with --serve and --running: --busy <milliseconds | forever> "
+    L"[--busy-from-call <n>] [--busy-with <hresult>]";
 
 // "/name", "-name" or "--name", without regard to case as Windows programs take
 // their switches ("/RegServer").
@@ -115,6 +142,29 @@ bool ParseNumber(const std::wstring& text, int& value) {
     if (text.empty() || text.size() > 4 || text.find_first_not_of(L"0123456789") != std::wstring::npos) return false;
     value = std::stoi(text);
     return true;
+}
+
+// Up to 9 digits (a little over 11 days), or "forever".
+bool ParseMilliseconds(const std::wstring& text, DWORD& milliseconds) {
+    if (EqualsNoCase(text, L"forever")) {
+        milliseconds = BusyPlan::kUntilCalm;
+        return true;
+    }
+    if (text.empty() || text.size() > 9 || text.find_first_not_of(L"0123456789") != std::wstring::npos) return false;
+    milliseconds = static_cast<DWORD>(std::stoul(text));
+    return true;
+}
+
+// A failure status, as "0x80010001" or in decimal.
+bool ParseFailure(const std::wstring& text, HRESULT& status) {
+    const bool hex = text.size() > 2 && text[0] == L'0' && (text[1] == L'x' || text[1] == L'X');
+    const std::wstring digits = hex ? text.substr(2) : text;
+    if (digits.empty() || digits.size() > (hex ? 8u : 10u) ||
+        digits.find_first_not_of(hex ? L"0123456789abcdefABCDEF" : L"0123456789") != std::wstring::npos)
+        return false;
+    const unsigned long long value = std::wcstoull(digits.c_str(), nullptr, hex ? 16 : 10);
+    status = static_cast<HRESULT>(static_cast<unsigned long>(value));
+    return value <= 0xFFFFFFFFull && FAILED(status);
 }
 
 Options Refused(const std::wstring& error) {
@@ -150,6 +200,22 @@ Options ParseOptions(const std::vector<std::wstring>& arguments) {
             if (!ParseNumber(value, options.workbooks))
                 return Refused(argument + L": \"" + value + L"\" is no number of workbooks");
             ++i;
+        } else if (IsOption(argument, L"busy")) {
+            DWORD milliseconds = 0;
+            if (!ParseMilliseconds(value, milliseconds))
+                return Refused(argument + L": \"" + value + L"\" is no time in milliseconds nor \"forever\"");
+            options.busyMilliseconds = milliseconds;
+            ++i;
+        } else if (IsOption(argument, L"busy-from-call")) {
+            if (!ParseNumber(value, number) || number < 1)
+                return Refused(argument + L": \"" + value + L"\" is no call number");
+            options.busyFromCall = number;
+            ++i;
+        } else if (IsOption(argument, L"busy-with")) {
+            HRESULT status = S_OK;
+            if (!ParseFailure(value, status)) return Refused(argument + L": \"" + value + L"\" is no failure status");
+            options.busyStatus = status;
+            ++i;
         } else if (IsOption(argument, L"control")) {
             options.mode = Mode::Control;
         } else if (IsOption(argument, L"Embedding") || IsOption(argument, L"Automation")) {
@@ -162,6 +228,10 @@ Options ParseOptions(const std::vector<std::wstring>& arguments) {
         }
     }
     if (options.mode == Mode::Invalid) return Refused(L"no command given");
+    const bool busyRefined = options.busyFromCall || options.busyStatus;
+    if (busyRefined && !options.busyMilliseconds) return Refused(L"--busy-from-call and --busy-with need --busy");
+    if (options.busyMilliseconds && options.mode != Mode::Serve && options.mode != Mode::Running)
+        return Refused(L"--busy is for --serve and --running");
     if (options.mode == Mode::Register && options.versions.empty())
         for (int version = kFirstVersion; version <= kLastVersion; ++version) options.versions.push_back(version);
     return options;
@@ -203,8 +273,19 @@ std::wstring ModulePath() {
     }
 }
 
+// Busy from the start, before any client can reach the process.
+void StartBusy(const Options& options, BusyPlan& busy) {
+    if (!options.busyMilliseconds) return;
+    const HRESULT status = options.busyStatus.value_or(RPC_E_CALL_REJECTED);
+    if (options.busyFromCall)
+        busy.BusyFromCall(*options.busyFromCall, *options.busyMilliseconds, status);
+    else
+        busy.BusyFor(*options.busyMilliseconds, status);
+}
+
 int Serve(const Options& options) {
     StandinHost host(options.mode == Mode::Control ? 0 : options.version, true);
+    StartBusy(options, host.State().Busy());
     bool ok = host.RegisterClasses();
     if (ok && options.mode == Mode::Running) ok = host.RunAsActive(options.workbooks);
     ok = ok && host.PublishControl();

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/HostInterface.h"
+#include "host/HostInterface.h"
 
 namespace orvanta {
 

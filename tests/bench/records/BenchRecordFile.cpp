@@ -21,7 +21,7 @@
 #include "export/RecordFile.h"
 #include "framework/Ini.h"
 #include "framework/Raii.h"
-#include "plugin/ModuleState.h"
+#include "host/ModuleState.h"
 
 namespace exl::test {
 namespace {

@@ -4,10 +4,9 @@
 // kHangBound, and the same host process exports again afterwards.
 #include <chrono>
 #include <cstdio>
-#include <future>
-#include <thread>
 
 #include "ExportFixture.h"
+#include "HangGuard.h"
 #include "ProcessCounters.h"
 
 namespace exl::test {
@@ -24,27 +23,6 @@ constexpr HRESULT kCallFailed = HRESULT_FROM_WIN32(RPC_S_CALL_FAILED);       // 
 
 const std::string kAutomationErrorCaption = "Fehler bei der Excel-Automatisierung";
 const std::string kClosingText = ToAnsi("Die Übergabe nach Excel ist abgeschlossen.");
-
-// Ends the test program when the command has not returned within the bound.
-class HangGuard {
-public:
-    explicit HangGuard(const char* what)
-        : watcher_([this, what] {
-              if (returned_.get_future().wait_for(kHangBound) == std::future_status::ready) return;
-              std::printf("%s: the command did not return within %lld s\n", what,
-                          static_cast<long long>(kHangBound.count()));
-              std::fflush(stdout);
-              TerminateProcess(GetCurrentProcess(), 1);
-          }) {}
-    ~HangGuard() {
-        returned_.set_value();
-        watcher_.join();
-    }
-
-private:
-    std::promise<void> returned_;
-    std::thread watcher_;
-};
 
 bool StartsWith(const std::wstring& line, const wchar_t* prefix) { return line.rfind(prefix, 0) == 0; }
 
@@ -77,7 +55,7 @@ protected:
     }
 
     std::vector<ShownMessageBox> TimedRun(const char* what, double& seconds) {
-        HangGuard guard(what);
+        HangGuard guard(what, kHangBound);
         const auto start = std::chrono::steady_clock::now();
         std::vector<ShownMessageBox> boxes = RunConfirmed();
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

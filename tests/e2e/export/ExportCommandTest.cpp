@@ -143,12 +143,15 @@ TEST_F(ExportCommandTest, FailedCallIsShownAsAutomationError) {
     EXPECT_EQ(excel.LiveObjects(), 0);
 }
 
-TEST_F(ExportCommandTest, NoExcelAtAllEndsAfterThreeMessages) {
+TEST_F(ExportCommandTest, NoExcelAtAllEndsAfterThreeMessagesAndTheFileDeclined) {
     WriteTwoTableProfile();
     AnswerQueriesWith(TwoObjects());
     standin::StandinClient::Unregister();
+    // The script answers the offer of a file with Nein.
     std::vector<ShownMessageBox> boxes = RunConfirmed();
-    ASSERT_EQ(boxes.size(), 3u);
+    ASSERT_EQ(boxes.size(), 4u);
+    EXPECT_EQ(boxes[3].text, ToAnsi("Es konnte kein Excel gestartet werden. M\u00f6chten Sie die St\u00fcckliste "
+                                    "stattdessen als Excel-Datei (.xlsx) speichern?"));
     EXPECT_EQ(boxes[0].text,
               "Weder Excel XP noch ein neueres Excel konnte gestartet werden. Es wird Excel 2000 versucht.");
     EXPECT_EQ(boxes[1].text, "Excel 2000 konnte nicht gestartet werden. Es wird Excel 97 versucht.");

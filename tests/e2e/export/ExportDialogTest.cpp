@@ -1,5 +1,6 @@
 // The export dialog as the command shows it, through the real DLL.
 #include "ExportFixture.h"
+#include "Screenshot.h"
 #include "resource.h"
 
 namespace exl::test {
@@ -23,7 +24,7 @@ protected:
 
 struct DialogState {
     int assembly = -1, element = -1, levelZero = -1, newWorkbook = -1;
-    int excel97 = -1, excel2000 = -1, excelXp = -1;
+    int excel97 = -1, excel2000 = -1, excelXp = -1, file = -1;
     std::string path;
 };
 
@@ -36,6 +37,7 @@ DialogState ReadState(UiDriver& ui, HWND dialog) {
     state.excel97 = ui.CheckState(dialog, IDC_EXPORT_EXCEL_97);
     state.excel2000 = ui.CheckState(dialog, IDC_EXPORT_EXCEL_2000);
     state.excelXp = ui.CheckState(dialog, IDC_EXPORT_EXCEL_XP);
+    state.file = ui.CheckState(dialog, IDC_EXPORT_FILE);
     state.path = ui.Text(dialog, IDC_EXPORT_PROFILE_PATH);
     return state;
 }
@@ -72,9 +74,28 @@ TEST_F(ExportDialogTest, EveryVersionClickWritesAtOnce) {
         ui.ClickAndWait(dialog, IDC_EXPORT_EXCEL_2000);
         seen.push_back(SettingsValue("Excel", "Version"));
         EXPECT_EQ(ui.CheckState(dialog, IDC_EXPORT_EXCEL_XP), BST_UNCHECKED);
+        ui.ClickAndWait(dialog, IDC_EXPORT_FILE);
+        seen.push_back(SettingsValue("Excel", "Version"));
+        EXPECT_EQ(ui.CheckState(dialog, IDC_EXPORT_EXCEL_2000), BST_UNCHECKED);
         ui.Click(dialog, IDCANCEL);
     });
-    EXPECT_EQ(seen, (std::vector<std::string>{"10", "10", "9"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"10", "10", "9", "0"}));
+}
+
+TEST_F(ExportDialogTest, VersionZeroChecksTheFileButton) {
+    WriteSettings("[Excel]\r\nVersion=0\r\n");
+    DialogState opened;
+    std::string text;
+    Run([&](UiDriver& ui) {
+        HWND dialog = ui.WaitForWindow(kExportTitle);
+        opened = ReadState(ui, dialog);
+        text = ui.Text(dialog, IDC_EXPORT_FILE);
+        EXPECT_TRUE(SaveWindowImage(dialog, ScreenshotDir() + "\\export-dialog-file.bmp"));
+        ui.Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(opened.file, BST_CHECKED);
+    EXPECT_EQ(opened.excel97 + opened.excel2000 + opened.excelXp, 0);
+    EXPECT_EQ(text, "als Datei (.xlsx)");
 }
 
 TEST_F(ExportDialogTest, OkWithEmptyPathSavesFiveKeysAndEndsSilently) {
@@ -108,7 +129,7 @@ TEST_F(ExportDialogTest, UnknownVersionChecksNoButtonAndSurvivesOk) {
         opened = ReadState(ui, dialog);
         ui.Click(dialog, IDOK);
     });
-    EXPECT_EQ(opened.excel97 + opened.excel2000 + opened.excelXp, 0);
+    EXPECT_EQ(opened.excel97 + opened.excel2000 + opened.excelXp + opened.file, 0);
     EXPECT_EQ(opened.assembly, BST_UNCHECKED) << "a check value of 5 opens unchecked";
     EXPECT_TRUE(opened.element == BST_CHECKED || opened.element == BST_INDETERMINATE)
         << "a 2 goes to the box as the platform shows it";
@@ -182,10 +203,11 @@ TEST_F(ExportDialogWithoutCatalogueTest, ShowsTheEntryNames) {
     Run([&](UiDriver& ui) {
         HWND dialog = ui.WaitForWindow("1-1");
         texts = {ui.Text(dialog, IDOK), ui.Text(dialog, IDCANCEL), ui.Text(dialog, IDC_EXPORT_LEVEL_ZERO),
-                 ui.Text(dialog, IDC_EXPORT_EXCEL_XP), ui.Text(dialog, IDC_EXPORT_NEW_WORKBOOK)};
+                 ui.Text(dialog, IDC_EXPORT_EXCEL_XP), ui.Text(dialog, IDC_EXPORT_FILE),
+                 ui.Text(dialog, IDC_EXPORT_NEW_WORKBOOK)};
         ui.Click(dialog, IDCANCEL);
     });
-    EXPECT_EQ(texts, (std::vector<std::string>{"1-12", "1-13", "1-19", "1-11", "neue Mappe erzeugen"}));
+    EXPECT_EQ(texts, (std::vector<std::string>{"1-12", "1-13", "1-19", "1-11", "1-20", "neue Mappe erzeugen"}));
     ASSERT_EQ(host.Requests().size(), 1u);
     EXPECT_EQ(host.Requests()[0].text, "0-2");
 }

@@ -54,10 +54,10 @@ std::int16_t ExportFixture::Run(std::function<void(UiDriver&)> steps) {
     return result;
 }
 
-std::vector<ShownMessageBox> ExportFixture::RunConfirmed(const DialogSteps& onDialog) {
+std::vector<ShownMessageBox> ExportFixture::RunConfirmed(const DialogSteps& onDialog, const BoxAnswer& answer) {
     int result = -1;
-    std::vector<ShownMessageBox> boxes =
-        RunConfirming(kExportTitle, [this] { return static_cast<int>(host.RunCommand()); }, result, onDialog);
+    std::vector<ShownMessageBox> boxes = RunConfirming(
+        kExportTitle, [this] { return static_cast<int>(host.RunCommand()); }, result, onDialog, answer);
     EXPECT_EQ(result, 0);
     return boxes;
 }

@@ -39,8 +39,9 @@ protected:
     // Runs the command; `steps` drive the dialogs and message boxes meanwhile.
     std::int16_t Run(std::function<void(UiDriver&)> steps);
     // Confirms the export dialog with OK (after `onDialog`) and returns every message
-    // box that follows until the command ends, each answered with its first button.
-    std::vector<ShownMessageBox> RunConfirmed(const DialogSteps& onDialog = {});
+    // box that follows until the command ends, each answered as `answer` says, or
+    // else with its first button.
+    std::vector<ShownMessageBox> RunConfirmed(const DialogSteps& onDialog = {}, const BoxAnswer& answer = {});
 
     // Files named "exl*" in the temporary directory, where the command's scratch files go.
     std::set<std::string> TemporaryFiles();

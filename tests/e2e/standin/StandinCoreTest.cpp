@@ -1,19 +1,23 @@
-// The stand-in's parts in process: cell addresses, the call-log rendering, the
-// zip and workbook files, and the object model with its deferred exceptions.
+// The stand-in's parts in process: cell addresses, the call-log rendering, its
+// workbook files, and the object model with its deferred exceptions.
 #include <windows.h>
 #include <oleauto.h>
 
 #include <gtest/gtest.h>
 
 #include "Arguments.h"
+#include "BusyPlan.h"
 #include "DispatchCall.h"
 #include "CellAddress.h"
+#include "CellContent.h"
 #include "ControlObject.h"
 #include "ExcelObjects.h"
 #include "Scratch.h"
+#include "StandinIds.h"
+#include "Text.h"
 #include "Xlsx.h"
-#include "Zip.h"
-#include "ZipCheck.h"
+#include "workbook/ByteSink.h"
+#include "workbook/ZipWriter.h"
 
 namespace exl::test {
 namespace {
@@ -114,61 +118,108 @@ TEST(StandinCallLog, RendersArgumentsInCallerOrderWithThePutValueLast) {
     EXPECT_EQ(QuoteText(std::wstring(L"\x01\t", 2)), L"\"\\x01\\t\"");
 }
 
-TEST(StandinCellText, EscapesWhatXmlCannotCarryAndReadsItBack) {
-    const std::wstring cases[] = {
-        L"plain",
-        L"\u00e4\u00f6\u00fc\u00df \u00a7 \u20ac",
-        L"line\r\nbreak\ttab",
-        std::wstring(L"nul\0inside", 10),
-        L"_x0041_ looks like an escape",
-        L"_x005F_ too",
-        L"_x12G4_ does not",
-        L"pair \U0001F600",
-        std::wstring(L"lone \xD800 surrogate"),
-        std::wstring(L"\xFFFE"),
-        L"",
-    };
-    for (const std::wstring& text : cases) {
-        std::string encoded = EncodeCellText(text);
-        EXPECT_EQ(encoded.find('\r'), std::string::npos);
-        EXPECT_EQ(DecodeCellText(encoded), text) << encoded;
-    }
-    EXPECT_EQ(EncodeCellText(L"a\rb"), "a_x000D_b");
-    EXPECT_EQ(EncodeCellText(L"_x0041_"), "_x005F_x0041_");
-}
-
-TEST(StandinZip, RoundTripsEntriesAndRejectsDamage) {
-    std::vector<ZipEntry> entries{{"a.xml", "<a/>"}, {"empty", ""}, {"dir/big.txt", std::string(100000, 'x')}};
-    std::string bytes = BuildZip(entries);
-    ZipCheckResult check = CheckZip(bytes);
-    ASSERT_TRUE(check.ok) << check.problem;
-    EXPECT_EQ(check.entries.size(), 3u);
-    EXPECT_EQ(check.entries["dir/big.txt"], entries[2].data);
-
-    std::vector<ZipEntry> read;
-    std::string error;
-    ASSERT_TRUE(ParseZip(bytes, read, error)) << error;
-    ASSERT_EQ(read.size(), 3u);
-    for (size_t i = 0; i < read.size(); ++i) {
-        EXPECT_EQ(read[i].name, entries[i].name);
-        EXPECT_EQ(read[i].data, entries[i].data);
-    }
-    std::string damaged = bytes;
-    damaged[35] ^= 0x55;  // inside the first entry's packed data
-    EXPECT_FALSE(ParseZip(damaged, read, error));
-    EXPECT_FALSE(CheckZip(damaged).ok);
-    EXPECT_FALSE(ParseZip(bytes.substr(0, bytes.size() - 1), read, error));
-    EXPECT_FALSE(ParseZip("PK\x05\x06", read, error));
-    EXPECT_FALSE(ParseZip(std::string(100, '\0'), read, error));
-    // A central directory that claims an absurd unpacked size is refused, not allocated.
-    std::string inflated = bytes;
-    size_t directory = inflated.size() - 22 - (46 + 5) - (46 + 5) - (46 + 11);
-    ASSERT_EQ(inflated.substr(directory, 4), "PK\x01\x02");
-    inflated[directory + 27] = '\x7f';
-    EXPECT_FALSE(ParseZip(inflated, read, error));
-}
-
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// A zip of the given parts, in order, as the workbook library writes it.
+std::string ZipOf(const std::vector<std::pair<std::string, std::string>>& parts) {
+    workbook::StringSink sink;
+    workbook::ZipWriter writer(sink);
+    for (const auto& [name, content] : parts) writer.AddEntry(name, content);
+    writer.Finish();
+    return sink.Bytes();
+}
+
+// Every cell of a sheet as the control's dump shows it.
+std::map<CellRef, std::wstring> Described(const Sheet& sheet) {
+    std::map<CellRef, std::wstring> cells;
+    for (const auto& [at, cell] : sheet.cells) cells[at] = Describe(cell);
+    return cells;
+}
+
+// The Excel serial of a date (from 1.3.1900 on, an OLE date is one).
+std::wstring Serial(int day, int month, int year) {
+    SYSTEMTIME date{};
+    date.wYear = static_cast<WORD>(year);
+    date.wMonth = static_cast<WORD>(month);
+    date.wDay = static_cast<WORD>(day);
+    double serial = 0;
+    EXPECT_TRUE(SystemTimeToVariantTime(&date, &serial));
+    return std::to_wstring(static_cast<long>(serial));
+}
+
+int ThisYear() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return now.wYear;
+}
+
+TEST(StandinCellContent, ReadsTypedTextsAsAGermanExcelDoes) {
+    struct Case {
+        std::wstring typed;
+        std::wstring stored;
+    };
+    const Case cases[] = {
+        {L"12", L"number 12"},
+        {L" 12 ", L"number 12"},
+        {L"+3", L"number 3"},
+        {L"-0", L"number 0"},
+        {L"0012", L"number 12"},
+        {L"12,5", L"number 12.5"},
+        {L",5", L"number 0.5"},
+        {L"12,", L"number 12"},
+        {L"1.234.567,8", L"number 1234567.8"},
+        {L"-1.234", L"number -1234"},
+        {L"1.2345", L"text \"1.2345\""},
+        {L"1E5", L"number 100000 [0,00E+00]"},
+        {L"1,5e-3", L"number 0.0015 [0,00E+00]"},
+        {L"1E", L"text \"1E\""},
+        {L"1E308", L"text \"1E308\""},
+        {L"12%", L"number 0.12 [0%]"},
+        {L"-12 %", L"number -0.12 [0%]"},
+        {L"12,5%", L"number 0.125 [0,00%]"},
+        {L"1234567890123456", L"number 1234567890123450"},
+        {L"99999999999999999", L"number 99999999999999900"},
+        {L"0,12345678901234567", L"number 0.123456789012345"},
+        {L"1.5", L"date " + Serial(1, 5, ThisYear()) + L" [TT. MMM]"},
+        {L"8.8", L"date " + Serial(8, 8, ThisYear()) + L" [TT. MMM]"},
+        {L"31.4", L"text \"31.4\""},
+        {L"1.5.2020", L"date 43952 [TT.MM.JJJJ]"},
+        {L"01.05.20", L"date 43952 [TT.MM.JJJJ]"},
+        {L"1.5.30", L"date " + Serial(1, 5, 1930) + L" [TT.MM.JJJJ]"},
+        {L"1.1.1900", L"date 1 [TT.MM.JJJJ]"},
+        {L"1.3.1900", L"date 61 [TT.MM.JJJJ]"},
+        {L"31.12.1899", L"text \"31.12.1899\""},
+        {L"1.13.2020", L"text \"1.13.2020\""},
+        {L"12:30", L"time 0.5208333333333334 [hh:mm]"},
+        {L"7:05:09", L"time 0.2952430555555556 [hh:mm:ss]"},
+        {L"24:00", L"text \"24:00\""},
+        {L"1.5.2020 12:00", L"date 43952.5 [TT.MM.JJJJ hh:mm]"},
+        {L"wahr", L"boolean WAHR"},
+        {L"FALSCH", L"boolean FALSCH"},
+        {L"TRUE", L"text \"TRUE\""},
+        {L"=1+1", L"formula \"=1+1\""},
+        {L"=", L"formula \"=\""},
+        {L"@SUMME(A1)", L"formula \"=SUMME(A1)\""},
+        {L"@", L"text \"@\""},
+        {L"-M8", L"formula \"=-M8\""},
+        {L"+49 (711) 1234", L"formula \"=+49 (711) 1234\""},
+        {L"-", L"text \"-\""},
+        {L"+", L"text \"+\""},
+        {L"'0012", L"text' \"0012\""},
+        {L"'", L"text' \"\""},
+        {L"''x", L"text' \"'x\""},
+        {L"3/4", L"text \"3/4\""},
+        {L"  Leerzeichen  ", L"text \"  Leerzeichen  \""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.typed));
+        const std::optional<CellContent> cell = ReadTyped(c.typed);
+        ASSERT_TRUE(cell);
+        EXPECT_EQ(Describe(*cell), c.stored);
+        EXPECT_EQ(cell->entered, c.typed);
+    }
+    EXPECT_FALSE(ReadTyped(L"")) << "the empty text empties the cell";
+}
 
 TEST(StandinXlsx, SavesAndLoadsSheetsAndCellsExactly) {
     ScratchDirectory scratch(false);
@@ -177,11 +228,17 @@ TEST(StandinXlsx, SavesAndLoadsSheetsAndCellsExactly) {
         workbook.sheets.push_back(std::make_shared<Sheet>());
         workbook.sheets.back()->name = name;
     }
-    workbook.sheets[0]->cells[{1, 1}] = L"\u00c4nderung \"quoted\" <tag> & more";
-    workbook.sheets[0]->cells[{1, 256}] = L"IV1";
-    workbook.sheets[0]->cells[{65536, 3}] = L"last row";
-    workbook.sheets[1]->cells[{2, 2}] = L"  padded  ";
-    workbook.sheets[1]->cells[{3, 2}] = L"line\r\nbreak";
+    auto put = [&](size_t sheet, CellRef at, const std::wstring& typed) {
+        workbook.sheets[sheet]->cells[at] = *ReadTyped(typed);
+    };
+    put(0, {1, 1}, L"\u00c4nderung \"quoted\" <tag> & more");
+    put(0, {1, 256}, L"IV1");
+    put(0, {65536, 3}, L"last row");
+    put(1, {2, 2}, L"  padded  ");
+    put(1, {3, 2}, L"line\r\nbreak");
+    const wchar_t* typed[] = {L"'0012", L"'", L"12,5", L"-12 %", L"1E5", L"1.5.2020", L"8.8", L"12:30",
+                              L"1.5.2020 12:00", L"WAHR", L"=SUMME(A1;\"<&>\")", L"1234567890123456"};
+    for (size_t i = 0; i < std::size(typed); ++i) put(2, {static_cast<int>(i) + 1, 1}, typed[i]);
     std::wstring path = Wide(scratch.File("book.xlsx"));
     std::wstring error;
     ASSERT_TRUE(SaveXlsx(workbook, path, error)) << testing::PrintToString(error);
@@ -193,14 +250,19 @@ TEST(StandinXlsx, SavesAndLoadsSheetsAndCellsExactly) {
     ASSERT_EQ(loaded.sheets.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(loaded.sheets[i]->name, workbook.sheets[i]->name);
-        EXPECT_EQ(loaded.sheets[i]->cells, workbook.sheets[i]->cells) << i;
+        EXPECT_EQ(Described(*loaded.sheets[i]), Described(*workbook.sheets[i])) << i;
     }
+    EXPECT_EQ(loaded.sheets[0]->cells.at({1, 1}).entered, L"\u00c4nderung \"quoted\" <tag> & more");
+    EXPECT_EQ(loaded.sheets[2]->cells.at({1, 1}).entered, L"'0012") << "a text keeps its prefix as typed";
 }
 
-TEST(StandinXlsx, ReadsSharedStringsAndValuesAsOtherProgramsWriteThem) {
+TEST(StandinXlsx, ReadsSharedStringsStylesAndValuesAsOtherProgramsWriteThem) {
     ScratchDirectory scratch(false);
     const char* head = "<?xml version=\"1.0\"?>";
-    std::vector<ZipEntry> parts{
+    const std::vector<std::pair<std::string, std::string>> parts{
+        {"[Content_Types].xml",
+         "<Types><Override PartName=\"/wb/book.xml\" ContentType=\"application/"
+         "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/></Types>"},
         {"_rels/.rels", std::string(head) +
                             "<Relationships><Relationship Id=\"r\" "
                             "Type=\"http://x/officeDocument\" Target=\"/wb/book.xml\"/></Relationships>"},
@@ -210,19 +272,26 @@ TEST(StandinXlsx, ReadsSharedStringsAndValuesAsOtherProgramsWriteThem) {
         {"wb/_rels/book.xml.rels",
          "<Relationships><Relationship Id=\"s1\" Type=\"t/worksheet\" "
          "Target=\"sheets/../sheets/one.xml\"/><Relationship Id=\"ss\" "
-         "Type=\"t/sharedStrings\" Target=\"strings.xml\"/></Relationships>"},
+         "Type=\"t/sharedStrings\" Target=\"strings.xml\"/><Relationship Id=\"st\" "
+         "Type=\"t/styles\" Target=\"look.xml\"/></Relationships>"},
         {"wb/strings.xml",
          "<sst><si><t>first</t></si><si><r><t>rich </t></r><r><rPr/><t>text</t></r>"
          "<rPh><t>skip</t></rPh></si></sst>"},
+        {"wb/look.xml",
+         "<styleSheet><cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"0\" quotePrefix=\"1\"/>"
+         "<xf numFmtId=\"200\"/></cellXfs></styleSheet>"},
         {"wb/sheets/one.xml",
          "<worksheet><!-- c --><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c>"
          "<c r=\"B1\"><v>42</v></c><c r=\"C1\" t=\"s\"><v>0</v></c>"
          "<c r=\"D1\" t=\"str\"><v>&amp;&#228;&#x20AC;</v></c>"
-         "<c r=\"E1\" t=\"s\"><v>9</v></c><c r=\"A1048576\"><v>far</v></c><c r=\"A1048577\"><v>beyond</v></c>"
+         "<c r=\"E1\" t=\"s\"><v>9</v></c><c r=\"F1\" s=\"1\"><v>43952</v></c>"
+         "<c r=\"G1\" s=\"2\" t=\"inlineStr\"><is><t>0012</t></is></c><c r=\"H1\"><f>SUM(B1)</f><v>42</v></c>"
+         "<c r=\"I1\" t=\"b\"><v>0</v></c><c r=\"J1\" s=\"3\"><v>5</v></c><c r=\"K1\" s=\"9\"><v>6</v></c>"
+         "<c r=\"A1048576\"><v>far</v></c><c r=\"A1048577\"><v>beyond</v></c>"
          "</row></sheetData></worksheet>"},
     };
     std::wstring path = Wide(scratch.File("other.xlsx"));
-    ASSERT_TRUE(WriteWholeFile(path, BuildZip(parts)));
+    WriteFile(scratch.File("other.xlsx"), ZipOf(parts));
     Workbook loaded;
     bool missing = false;
     std::wstring error;
@@ -230,9 +299,13 @@ TEST(StandinXlsx, ReadsSharedStringsAndValuesAsOtherProgramsWriteThem) {
     ASSERT_EQ(loaded.sheets.size(), 1u);
     EXPECT_EQ(loaded.sheets[0]->name, L"Eins");
     std::map<CellRef, std::wstring> expected{
-        {{1, 1}, L"rich text"}, {{1, 2}, L"42"}, {{1, 3}, L"first"},
-        {{1, 4}, L"&\u00e4\u20ac"}, {{1048576, 1}, L"far"}};
-    EXPECT_EQ(loaded.sheets[0]->cells, expected);
+        {{1, 1}, L"text \"rich text\""},        {{1, 2}, L"number 42"},
+        {{1, 3}, L"text \"first\""},            {{1, 4}, L"text \"&\u00e4\u20ac\""},
+        {{1, 6}, L"date 43952 [TT.MM.JJJJ]"},   {{1, 7}, L"text' \"0012\""},
+        {{1, 8}, L"formula \"=SUM(B1)\""},      {{1, 9}, L"boolean FALSCH"},
+        {{1, 10}, L"number 5"},                 {{1, 11}, L"number 6"},
+        {{1048576, 1}, L"text \"far\""}};
+    EXPECT_EQ(Described(*loaded.sheets[0]), expected);
 }
 
 TEST(StandinXlsx, TellsMissingFromUnreadableFiles) {
@@ -245,17 +318,29 @@ TEST(StandinXlsx, TellsMissingFromUnreadableFiles) {
     EXPECT_FALSE(LoadXlsx(Wide(scratch.File("nofolder\\absent.xlsx")), loaded, missing, error));
     EXPECT_TRUE(missing);
 
+    std::string deep;
+    for (int level = 0; level < 5000; ++level) deep += "<a>";
+    const std::string types = "<Types><Override PartName=\"/xl/workbook.xml\" ContentType=\"application/"
+                              "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/></Types>";
+    const std::string rels = "<Relationships><Relationship Id=\"r\" Type=\"http://x/officeDocument\" "
+                             "Target=\"xl/workbook.xml\"/></Relationships>";
     struct Case {
         const char* name;
         std::string content;
+        const wchar_t* why;  // a part of the error text, or L"" for any
     } unreadable[] = {
-        {"text.xlsx", "not a zip at all"},
-        {"empty.xlsx", ""},
-        {"nosheets.xlsx", BuildZip({{"xl/workbook.xml", "<workbook><sheets/></workbook>"}})},
-        {"broken.xlsx", BuildZip({{"xl/workbook.xml", "<workbook><sheets>"}})},
-        {"nopart.xlsx",
-         BuildZip({{"xl/workbook.xml", "<workbook><sheets><sheet name=\"a\" r:id=\"x\"/></sheets></workbook>"}})},
-        {"deep.xlsx", BuildZip({{"xl/workbook.xml", std::string(5000, '<')}})},
+        {"text.xlsx", "not a zip at all", L""},
+        {"empty.xlsx", "", L""},
+        {"nopackage.xlsx", ZipOf({{"xl/workbook.xml", "<workbook><sheets/></workbook>"}}), L""},
+        {"nosheets.xlsx", ZipOf({{"[Content_Types].xml", types}, {"_rels/.rels", rels},
+                                 {"xl/workbook.xml", "<workbook><sheets/></workbook>"}}), L""},
+        {"broken.xlsx", ZipOf({{"[Content_Types].xml", types}, {"_rels/.rels", rels},
+                               {"xl/workbook.xml", "<workbook><sheets>"}}), L""},
+        {"nopart.xlsx", ZipOf({{"[Content_Types].xml", types}, {"_rels/.rels", rels},
+                               {"xl/workbook.xml", "<workbook><sheets><sheet name=\"a\" r:id=\"x\"/></sheets></workbook>"}}),
+         L""},
+        {"deep.xlsx", ZipOf({{"[Content_Types].xml", types}, {"_rels/.rels", rels}, {"xl/workbook.xml", deep}}),
+         L"nested too deeply"},
     };
     for (const Case& c : unreadable) {
         WriteFile(scratch.File(c.name), c.content);
@@ -264,6 +349,7 @@ TEST(StandinXlsx, TellsMissingFromUnreadableFiles) {
         EXPECT_FALSE(LoadXlsx(Wide(scratch.File(c.name)), loaded, missing, error)) << c.name;
         EXPECT_FALSE(missing) << c.name;
         EXPECT_FALSE(error.empty()) << c.name;
+        EXPECT_NE(error.find(c.why), std::wstring::npos) << c.name;
     }
     // A folder in the file's place exists but cannot be read as a workbook.
     CreateDirectoryA(scratch.File("folder.xlsx").c_str(), nullptr);
@@ -371,7 +457,7 @@ TEST_F(InProcess, ChecksInvokeFlagsArgumentCountsAndNamedArguments) {
 
 TEST_F(InProcess, ControlAnswersByNameAndReportsBadIndexes) {
     DispatchPtr control(new ControlObject(state_));
-    state_.AddNewWorkbook(2)->sheets[1]->cells[{3, 2}] = L"Wert";
+    state_.AddNewWorkbook(2)->sheets[1]->cells[{3, 2}] = *ReadTyped(L"Wert");
     LPOLESTR names[] = {const_cast<LPOLESTR>(L"Cell")};
     DISPID id = 0;
     ASSERT_EQ(control.Get()->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK);
@@ -384,6 +470,54 @@ TEST_F(InProcess, ControlAnswersByNameAndReportsBadIndexes) {
     // The control channel is neither logged nor counted.
     EXPECT_EQ(state_.Calls().Count(), 0);
     EXPECT_EQ(state_.LiveObjects(L""), 0);
+}
+
+TEST_F(InProcess, ABusyExcelTurnsCallsAwayWithoutCarryingThemOutUntilItsTimeIsUpOrItIsCalmed) {
+    DispatchPtr control(new ControlObject(state_));
+    DispatchPtr application(new ApplicationObject(state_));
+    auto putVisible = [&](bool visible) {
+        return Invoke(application.Get(), dispid::kVisible, DISPATCH_PROPERTYPUT, {Bool(visible)}).status;
+    };
+    auto beBusy = [&](long fromCall, long milliseconds, HRESULT status) {
+        return Invoke(control.Get(), control::kBeBusy, DISPATCH_METHOD, {I4(fromCall), I4(milliseconds), I4(status)})
+            .status;
+    };
+    for (HRESULT status : {RPC_E_CALL_REJECTED, RPC_E_SERVERCALL_RETRYLATER, kVbaIgnore}) {
+        SCOPED_TRACE(status);
+        state_.Calls().Reset();
+        state_.SetVisible(false);
+        // Until told otherwise, from now; the control's own calls pass meanwhile.
+        ASSERT_EQ(beBusy(0, -1, status), S_OK);
+        EXPECT_EQ(putVisible(true), status);
+        EXPECT_FALSE(state_.Visible()) << "a turned-away call is not carried out";
+        EXPECT_EQ(Invoke(control.Get(), control::kCallCount, DISPATCH_PROPERTYGET).value.lVal, 1);
+        ASSERT_EQ(Invoke(control.Get(), control::kBeCalm, DISPATCH_METHOD).status, S_OK);
+        EXPECT_EQ(putVisible(true), S_OK);
+        // For a while from the fourth call on, that call included.
+        ASSERT_EQ(beBusy(4, 150, status), S_OK);
+        EXPECT_EQ(putVisible(false), S_OK);
+        EXPECT_EQ(putVisible(true), status);
+        Sleep(250);
+        EXPECT_EQ(putVisible(true), S_OK);
+
+        const std::wstring turnedAway = L" turned away -> " + HexCode(status);
+        EXPECT_EQ(state_.Calls().Lines(), (std::vector<std::wstring>{
+                                              L"Application.Visible put true" + turnedAway,
+                                              L"Application.Visible put true",
+                                              L"Application.Visible put false",
+                                              L"Application.Visible put true" + turnedAway,
+                                              L"Application.Visible put true",
+                                          }));
+        CallResult puts = Invoke(control.Get(), control::kCarriedOutPuts, DISPATCH_PROPERTYGET);
+        EXPECT_EQ(puts.value.vt, VT_I4);
+        EXPECT_EQ(puts.value.lVal, 3);
+        EXPECT_TRUE(state_.Visible());
+    }
+    // A plan that is no busy time is refused and changes nothing.
+    EXPECT_EQ(beBusy(0, -1, S_OK), E_INVALIDARG);
+    EXPECT_EQ(beBusy(-1, 100, RPC_E_CALL_REJECTED), E_INVALIDARG);
+    EXPECT_EQ(beBusy(0, -2, RPC_E_CALL_REJECTED), E_INVALIDARG);
+    EXPECT_EQ(putVisible(false), S_OK);
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "DispatchCall.h"
 #include "Scratch.h"
 #include "StandinClient.h"
@@ -311,6 +313,13 @@ TEST_F(StandinServer, CommandLineRegistersAndRefusesBadOptions) {
         {L"/regserver 16 17", "/regserver: \"17\" is no Excel version"},
         {L"/regserver 7", "/regserver: \"7\" is no Excel version"},
         {L"/regserver 1x", "/regserver: \"1x\" is no Excel version"},
+        {L"--serve 10 --busy soon", "--busy: \"soon\" is no time in milliseconds nor \"forever\""},
+        {L"--serve 10 --busy", "--busy: \"\" is no time"},
+        {L"--serve 10 --busy 100 --busy-from-call 0", "--busy-from-call: \"0\" is no call number"},
+        {L"--serve 10 --busy 100 --busy-with 5", "--busy-with: \"5\" is no failure status"},
+        {L"--serve 10 --busy 100 --busy-with 0x1234567890", "--busy-with: \"0x1234567890\" is no failure status"},
+        {L"--serve 10 --busy-with 0x80010001", "--busy-from-call and --busy-with need --busy"},
+        {L"/regserver 9 --busy 100", "--busy is for --serve and --running"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.arguments)));
@@ -323,6 +332,75 @@ TEST_F(StandinServer, CommandLineRegistersAndRefusesBadOptions) {
     EXPECT_EQ(ClsidOf(L"Excel.Application.9", clsid), S_OK);
     EXPECT_TRUE(FAILED(ClsidOf(L"Excel.Application.16", clsid)));
     EXPECT_EQ(ClassesValue(L"Excel.Application\\CurVer"), L"Excel.Application.9");
+}
+
+TEST_F(StandinServer, ABusyProcessTurnsAwayOnlyTheCallsToItsExcelObjects) {
+    DispatchPtr excel = Start(10);
+    DispatchPtr workbook = AddWorkbook(excel.Get());
+    DispatchPtr sheet = Sheet(workbook.Get(), 1);
+    struct Case {
+        HRESULT status;
+        const wchar_t* logged;
+    } cases[] = {
+        // Refused by the process's message filter before the arguments are read.
+        {RPC_E_CALL_REJECTED, L"Worksheet turned away -> 0x80010001"},
+        {RPC_E_SERVERCALL_RETRYLATER, L"Worksheet.Range get \"A1\" \"A1\" turned away -> 0x8001010A"},
+        {static_cast<HRESULT>(0x800AC472), L"Worksheet.Range get \"A1\" \"A1\" turned away -> 0x800AC472"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.status);
+        client_.ResetCalls();
+        client_.BeBusy(0, StandinClient::kUntilCalm, c.status);
+        CallResult range = Range(sheet.Get(), L"A1");
+        EXPECT_EQ(range.status, c.status);
+        EXPECT_EQ(range.value.vt, VT_EMPTY);
+        // Attaching a client and counting its references are COM's own calls: they pass.
+        DispatchPtr another = CreateExcel(L"Excel.Application.10");
+        ASSERT_TRUE(another);
+        EXPECT_EQ(client_.LiveObjects(L"Application"), 2);
+        another.Reset();
+        EXPECT_EQ(client_.LiveObjects(L"Application"), 1);
+        EXPECT_EQ(client_.LiveObjects(L"Range"), 0);
+        EXPECT_EQ(client_.Calls(), std::vector<std::wstring>{c.logged});
+        EXPECT_EQ(client_.CarriedOutPuts(), 0);
+
+        client_.BeCalm();
+        WriteCell(sheet.Get(), L"A1", L"eins");
+        EXPECT_EQ(client_.CarriedOutPuts(), 2);
+        EXPECT_EQ(client_.CallCount(), 4);
+    }
+}
+
+TEST_F(StandinServer, ARegistrationCanStartEveryProcessBusy) {
+    struct Case {
+        const wchar_t* options;
+        std::vector<HRESULT> firstCalls;  // the statuses of three Visible puts in a row
+        DWORD pauseBeforeThird;
+    } cases[] = {
+        {L"--busy forever --busy-with 0x8001010A",
+         {RPC_E_SERVERCALL_RETRYLATER, RPC_E_SERVERCALL_RETRYLATER, RPC_E_SERVERCALL_RETRYLATER}, 0},
+        {L"--busy 300 --busy-from-call 2", {S_OK, RPC_E_CALL_REJECTED, S_OK}, 400},
+    };
+    const std::wstring quoted = L"\"" + StandinClient::ServerPath() + L"\"";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.options)));
+        client_.Quit();
+        ASSERT_TRUE(StandinClient::Register({10}, c.options));
+        EXPECT_EQ(LocalServer(standin::kClsidExcel10), quoted + L" --serve 10 " + c.options);
+        DispatchPtr excel = Start(10);
+        ASSERT_TRUE(excel);
+        std::vector<HRESULT> statuses;
+        for (int call = 1; call <= 3; ++call) {
+            if (call == 3) Sleep(c.pauseBeforeThird);
+            statuses.push_back(Invoke(excel.Get(), kVisible, DISPATCH_PROPERTYPUT, {Bool(true)}).status);
+        }
+        EXPECT_EQ(statuses, c.firstCalls);
+        EXPECT_EQ(client_.CarriedOutPuts(),
+                  static_cast<int>(std::count(c.firstCalls.begin(), c.firstCalls.end(), S_OK)));
+        client_.BeCalm();
+        EXPECT_EQ(Invoke(excel.Get(), kVisible, DISPATCH_PROPERTYPUT, {Bool(true)}).status, S_OK);
+        EXPECT_TRUE(client_.IsVisible());
+    }
 }
 
 TEST_F(StandinServer, ServedAsTodaysExcelASheetReachesXfd1048576AndAsXpIv65536) {
@@ -660,7 +738,8 @@ TEST_F(StandinServer, FailsEveryValuePutThatWouldWriteAChosenCell) {
     EXPECT_EQ(described.Description(), L"Zelle gesperrt");
     client_.ClearFaults();
     EXPECT_EQ(put(sheet.Get(), L"A3", L"B3", kValue).status, S_OK);
-    EXPECT_EQ(client_.SheetCells(1, 1), (std::vector<std::wstring>{L"A2 \"x\"", L"A3 \"x\"", L"B3 \"x\""}));
+    EXPECT_EQ(client_.SheetCells(1, 1),
+              (std::vector<std::wstring>{L"A2 text \"x\"", L"A3 text \"x\"", L"B3 text \"x\""}));
     EXPECT_EQ(client_.LiveObjects(L"Range"), 0);
 }
 

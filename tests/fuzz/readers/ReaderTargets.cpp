@@ -24,7 +24,7 @@
 #include "framework/Ini.h"
 #include "framework/IniSnapshot.h"
 #include "framework/Raii.h"
-#include "plugin/FindHostFilePattern.h"
+#include "host/FindHostFilePattern.h"
 #include "profile/TransferProfile.h"
 
 namespace exl::fuzz {
@@ -231,7 +231,7 @@ std::string CheckProfile(const std::string& input) {
                 profile.ColumnHeading(t, f).size() > kIniValueMaxChars)
                 return "a field text is longer than 254 characters";
             if (profile.Column(t, f).size() > kColumnMaxChars) return "a column is longer than 9 characters";
-            if (profile.CharacterLimit(t, f) < 0) return "a character limit is negative";
+            profile.CharacterLimit(t, f);
             if (profile.ReadFieldDefinition(TableSectionName(t), f).limitText.size() > kIniValueMaxChars)
                 return "a limit text is longer than 254 characters";
         }

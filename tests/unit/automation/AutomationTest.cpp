@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <functional>
+#include <numeric>
 #include <optional>
 
 #include "FakeDispatch.h"
+#include "RecordingUi.h"
 #include "Scratch.h"
 #include "framework/Automation.h"
+#include "framework/RejectedCalls.h"
 
 namespace exl::test {
 namespace {
@@ -37,15 +41,22 @@ std::optional<COleException> Raised(const std::function<void()>& action) {
 }
 
 // A server object whose answer each test sets: the status and what goes into the result.
+// The statuses queued in `firstAnswers` come first, one a call, with nothing filled in.
 struct Server {
     FakeWorld world;
     HRESULT status = S_OK;
+    std::deque<HRESULT> firstAnswers;
     std::function<void(VARIANT*)> fillResult;
     std::function<void(EXCEPINFO*)> fillException;
     AutomationRef ref;
 
     Server() {
         ref.Attach(new FakeDispatch(world, "Server", [this](const RecordedInvoke&, VARIANT* result, EXCEPINFO* info) {
+            if (!firstAnswers.empty()) {
+                const HRESULT first = firstAnswers.front();
+                firstAnswers.pop_front();
+                return first;
+            }
             if (fillResult && result) fillResult(result);
             if (fillException && info) fillException(info);
             return status;
@@ -399,9 +410,11 @@ TEST(InvokeTest, DispatchExceptionsCarryTheFilledInInformation) {
     }
 }
 
-TEST(InvokeTest, OtherFailuresRaiseTheAutomationErrorWithTheirStatus) {
+TEST(InvokeTest, OtherFailuresRaiseTheAutomationErrorWithTheirStatusAtOnce) {
+    RecordingUi ui;
+    // RPC_E_RETRY and RPC_E_SERVERFAULT sit beside the busy statuses but are failures.
     const HRESULT statuses[] = {DISP_E_MEMBERNOTFOUND, DISP_E_BADINDEX, E_FAIL, RPC_E_DISCONNECTED,
-                                static_cast<HRESULT>(0x800706BA)};
+                                static_cast<HRESULT>(0x800706BA), RPC_E_RETRY, RPC_E_SERVERFAULT};
     for (HRESULT status : statuses) {
         SCOPED_TRACE(status);
         Server server;
@@ -409,12 +422,138 @@ TEST(InvokeTest, OtherFailuresRaiseTheAutomationErrorWithTheirStatus) {
         server.status = status;
         // A failing server's result must not leak even if it filled one.
         server.fillResult = NewObjectAnswer(results, "stray");
-        for (const auto& operation : EveryOperation(server.ref)) {
+        const auto operations = EveryOperation(server.ref);
+        for (const auto& operation : operations) {
             auto error = Raised(operation);
             ASSERT_TRUE(error.has_value());
             EXPECT_EQ(error->scode, status);
         }
+        EXPECT_EQ(server.world.calls.size(), operations.size()) << "no operation was tried again";
         EXPECT_EQ(results.liveObjects, 0);
+    }
+    EXPECT_TRUE(ui.pauses.empty());
+}
+
+// ---------------------------------------------------------------- a busy server
+
+constexpr HRESULT kRejected = RPC_E_CALL_REJECTED;
+constexpr HRESULT kRetryLater = RPC_E_SERVERCALL_RETRYLATER;
+
+DWORD Sum(const std::vector<DWORD>& pauses) { return std::accumulate(pauses.begin(), pauses.end(), DWORD{0}); }
+
+TEST(RejectedCallTest, TheSameCallIsTriedAgainAfterGrowingPausesUntilTheServerTakesIt) {
+    struct Case {
+        const char* name;
+        std::deque<HRESULT> rejections;
+        std::vector<DWORD> pauses;
+    };
+    const Case cases[] = {
+        {"taken at once", {}, {}},
+        {"rejected once", {kRejected}, {50}},
+        {"retry later twice", {kRetryLater, kRetryLater}, {50, 100}},
+        {"ignored", {kVbaIgnore}, {50}},
+        {"the three mixed, up to the longest pause",
+         {kVbaIgnore, kRejected, kRetryLater, kVbaIgnore, kRejected, kRetryLater, kRejected},
+         {50, 100, 200, 400, 500, 500, 500}},
+    };
+    const Variant cell1 = Variant::Text("B5");
+    const Variant cell2 = Variant::Text("C7");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingUi ui;
+        Server server;
+        FakeWorld results;
+        server.fillResult = NewObjectAnswer(results, "range");
+
+        server.firstAnswers = c.rejections;
+        PutProperty(server.ref, 6, Variant::Text("Wert"));
+        server.firstAnswers = c.rejections;
+        AutomationRef range;
+        range.Attach(GetDispatchProperty(server.ref, 197, {&cell1, &cell2}));
+
+        const std::size_t tries = c.rejections.size() + 1;
+        ASSERT_EQ(server.world.calls.size(), 2 * tries);
+        for (std::size_t i = 0; i < tries; ++i) {
+            const RecordedInvoke& put = server.world.calls[i];
+            EXPECT_EQ(put.flags, DISPATCH_PROPERTYPUT);
+            ASSERT_EQ(put.namedValues.size(), 1u);
+            EXPECT_EQ(TextOf(put.namedValues[0]), L"Wert");
+            const RecordedInvoke& get = server.world.calls[tries + i];
+            ASSERT_EQ(get.arguments.size(), 2u);
+            EXPECT_EQ(TextOf(get.arguments[0]), L"B5");
+            EXPECT_EQ(TextOf(get.arguments[1]), L"C7");
+        }
+        ASSERT_FALSE(range.Empty());
+        EXPECT_EQ(static_cast<FakeDispatch*>(range.Get())->Name(), "range");
+        range.Release();
+        EXPECT_EQ(results.liveObjects, 0);
+        std::vector<DWORD> twice = c.pauses;
+        twice.insert(twice.end(), c.pauses.begin(), c.pauses.end());
+        EXPECT_EQ(ui.pauses, twice) << "each call paces its own retries";
+        EXPECT_TRUE(ui.boxes.empty());
+    }
+}
+
+TEST(RejectedCallTest, AfterEachSilentPeriodTheQuestionDecidesWithTheLastStatus) {
+    enum Answer : char { GoOn = 'g', GiveUp = 'x' };
+    struct Case {
+        const char* name;
+        bool questionSet;
+        std::string answers;  // one per question, in order
+        int rejections;       // before the server takes the call; -1: never
+        HRESULT raised;       // S_OK: the call succeeds
+    };
+    // 13 rejections fill the first silent period (50 + 100 + 200 + 400 + 9 x 500 ms).
+    const Case cases[] = {
+        {"no question: given up after the first period", false, "", -1, kVbaIgnore},
+        {"given up", true, "x", -1, kVbaIgnore},
+        {"taken just before the question", true, "", 13, S_OK},
+        {"go on once, then taken", true, "g", 20, S_OK},
+        {"go on twice, then given up", true, "ggx", -1, kVbaIgnore},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingUi ui;
+        Server server;
+        // Two other statuses first: what is raised is the last one seen.
+        server.firstAnswers = {kRejected, kRetryLater};
+        server.status = kVbaIgnore;
+        if (c.rejections >= 0) {
+            server.firstAnswers.insert(server.firstAnswers.end(), static_cast<std::size_t>(c.rejections - 2), kVbaIgnore);
+            server.status = S_OK;
+        }
+        std::vector<HRESULT> asked;
+        std::vector<std::size_t> askedAfterPauses;
+        std::optional<ScopedRejectedCallQuestion> question;
+        if (c.questionSet)
+            question.emplace([&](HRESULT status) {
+                asked.push_back(status);
+                askedAfterPauses.push_back(ui.pauses.size());
+                return asked.size() <= c.answers.size() && c.answers[asked.size() - 1] == GoOn;
+            });
+
+        auto error = Raised([&] { CallMethod(server.ref, 235); });
+        if (c.raised == S_OK) {
+            EXPECT_FALSE(error.has_value());
+        } else {
+            ASSERT_TRUE(error.has_value());
+            EXPECT_EQ(error->scode, c.raised);
+        }
+        EXPECT_EQ(asked, std::vector<HRESULT>(c.answers.size(), kVbaIgnore));
+        EXPECT_EQ(server.world.calls.size(), ui.pauses.size() + 1) << "one pause before every retry";
+        // Each question comes once a whole silent period has passed, and not a pause later.
+        std::size_t periodStart = 0;
+        for (std::size_t after : askedAfterPauses) {
+            const std::vector<DWORD> period(ui.pauses.begin() + periodStart, ui.pauses.begin() + after);
+            ASSERT_FALSE(period.empty());
+            EXPECT_GE(Sum(period), kSilentPeriodMs);
+            EXPECT_LT(Sum(period) - period.back(), kSilentPeriodMs);
+            if (after < ui.pauses.size()) {
+                EXPECT_EQ(ui.pauses[after], kFirstRetryPauseMs) << "the pace starts again";
+            }
+            periodStart = after;
+        }
+        EXPECT_TRUE(ui.boxes.empty()) << "the framework itself shows nothing";
     }
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ExcelExport.h"
 #include "FakeExcel.h"
 #include "RecordingUi.h"
@@ -10,6 +12,8 @@
 #include "export/SheetWriter.h"
 #include "framework/Application.h"
 #include "framework/Ini.h"
+#include "framework/MessageBoxes.h"
+#include "framework/RejectedCalls.h"
 
 namespace exl::test {
 namespace {
@@ -69,9 +73,9 @@ TEST_F(ExcelConnectionTest, VersionsFallBackDownwardsWritingEachBeforeItsTry) {
         {"nothing registered", 10, {}, {},
          {"curver", "attach 10 (Version=10)", "start 10 (Version=10)", "attach 9 (Version=9)", "start 9 (Version=9)",
           "attach 8 (Version=8)", "start 8 (Version=8)"},
-         {Entry(6), Entry(7), Entry(8)}, "8", TransferOutcome::EndedEarly},
+         {Entry(6), Entry(7), Entry(8)}, "8", TransferOutcome::NoExcel},
         {"stored 8 tries only 8", 8, {10, 9}, {10, 9}, {"attach 8 (Version=8)", "start 8 (Version=8)"}, {Entry(8)},
-         "8", TransferOutcome::EndedEarly},
+         "8", TransferOutcome::NoExcel},
         {"stored 9 never tries 10", 9, {10}, {10, 8},
          {"attach 9 (Version=9)", "start 9 (Version=9)", "attach 8 (Version=8)", "start 8 (Version=8)", "raise"},
          {Entry(7)}, "8", TransferOutcome::Finished},
@@ -320,21 +324,98 @@ TEST_F(ExcelConnectionTest, AFailureAtEveryCallReleasesEverythingAndCarriesItsKi
     }
 }
 
-TEST(CellAddressTest, ColumnAndRowAreJoinedAndMoreThanElevenCharactersAreRefused) {
-    EXPECT_EQ(CellAddress("B", 5), "B5");
-    EXPECT_EQ(CellAddress("", 7), "7");
-    EXPECT_EQ(CellAddress("IV", 65536), "IV65536");
-    EXPECT_EQ(CellAddress("ABCDEFGHI", 99), "ABCDEFGHI99");
-    EXPECT_EQ(CellAddress("A", -32768), "A-32768");
-    EXPECT_EQ(CellAddress("A", 2147483647), "A2147483647");
-    for (auto refused : {std::make_pair(std::string("ABCDEFGHI"), std::int64_t{100}),
-                         std::make_pair(std::string("AB"), std::int64_t{2147516414})}) {
-        try {
-            CellAddress(refused.first, refused.second);
-            ADD_FAILURE() << refused.first << refused.second << " was accepted";
-        } catch (const COleException& error) {
-            EXPECT_EQ(error.scode, kCellAddressTooLong);
+TEST_F(ExcelConnectionTest, EveryCallExcelTurnsAwayOnceIsTriedAgainAndTheExportEndsAsACalmOne) {
+    WriteFile(profile, "[Datei]\r\nTabelle=2\r\nExcelvorlage=C:\\t.xlsx\r\n"
+                       "[Tabelle 1]\r\nBlatt=1\r\nKopfzeile=1\r\nStartzeile=2\r\nAnzahl=2\r\n"
+                       "Feld_1=Name\r\nSpalte_1=A\r\nSpaltenkopf_1=Name\r\nFeld_2=Nr\r\nSpalte_2=B\r\n"
+                       "[Tabelle 2]\r\nBlatt=2\r\nAnzahl=1\r\nFeld_1=Nr\r\nSpalte_1=C\r\n");
+    WriteRecordFile(records, {{{"Name", "eins"}, {"Nr", "1"}}, {{"Nr", "2"}}});
+    ASSERT_EQ(TransferToExcel(settings, records, launcher).outcome, TransferOutcome::Finished);
+    const Strings calmCalls = Calls();
+    const std::vector<std::wstring> calmPuts = excel.valuePuts;
+    const int calls = excel.Invokes();
+    for (HRESULT status : {RPC_E_CALL_REJECTED, RPC_E_SERVERCALL_RETRYLATER, kVbaIgnore}) {
+        for (int n = 1; n <= calls; ++n) {
+            SCOPED_TRACE(std::to_string(n) + " of " + std::to_string(calls) + " turned away with " +
+                         std::to_string(status));
+            excel.world.calls.clear();
+            excel.valuePuts.clear();
+            ui.pauses.clear();
+            excel.failAt = n;
+            excel.failWith = status;
+            const TransferResult result = TransferToExcel(settings, records, launcher);
+            EXPECT_EQ(result.outcome, TransferOutcome::Finished);
+            Strings expected = calmCalls;
+            expected.insert(expected.begin() + (n - 1), calmCalls[static_cast<std::size_t>(n) - 1]);
+            EXPECT_EQ(Calls(), expected) << "the call turned away, then the same call again";
+            EXPECT_EQ(excel.valuePuts, calmPuts);
+            EXPECT_EQ(ui.pauses, std::vector<DWORD>{kFirstRetryPauseMs});
+            EXPECT_EQ(excel.world.liveObjects, 0);
         }
+    }
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(ExcelConnectionTest, ACallExcelKeepsTurningAwayAsksAfterASilentPeriodAndFollowsTheAnswer) {
+    struct Case {
+        const char* name;
+        bool blocks;
+        int turnedAway;  // calls from the first Value put on; -1: all of them
+        std::vector<int> answers;
+        TransferOutcome outcome;
+    };
+    // 14 rejections of one call outlast the silent period (see RejectedCalls.h).
+    const Case cases[] = {
+        {"Abbrechen", false, -1, {IDCANCEL}, TransferOutcome::AutomationError},
+        {"Wiederholen, then taken", false, 20, {IDRETRY}, TransferOutcome::Finished},
+        {"Wiederholen twice, then Abbrechen", false, -1, {IDRETRY, IDRETRY, IDCANCEL},
+         TransferOutcome::AutomationError},
+        // A block given up on is not written again cell by cell: that would only ask again.
+        {"Abbrechen with blocks", true, -1, {IDCANCEL}, TransferOutcome::AutomationError},
+        {"Wiederholen with blocks", true, 20, {IDRETRY}, TransferOutcome::Finished},
+    };
+    // No heading row: with blocks the first Value put is the block's.
+    WriteFile(profile, "[Datei]\r\nTabelle=1\r\n[Tabelle 1]\r\nBlatt=1\r\nKopfzeile=0\r\nStartzeile=2\r\n"
+                       "Anzahl=1\r\nFeld_1=Name\r\nSpalte_1=B\r\n");
+    WriteRecordFile(records, {{{"Name", "eins"}}, {{"Name", "zwei"}}, {{"Name", "drei"}}});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteIniString(profile, "Datei", "Blockweise", c.blocks ? "1" : "0");
+        excel.failAt = 0;
+        excel.world.calls.clear();
+        excel.valuePuts.clear();
+        ASSERT_EQ(TransferToExcel(settings, records, launcher).outcome, TransferOutcome::Finished);
+        const std::vector<std::wstring> calmPuts = excel.valuePuts;
+        const Strings calmCalls = Calls();
+        // The calls before the first Value put (fetches of the sheet and the range) stay calm.
+        const auto firstPut = std::find(calmCalls.begin(), calmCalls.end(), "Range.6");
+        ASSERT_NE(firstPut, calmCalls.end());
+
+        excel.world.calls.clear();
+        excel.valuePuts.clear();
+        ui.boxes.clear();
+        excel.failAt = static_cast<int>(firstPut - calmCalls.begin()) + 1;
+        excel.failWith = RPC_E_CALL_REJECTED;
+        excel.failTimes = c.turnedAway;
+        for (int answer : c.answers) ui.QueueAnswer(answer);
+        const TransferResult result = TransferToExcel(settings, records, launcher);
+
+        EXPECT_EQ(result.outcome, c.outcome);
+        ASSERT_EQ(ui.boxes.size(), c.answers.size());
+        for (const RecordedMessageBox& box : ui.boxes) {
+            EXPECT_EQ(box.text, Entry(16));
+            EXPECT_EQ(box.caption, Entry(0));
+            EXPECT_EQ(box.flags, kRetryQuestionFlags);
+            EXPECT_FALSE(box.hasOwner);
+        }
+        if (c.outcome == TransferOutcome::Finished) {
+            EXPECT_EQ(excel.valuePuts, calmPuts);
+        } else {
+            EXPECT_EQ(result.Scode(), RPC_E_CALL_REJECTED);
+            EXPECT_TRUE(excel.valuePuts.empty());
+            EXPECT_EQ(excel.world.calls.back().member, excel::kValue) << "nothing is called after Abbrechen";
+        }
+        EXPECT_EQ(excel.world.liveObjects, 0);
     }
 }
 

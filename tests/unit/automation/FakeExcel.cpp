@@ -34,6 +34,10 @@ std::string StoredVersion() { return ReadIniString(kSettingsFile, "Excel", "Vers
 
 IDispatch* FakeExcel::NewApplication() { return NewObject("Application"); }
 
+bool FakeExcel::Fails(int call) const {
+    return failAt > 0 && call >= failAt && (failTimes < 0 || call < failAt + failTimes);
+}
+
 IDispatch* FakeExcel::NewObject(const std::string& kind, int sheet, const std::wstring& address) {
     return new FakeDispatch(world, kind, [this, kind, sheet, address](const RecordedInvoke& call, VARIANT* result,
                                                                         EXCEPINFO* exception) {
@@ -44,7 +48,7 @@ IDispatch* FakeExcel::NewObject(const std::string& kind, int sheet, const std::w
 HRESULT FakeExcel::Answer(const std::string& kind, int sheet, const std::wstring& address,
                           const RecordedInvoke& call, VARIANT* result, EXCEPINFO* exception) {
     // world.calls receives this call after the answer, so it is call number size() + 1.
-    if (failAt == Invokes() + 1) {
+    if (Fails(Invokes() + 1)) {
         if (failWith != DISP_E_EXCEPTION) return failWith;
         exception->scode = static_cast<SCODE>(0x800A03EC);
         exception->bstrDescription = WideBstr(L"Fehler");

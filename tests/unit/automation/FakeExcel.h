@@ -21,9 +21,11 @@ struct FakeExcel {
     bool visible = false;
     std::set<DISPID> answersNothing;  // object gets that answer VT_DISPATCH null
     // The n-th Invoke (from 1) fails with this status (and, for DISP_E_EXCEPTION,
-    // with scode 0x800A03EC and the description "Fehler").
+    // with scode 0x800A03EC and the description "Fehler"), and so do the failTimes - 1
+    // Invokes after it (all of them for a negative failTimes), as a busy Excel's do.
     int failAt = 0;
     HRESULT failWith = E_FAIL;
+    int failTimes = 1;
     std::map<std::wstring, std::wstring> cells;  // "sheet!address" -> text (Value2 wins)
     std::vector<std::wstring> valuePuts;         // "sheet!address=text" of every Value put
 
@@ -31,6 +33,7 @@ struct FakeExcel {
     int Invokes() const { return static_cast<int>(world.calls.size()); }
 
 private:
+    bool Fails(int call) const;
     IDispatch* NewObject(const std::string& kind, int sheet = 0, const std::wstring& address = L"");
     HRESULT Answer(const std::string& kind, int sheet, const std::wstring& address, const RecordedInvoke& call,
                    VARIANT* result, EXCEPINFO* exception);

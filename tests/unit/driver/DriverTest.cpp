@@ -15,7 +15,7 @@
 #include "export/AutomationErrorText.h"
 #include "export/ExportCommand.h"
 #include "framework/Application.h"
-#include "plugin/ModuleState.h"
+#include "host/ModuleState.h"
 #include "resource.h"
 
 namespace exl::test {

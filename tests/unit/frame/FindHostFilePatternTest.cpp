@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "Scratch.h"
-#include "plugin/FindHostFilePattern.h"
+#include "host/FindHostFilePattern.h"
 
 namespace exl::test {
 namespace {

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "RecordingUi.h"
 #include "Scratch.h"
 #include "framework/Application.h"
 #include "framework/CodePage.h"
 #include "framework/Ini.h"
 #include "framework/MessageBoxes.h"
+#include "framework/UiSeam.h"
 
 namespace exl::test {
 namespace {
@@ -49,6 +52,46 @@ TEST(ApplicationTest, OleLockDecidesCanUnloadAndNeverGoesNegative) {
     app.UnlockOle();
     EXPECT_EQ(app.OleLockCount(), 0);
     EXPECT_EQ(app.CanUnloadNow(), S_OK);
+}
+
+// The messages a window of the test's thread was handed, by number.
+std::vector<UINT> handedMessages;
+
+LRESULT CALLBACK RecordingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT || message == WM_COMMAND || message == WM_KEYDOWN) handedMessages.push_back(message);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST(UiSeamTest, APauseDispatchesPaintMessagesOnlyAndLastsItsTime) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = RecordingWindowProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "ExlPauseTest";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowA("ExlPauseTest", "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                nullptr, windowClass.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    UpdateWindow(window);
+    handedMessages.clear();
+
+    // A click on a menu, a key and a part of the window to paint again, all waiting.
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(100, 0), 0);
+    PostMessageA(window, WM_KEYDOWN, VK_RETURN, 0);
+    InvalidateRect(window, nullptr, TRUE);
+    const DWORD start = GetTickCount();
+    UiSeam::Platform().PauseKeepingWindowsPainted(200);
+    const DWORD waited = GetTickCount() - start;
+
+    // Wine may paint twice (the display's own expose event); nothing else may come.
+    ASSERT_FALSE(handedMessages.empty());
+    for (UINT handed : handedMessages) EXPECT_EQ(handed, static_cast<UINT>(WM_PAINT));
+    EXPECT_GE(waited, 180u) << "GetTickCount counts in steps of 10 to 16 ms";
+    MSG message;
+    EXPECT_TRUE(PeekMessageA(&message, window, WM_COMMAND, WM_COMMAND, PM_NOREMOVE)) << "the command still waits";
+    EXPECT_TRUE(PeekMessageA(&message, window, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE)) << "the key still waits";
+    DestroyWindow(window);
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
 }
 
 TEST(MessageBoxTest, FrameworkAndSystemBoxesCarryTheirFlags) {

@@ -601,6 +601,8 @@ TEST_F(ProfileDialogTest, AnEmptyProfilePathShowsDefaultsAndWritesNothing) {
             EXPECT_EQ(ui.ListRowCount(window, IDC_PROFILE_TABLE_LIST), 2);
             AddField(ui, window, "nirgends", IDOK);
             EXPECT_EQ(ui.ListRowCount(window, IDC_PROFILE_FIELD_LIST), 0);
+            EXPECT_EQ(ui.CheckState(window, IDC_PROFILE_VALUES_AS_TEXT), BST_UNCHECKED);
+            ui.ClickAndWait(window, IDC_PROFILE_VALUES_AS_TEXT);
             ui.Click(window, IDOK);
         },
         "");
@@ -618,6 +620,40 @@ TEST_F(ProfileDialogTest, AnEmptyProfilePathShowsDefaultsAndWritesNothing) {
     EXPECT_EQ(names, (std::vector<std::string>{".", "..", "rizeraru.tmp"}));
     EXPECT_EQ(ReadFile(windowsIni), iniBefore);
     EXPECT_EQ(IniValue(windowsIni, "Datei", "Tabelle"), kAbsent);
+}
+
+TEST_F(ProfileDialogTest, SwitchBoxesShowTheirKeysAndAClickWritesAtOnce) {
+    struct Box {
+        int id;
+        const char* key;
+        int catalogueKey;
+    };
+    const Box boxes[] = {{IDC_PROFILE_BLOCK_TRANSFER, "Blockweise", 19}, {IDC_PROFILE_VALUES_AS_TEXT, "AlsText", 20}};
+    struct Case {
+        const char* stored;  // nullptr: absent
+        int shown;
+        const char* afterClick;
+    };
+    const Case cases[] = {{nullptr, BST_UNCHECKED, "1"}, {"1", BST_CHECKED, "0"}, {"ja", BST_UNCHECKED, "1"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored ? c.stored : "(absent)");
+        std::string profile = "[Datei]\r\nTabelle=1\r\n";
+        for (const Box& box : boxes)
+            if (c.stored) profile += std::string(box.key) + "=" + c.stored + "\r\n";
+        WriteProfile(profile);
+        RunEditor([&](UiDriver& ui, HWND window) {
+            for (const Box& box : boxes) {
+                SCOPED_TRACE(box.key);
+                EXPECT_EQ(ui.Text(window, box.id), Catalogue(box.catalogueKey));
+                EXPECT_EQ(ui.CheckState(window, box.id), c.shown);
+                ui.ClickAndWait(window, box.id);
+                EXPECT_EQ(Value("Datei", box.key), c.afterClick) << "written at the click";
+            }
+            ui.Close(window);
+        });
+        for (const Box& box : boxes) EXPECT_EQ(Value("Datei", box.key), c.afterClick) << "Cancel undoes nothing";
+        EXPECT_EQ(Value("Datei", "Formeln"), kAbsent);
+    }
 }
 
 TEST_F(ProfileDialogTest, F1AsksForTheTopicOfHelpId2) {

@@ -2,7 +2,7 @@
 
 #include "Scratch.h"
 #include "framework/Ini.h"
-#include "plugin/ModuleState.h"
+#include "host/ModuleState.h"
 
 namespace exl::test {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "HostSimulator.h"
-#include "plugin/HostInterface.h"
+#include "host/HostInterface.h"
 #include "UiScript.h"
 
 namespace exl::test {

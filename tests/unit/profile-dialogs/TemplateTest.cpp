@@ -47,6 +47,8 @@ const ExpectedControl kProfileControls[] = {
     {2019, kEdit, kEditStyle, "", 184, 46, 40, 14, true, true},
     {2011, kButton, BS_PUSHBUTTON, "Feld löschen", 163, 169, 63, 14, true, true},
     {2027, kLabel, SS_LEFT, "(derzeit in Excel voreingestellt: %i)", 177, 27, 193, 8, false, true},
+    {2030, kButton, BS_AUTOCHECKBOX, "Blockweise übertragen", 7, 198, 100, 10, true, true},
+    {2031, kButton, BS_AUTOCHECKBOX, "Werte als Text", 112, 198, 80, 10, true, true},
 };
 
 // The type group of 2004 is hidden and disabled; the number edit only disabled.

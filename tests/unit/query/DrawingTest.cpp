@@ -12,7 +12,7 @@
 #include "TextLines.h"
 #include "export/InformationQuery.h"
 #include "framework/Ini.h"
-#include "plugin/ModuleState.h"
+#include "host/ModuleState.h"
 
 namespace exl::test {
 namespace {
@@ -196,7 +196,7 @@ TEST_F(SampleQueryTest, TheSampleDrawingAnswersTheSampleProfile) {
     settings.elementInfo = 1;
     QueryOutcome outcome = RunInformationQuery(settings);
     ASSERT_FALSE(outcome.commandEnded);
-    EXPECT_EQ(outcome.recordCount, 7);
+    EXPECT_EQ(outcome.recordCount, 8);
     EXPECT_TRUE(ui.boxes.empty());
     const std::string records = outcome.recordFile;
     auto value = [&records](int record, const std::string& field) {
@@ -213,7 +213,8 @@ TEST_F(SampleQueryTest, TheSampleDrawingAnswersTheSampleProfile) {
     EXPECT_EQ(value(5, "%i"), "5");
     EXPECT_EQ(value(7, "Lieferant"), "");
     EXPECT_EQ(value(7, "Sachnummer"), "");
-    EXPECT_EQ(value(8, "%i"), "<fehlt>");
+    EXPECT_EQ(value(8, "Sachnummer"), "0012345");
+    EXPECT_EQ(value(9, "%i"), "<fehlt>");
     DeleteFileA(outcome.recordFile.c_str());
     DeleteFileA(outcome.resultFile.c_str());
     DeleteFileA(outcome.fieldListFile.c_str());

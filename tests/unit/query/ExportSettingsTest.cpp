@@ -90,8 +90,16 @@ TEST(ExportSettingsTest, ALongProfilePathLoadsWith254CharactersAndOddVersionsAs1
     ExportSettings settings = LoadExportSettings();
     EXPECT_EQ(settings.profilePath, std::string(254, 'p'));
     EXPECT_EQ(settings.excelVersion, 9);
-    WriteFile(kSettingsFile, "[Excel]\r\nVersion=neun\r\n");
-    EXPECT_EQ(ReadExcelVersion(), 0);
+    // Only a written zero names the file; a text without digits stays an unknown version.
+    struct Case {
+        const char* stored;
+        std::int16_t read;
+    } versions[] = {{"neun", kUnreadableVersion}, {"0", kFileVersion}, {"00", kFileVersion},
+                    {"-0", kFileVersion},         {"0abc", kFileVersion}};
+    for (const Case& c : versions) {
+        WriteFile(kSettingsFile, std::string("[Excel]\r\nVersion=") + c.stored + "\r\n");
+        EXPECT_EQ(ReadExcelVersion(), c.read) << c.stored;
+    }
 }
 
 TEST(ExportSettingsTest, AnotherFileCanBeNamed) {

@@ -16,7 +16,7 @@
 #include "framework/CodePage.h"
 #include "framework/Ini.h"
 #include "framework/Raii.h"
-#include "plugin/ModuleState.h"
+#include "host/ModuleState.h"
 
 namespace exl::test {
 namespace {

@@ -1,0 +1,119 @@
+#include "export/ListWorkbook.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+#include "catalogue/MessageCatalogue.h"
+#include "export/FileMessages.h"
+#include "export/RecordFile.h"
+#include "export/RecordRows.h"
+#include "framework/Ini.h"
+#include "framework/MessageBoxes.h"
+#include "profile/TransferProfile.h"
+#include "workbook/SaveWorkbook.h"
+#include "workbook/WorkbookWriting.h"
+
+namespace exl {
+
+namespace {
+
+constexpr int kSection = 0;
+constexpr int kTooFewSheetsMessage = 9;
+constexpr int kTooFewSheetsCaption = 10;
+// A new workbook's sheets, as a German Excel names them.
+constexpr const char* kNewSheetNameFormat = "Tabelle%i";
+
+void ShowLayoutFault(const LayoutFault& fault) {
+    const std::string table = std::to_string(fault.table);
+    switch (fault.problem) {
+    case LayoutProblem::NoSuchSheet: ShowFileMessage(kNoSuchSheetKey, {table, std::to_string(fault.sheet)}); break;
+    case LayoutProblem::NotAWorksheet: ShowFileMessage(kNotAWorksheetKey, {table, std::to_string(fault.sheet)}); break;
+    case LayoutProblem::CellOutsideSheet:
+        ShowFileMessage(kCellOutsideSheetKey, {table, std::to_string(fault.field), fault.fieldName, fault.cell});
+        break;
+    case LayoutProblem::None: break;
+    }
+}
+
+std::vector<std::string> NewSheetNames(std::size_t count) {
+    std::vector<std::string> names;
+    for (std::size_t sheet = 1; sheet <= count; ++sheet)
+        names.push_back(Format(kNewSheetNameFormat, static_cast<int>(sheet)));
+    return names;
+}
+
+}  // namespace
+
+std::wstring WidePath(const std::string& ansi) {
+    if (ansi.empty()) return {};
+    const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], length);
+    return wide;
+}
+
+// The record file is read once, as the sheet writer reads it.
+ListWorkbook::ListWorkbook(std::string profilePath, const std::string& recordFile)
+    : profilePath_(std::move(profilePath)),
+      records_(recordFile),
+      recordCount_(ReadIniInt(recordFile, kRecordCountSection, kRecordCountKey, 0)) {}
+
+bool ListWorkbook::UseTemplate() {
+    std::string detail;
+    switch (template_.Open(WidePath(templatePath_), detail)) {
+    case workbook::TemplateProblem::None: return true;
+    case workbook::TemplateProblem::Missing: ShowFileMessage(kTemplateMissingKey, {templatePath_}); break;
+    case workbook::TemplateProblem::NotWorkbook: ShowFileMessage(kTemplateNotWorkbookKey, {templatePath_}); break;
+    default: ShowFileMessage(kTemplateUnusableKey, {templatePath_}); break;
+    }
+    return false;
+}
+
+bool ListWorkbook::Prepare() {
+    const TransferProfile profile(profilePath_);
+    templatePath_ = profile.ExcelTemplate();
+    if (!templatePath_.empty() && !UseTemplate()) return false;
+    std::vector<workbook::SheetKind> sheets(NewWorkbookSheetCount(profile), workbook::SheetKind::Worksheet);
+    if (!templatePath_.empty()) {
+        sheets.clear();
+        for (const workbook::SheetEntry& sheet : template_.Package().sheets) sheets.push_back(sheet.kind);
+    }
+    if (static_cast<int>(sheets.size()) < profile.TableCountForSheetCheck()) {
+        SystemMessageBox(MessageCatalogue::Text(kSection, kTooFewSheetsMessage),
+                         MessageCatalogue::Text(kSection, kTooFewSheetsCaption), kNoticeMessageFlags);
+        return false;
+    }
+    const LayoutFault fault = LayOutTables(profile, sheets, records_, recordCount_, fields_);
+    if (fault.problem == LayoutProblem::None) return true;
+    ShowLayoutFault(fault);
+    return false;
+}
+
+bool ListWorkbook::HasMacros() const { return !templatePath_.empty() && template_.Package().hasMacros; }
+
+bool ListWorkbook::Write(const std::string& target) const {
+    std::vector<std::unique_ptr<RecordRows>> sources;
+    std::vector<workbook::RowSource*> rows;
+    for (const std::vector<FileField>& sheetFields : fields_) {
+        if (sheetFields.empty()) {
+            rows.push_back(nullptr);
+            continue;
+        }
+        sources.push_back(std::make_unique<RecordRows>(sheetFields, records_, recordCount_));
+        rows.push_back(sources.back().get());
+    }
+    std::string detail;
+    const workbook::SaveProblem problem = workbook::SaveWorkbook(
+        WidePath(target),
+        [&](workbook::ZipWriter& zip, std::string& why) {
+            if (!templatePath_.empty())
+                return workbook::WriteTemplateCopy(template_.Zip(), template_.Package(), rows, zip, why);
+            return workbook::WriteNewWorkbook(NewSheetNames(fields_.size()), rows, zip, why);
+        },
+        detail);
+    return problem == workbook::SaveProblem::None;
+}
+
+}  // namespace exl

@@ -1,0 +1,422 @@
+// The export into a workbook file ("als Datei (.xlsx)", "Version" 0) through the
+// real DLL, the host simulator and real message boxes: what the user sees, what is
+// left on disk. The files whose cells count are kept in build\file-exports, where
+// check-file-exports.py reads them with openpyxl.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+
+#include "Drawing.h"
+#include "ExportFixture.h"
+#include "catalogue/MessageCatalogue.h"
+
+namespace exl::test {
+namespace {
+
+using standin::StandinClient;
+using Answer = std::function<int(const ShownMessageBox&)>;
+using Strings = std::vector<std::string>;
+
+int FirstButton(const ShownMessageBox& box) { return box.buttons.empty() ? IDOK : box.buttons.front(); }
+
+int NoToQuestions(const ShownMessageBox& box) {
+    for (int button : box.buttons)
+        if (button == IDNO) return IDNO;
+    return FirstButton(box);
+}
+
+std::string Entry(int key) { return MessageCatalogue::Text(0, key); }
+
+// The entry with its "%s" given the values in order, as the message shows it.
+std::string Entry(int key, const Strings& values) {
+    std::string text = Entry(key);
+    std::size_t at = 0;
+    for (const std::string& value : values) {
+        at = text.find("%s", at);
+        text.replace(at, 2, value);
+        at += value.size();
+    }
+    return text;
+}
+
+std::string ExportsFolder() { return BinDir() + "\\..\\file-exports"; }
+
+std::string Lines(std::initializer_list<std::string> lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text;
+}
+
+class FileExportTest : public ExportFixture {
+protected:
+    void SetUp() override {
+        ExportFixture::SetUp();
+        StandinClient::Unregister();
+        CreateDirectoryA(ExportsFolder().c_str(), nullptr);
+    }
+
+    // The profile of the export, named by the settings with "Version" 0.
+    std::string WriteProfile(const std::string& text) {
+        WriteFile(profile, text);
+        WriteSettings("[Excel]\r\nVorlage=" + profile + "\r\nVersion=0\r\n");
+        return profile;
+    }
+    // One table on sheet 1: heading in row 1, values from row 2, field "Name" in column A.
+    void OneFieldProfile(const std::string& extra = "") {
+        WriteProfile(Lines({"[Datei]", "Tabelle=1", extra, "[Tabelle 1]", "Blatt=1", "Kopfzeile=1", "Startzeile=2",
+                            "Anzahl=1", "Feld_1=Name", "Spalte_1=A", "Spaltenkopf_1=Name"}));
+        AnswerQueriesWith("eins\r\nzwei\r\n");
+    }
+    std::string TemplateCopy() {
+        const std::string path = scratch.File("vorlage.xlsx");
+        CopyFileA(WindowsPath(EXL_TEST_TEMPLATE).c_str(), path.c_str(), FALSE);
+        return path;
+    }
+    // The host answers the next file selection with this path (ANSI here, OEM to the plug-in).
+    void ChooseTarget(const std::string& ansiPath) {
+        host.QueueFileSelection(orvanta::FileSelectionAnswer::Choose(ConvertToOem(ansiPath)));
+    }
+    static std::string ConvertToOem(std::string text) {
+        CharToOemBuffA(text.data(), text.data(), static_cast<DWORD>(text.size()));
+        return text;
+    }
+
+    // Confirms the export dialog, then answers every message box with `answer`, and
+    // returns the boxes' texts.
+    Strings RunAnswering(const Answer& answer = FirstButton) {
+        std::atomic<bool> returned{false};
+        Strings texts;
+        UiScript script([&](UiDriver& ui) {
+            ui.Click(ui.WaitForWindow(kExportTitle), IDOK);
+            while (!returned) {
+                try {
+                    const ShownMessageBox box = ui.WaitForMessageBox(200);
+                    texts.push_back(box.text);
+                    ui.Answer(box, answer(box));
+                } catch (const UiTimeout&) {
+                }
+            }
+        });
+        EXPECT_EQ(host.RunCommand(), 0);
+        returned = true;
+        script.Join();
+        return texts;
+    }
+
+    void Keep(const std::string& file, const std::string& name) {
+        EXPECT_TRUE(CopyFileA(file.c_str(), (ExportsFolder() + "\\" + name).c_str(), FALSE)) << file;
+    }
+    // Neither the command's temporary files nor a workbook's temporary file are left.
+    void ExpectNothingLeft() {
+        EXPECT_EQ(TemporaryFiles(), temporaryBefore);
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(scratch.File("exl*.tmp").c_str(), &found);
+        EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a temporary file stays: " << found.cFileName;
+        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    }
+
+    const std::string profile = scratch.File("exl\\liste.exl");
+};
+
+// Windows opens .xlsx files with a command that copies the file it is given.
+class CopyingOpener {
+public:
+    explicit CopyingOpener(const std::string& copy) {
+        const std::string command = "C:\\windows\\system32\\cmd.exe /c copy \"%1\" \"" + copy + "\"";
+        Set("Software\\Classes\\.xlsx", "ExlTest.Mappe");
+        Set("Software\\Classes\\ExlTest.Mappe\\shell\\open\\command", command);
+    }
+    ~CopyingOpener() {
+        for (const char* key : {"Software\\Classes\\ExlTest.Mappe\\shell\\open\\command",
+                                "Software\\Classes\\ExlTest.Mappe\\shell\\open", "Software\\Classes\\ExlTest.Mappe\\shell",
+                                "Software\\Classes\\ExlTest.Mappe", "Software\\Classes\\.xlsx"})
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+    }
+
+private:
+    static void Set(const char* key, const std::string& value) {
+        HKEY opened = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE, nullptr, &opened, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(opened, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>(value.size() + 1));
+        RegCloseKey(opened);
+    }
+};
+
+bool WaitForFile(const std::string& path) {
+    for (int i = 0; i < 200 && !FileExists(path); ++i) Sleep(100);
+    return FileExists(path);
+}
+
+TEST_F(FileExportTest, SampleGivesTheCellsOfTheStandInAndOpensTheFile) {
+    // The sample drawing and profile, with "AlsText" on both sides so that the
+    // stand-in holds every text exactly as the drawing does.
+    std::string sample = ReadFile(SourceDir() + "\\samples\\exl\\stueckliste.exl");
+    sample.replace(sample.find("[Datei]"), 7, "[Datei]\r\nAlsText=1");
+    WriteFile(profile, sample);
+    auto drawing = std::make_shared<orvanta::Drawing>();
+    std::string error;
+    ASSERT_TRUE(drawing->Load(SourceDir() + "\\samples\\zeichnung.txt", error)) << error;
+    host.SetInfoQueryHandler(orvanta::DrawingAnswer(drawing));
+    const std::string settings = "[Orvanta]\r\nBaugruppeninfo=1\r\nElementinfo=1\r\n[Excel]\r\nVorlage=" + profile +
+                                 "\r\nneue Mappe=1\r\nVersion=";
+
+    WriteSettings(settings + "10\r\n");
+    ASSERT_TRUE(StandinClient::Register({10}));
+    EXPECT_EQ(RunAnswering(), Strings{Entry(13)});
+    ASSERT_TRUE(excel.Connect());
+    std::string expected;
+    for (int sheet = 1; sheet <= 2; ++sheet)
+        for (const std::wstring& line : excel.SheetCells(1, sheet)) {
+            const int length = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr);
+            std::string utf8(static_cast<std::size_t>(length), '\0');
+            WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, &utf8[0], length, nullptr, nullptr);
+            utf8.resize(static_cast<std::size_t>(length) - 1);
+            expected += "Tabelle" + std::to_string(sheet) + "\t" + utf8 + "\n";
+        }
+    WriteFile(ExportsFolder() + "\\sample.expected", expected);
+    excel.Quit();
+    StandinClient::Unregister();
+
+    WriteSettings(settings + "0\r\n");
+    const std::string target = scratch.File(ToAnsi("Stückliste §1.xlsx"));
+    ChooseTarget(target);
+    CopyingOpener opener(scratch.File("geoeffnet.xlsx"));
+    EXPECT_EQ(RunAnswering(), Strings{Entry(19)});
+    const auto selections = host.RequestsWithCode(kRequestFileSelection);
+    ASSERT_EQ(selections.size(), 1u);
+    EXPECT_EQ(selections[0].prompt, Entry(18));
+    EXPECT_EQ(selections[0].pathOffered, ConvertToOem(scratch.File("exl\\liste.xlsx")));
+    ASSERT_TRUE(FileExists(target));
+    Keep(target, "sample.xlsx");
+    ExpectNothingLeft();
+    EXPECT_TRUE(WaitForFile(scratch.File("geoeffnet.xlsx"))) << "the associated program was not started";
+    EXPECT_EQ(ReadFile(scratch.File("geoeffnet.xlsx")), ReadFile(target));
+    EXPECT_EQ(SettingsValue("Excel", "Version"), "0");
+}
+
+TEST_F(FileExportTest, TemplateIsFilledAndStaysAsItWas) {
+    const std::string vorlage = TemplateCopy();
+    const std::string before = ReadFile(vorlage);
+    WriteProfile(Lines({"[Datei]", "Tabelle=1", "Excelvorlage=" + vorlage, "[Tabelle 1]", "Blatt=1", "Kopfzeile=1",
+                        "Startzeile=2", "Anzahl=3", "Feld_1=Pos", "Spalte_1=A", "Spaltenkopf_1=Pos", "Feld_2=Menge",
+                        "Spalte_2=B", "Spaltenkopf_2=Anzahl", "Feld_3=Leer", "Spalte_3=C", "Spaltenkopf_3="}));
+    std::string result;
+    for (int n = 1; n <= 10; ++n) result += "P" + std::to_string(n) + "\r\n" + std::to_string(n) + "\r\n\r\n";
+    AnswerQueriesWith(result);
+    const std::string target = scratch.File("kopie.xlsx");
+    ChooseTarget(target);
+    EXPECT_EQ(RunAnswering(), Strings{Entry(19)});
+    EXPECT_EQ(ReadFile(vorlage), before) << "the template is never changed";
+    ASSERT_TRUE(FileExists(target));
+    Keep(target, "template.xlsx");
+    ExpectNothingLeft();
+}
+
+TEST_F(FileExportTest, SheetProblemsWriteNothing) {
+    const std::string vorlage = TemplateCopy();  // Liste, Zweites, Diagramm (a chart sheet)
+    struct Case {
+        const char* name;
+        std::string datei;
+        int sheet;
+        Strings messages;
+    } cases[] = {
+        {"Blatt is the chart sheet", "Excelvorlage=" + vorlage, 3, {Entry(30, {"1", "3"})}},
+        {"Blatt beyond the template's sheets", "Excelvorlage=" + vorlage, 4, {Entry(29, {"1", "4"})}},
+        {"Blatt 0 in a new workbook", "", 0, {Entry(29, {"1", "0"})}},
+        {"more tables than the template has sheets", "Excelvorlage=" + vorlage + "\r\nTabelle=4", 1, {Entry(9)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        host.ClearRequests();
+        WriteProfile(Lines({"[Datei]", c.datei, "Tabelle=1", "[Tabelle 1]", "Blatt=" + std::to_string(c.sheet),
+                            "Anzahl=1", "Feld_1=Name", "Spalte_1=A"}));
+        AnswerQueriesWith("eins\r\n");
+        EXPECT_EQ(RunAnswering(), c.messages);
+        EXPECT_TRUE(host.RequestsWithCode(kRequestFileSelection).empty()) << "no target is asked for";
+        ExpectNothingLeft();
+    }
+}
+
+TEST_F(FileExportTest, CellsExcelWouldRefuseWriteNothing) {
+    struct Case {
+        const char* column;
+        int headerRow;
+        int startRow;
+        std::string cell;
+    } cases[] = {
+        {"", 1, 2, "1"},         // the heading's cell has no column
+        {"1", 0, 2, "12"},       // a column of digits
+        {"XFE", 0, 2, "XFE2"},   // beyond XFD
+        {"A\xE4", 0, 2, "A\xE4" "2"},
+        {"B", 0, 0, "B0"},       // the first record lands in row 0
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cell);
+        host.ClearRequests();
+        WriteProfile(Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Blatt=1", "Kopfzeile=" + std::to_string(c.headerRow),
+                            "Startzeile=" + std::to_string(c.startRow), "Anzahl=2", "Feld_1=Leer", "Spalte_1=A",
+                            "Feld_2=Name", std::string("Spalte_2=") + c.column}));
+        // The first field's values are empty, so its cells would be no problem.
+        AnswerQueriesWith("\r\neins\r\n\r\nzwei\r\n");
+        EXPECT_EQ(RunAnswering(), Strings{Entry(31, {"1", "2", "Name", c.cell})});
+        EXPECT_TRUE(host.RequestsWithCode(kRequestFileSelection).empty());
+        ExpectNothingLeft();
+    }
+}
+
+TEST_F(FileExportTest, ReplaceIsAskedAndSelectionCanBeCancelled) {
+    OneFieldProfile();
+    const std::string target = scratch.File("liste.xlsx");
+    struct Case {
+        const char* name;
+        bool exists;
+        bool chosen;
+        Answer answer;
+        Strings messages;
+        bool replaced;
+    } cases[] = {
+        {"replace: Ja", true, true, FirstButton, {Entry(21, {target}), Entry(19)}, true},
+        {"replace: Nein", true, true, NoToQuestions, {Entry(21, {target})}, false},
+        {"selection cancelled", false, false, FirstButton, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteFileA(target.c_str());
+        if (c.exists) WriteFile(target, "bisher");
+        if (c.chosen)
+            ChooseTarget(target);
+        else
+            host.QueueFileSelection(orvanta::FileSelectionAnswer::NoChoice());
+        EXPECT_EQ(RunAnswering(c.answer), c.messages);
+        if (c.replaced)
+            EXPECT_EQ(ReadFile(target).substr(0, 2), "PK");
+        else if (c.exists)
+            EXPECT_EQ(ReadFile(target), "bisher");
+        else
+            EXPECT_FALSE(FileExists(target));
+        ExpectNothingLeft();
+    }
+}
+
+TEST_F(FileExportTest, WithoutAnyExcelTheFileIsOffered) {
+    OneFieldProfile();
+    WriteSettings("[Excel]\r\nVorlage=" + profile + "\r\nVersion=10\r\n");
+    const std::string target = scratch.File("liste.xlsx");
+    ChooseTarget(target);
+    EXPECT_EQ(RunAnswering(), (Strings{Entry(6), Entry(7), Entry(8), Entry(20), Entry(19)}));
+    EXPECT_TRUE(FileExists(target));
+    EXPECT_EQ(SettingsValue("Excel", "Version"), "8") << "the last version tried stays";
+    ExpectNothingLeft();
+
+    DeleteFileA(target.c_str());
+    WriteSettings("[Excel]\r\nVorlage=" + profile + "\r\nVersion=10\r\n");
+    EXPECT_EQ(RunAnswering(NoToQuestions), (Strings{Entry(6), Entry(7), Entry(8), Entry(20)}));
+    EXPECT_FALSE(FileExists(target));
+    EXPECT_EQ(TemporaryFiles().size(), temporaryBefore.size() + 1) << "ends early as before: the record file stays";
+}
+
+// A compound file, as an .xls is one; with the stream in it, an encrypted workbook.
+std::string CompoundFile(bool encrypted) {
+    std::string bytes("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    bytes += std::string(504, '\0');
+    if (encrypted)
+        for (char c : std::string("EncryptedPackage")) bytes += std::string(1, c) + '\0';
+    return bytes + std::string(512, '\0');
+}
+
+TEST_F(FileExportTest, UnusableTemplatesAndTargetsWriteNothing) {
+    const std::string good = TemplateCopy();
+    const std::string target = scratch.File("liste.xlsx");
+    struct Case {
+        const char* name;
+        std::string templateContent;  // "-": no template; "missing": named but absent
+        std::string chosen;
+        std::function<void()> prepare;
+        Strings messages;
+    };
+    const std::string vorlage = scratch.File("vorlage-test.xlsx");
+    const std::string xls = scratch.File("vorlage.xls");
+    HANDLE held = INVALID_HANDLE_VALUE;
+    const std::vector<Case> cases = {
+        {".xls template", "xls", target, {}, {Entry(22, {xls})}},
+        {"a text file as template", "Das ist keine Mappe.", target, {}, {Entry(22, {vorlage})}},
+        {"template missing", "missing", target, {}, {Entry(23, {vorlage})}},
+        {"template damaged", ReadFile(good).substr(0, 3000), target, {}, {Entry(24, {vorlage})}},
+        {"template with a password", CompoundFile(true), target, {}, {Entry(24, {vorlage})}},
+        {"target folder missing", "-", scratch.File("fehlt\\liste.xlsx"), {},
+         {Entry(25, {scratch.File("fehlt\\liste.xlsx")})}},
+        {"target write-protected", "-", target,
+         [&] {
+             WriteFile(target, "bisher");
+             SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+         },
+         {Entry(26, {target})}},
+        // The other program opens it without sharing after the test has read it.
+        {"target open in another program", "-", target, [&] { WriteFile(target, "bisher"); }, {Entry(27, {target})}},
+        {"target is the template", ReadFile(good), vorlage, {}, {Entry(28, {vorlage})}},
+        {"target without the workbook's extension", "-", scratch.File("liste.xls"), {},
+         {Entry(33, {scratch.File("liste.xls"), ".xlsx"})}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(target.c_str());
+        DeleteFileA(vorlage.c_str());
+        std::string named;
+        if (c.templateContent == "xls") {
+            WriteFile(xls, CompoundFile(false));
+            named = xls;
+        } else if (c.templateContent != "-") {
+            if (c.templateContent != "missing") WriteFile(vorlage, c.templateContent);
+            named = vorlage;
+        }
+        OneFieldProfile(named.empty() ? "" : "Excelvorlage=" + named);
+        if (c.prepare) c.prepare();
+        const std::string before = FileExists(c.chosen) ? ReadFile(c.chosen) : "";
+        if (c.name == std::string("target open in another program"))
+            held = CreateFileA(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (c.templateContent == "-" || c.name == std::string("target is the template")) ChooseTarget(c.chosen);
+        EXPECT_EQ(RunAnswering(), c.messages);
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        held = INVALID_HANDLE_VALUE;
+        EXPECT_EQ(FileExists(c.chosen) ? ReadFile(c.chosen) : "", before) << "the target stays as it was";
+        ExpectNothingLeft();
+        host.ClearRequests();
+    }
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(FileExportTest, ValuesReachTheFileAsTheDrawingHoldsThem) {
+    // Two tables on one sheet: table 2 writes column B from row 3 on, after table 1.
+    WriteProfile(Lines({"[Datei]", "Tabelle=2", "[Tabelle 1]", "Blatt=1", "Kopfzeile=1", "Startzeile=2", "Anzahl=3",
+                        "Feld_1=Wert", "Spalte_1=A", "Spaltenkopf_1=Wert", "Feld_2=Menge", "Spalte_2=B",
+                        "Spaltenkopf_2=Menge", "Feld_3=Leer", "Spalte_3=C", "Spaltenkopf_3=", "[Tabelle 2]",
+                        "Blatt=1", "Kopfzeile=0", "Startzeile=3", "Anzahl=1", "Feld_1=Nummer", "Spalte_1=B"}));
+    // Per record: Wert, Menge, Leer, Nummer (the host answers in the OEM code page).
+    const std::string umlauts(254, '\x81');  // 254 times "ü" in code page 850
+    AnswerQueriesWith("a\x01" "b\tc\r\n0012\r\n\r\n\r\n" + umlauts + "\r\n42\r\n\r\n7\r\n\r\n-7\r\n\r\nx\r\n");
+    const std::string target = scratch.File("werte.xlsx");
+    ChooseTarget(target);
+    EXPECT_EQ(RunAnswering(), Strings{Entry(19)});
+    Keep(target, "values.xlsx");
+    ExpectNothingLeft();
+}
+
+TEST_F(FileExportTest, LastRowOfTheSheetIsReached) {
+    // Startzeile is 16 bits: the last row takes 1,015,810 records.
+    WriteProfile(Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Blatt=1", "Startzeile=32767", "Anzahl=1",
+                        "Feld_1=Name", "Spalte_1=XFD"}));
+    std::string result;
+    for (int n = 1; n < 1015810; ++n) result += "\r\n";
+    AnswerQueriesWith(result + "unten\r\n");
+    const std::string target = scratch.File("unten.xlsx");
+    ChooseTarget(target);
+    EXPECT_EQ(RunAnswering(), Strings{Entry(19)});
+    Keep(target, "lastrow.xlsx");
+}
+
+}  // namespace
+}  // namespace exl::test

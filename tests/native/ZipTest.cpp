@@ -1,0 +1,212 @@
+// The zip container: what the writer makes, Python's zipfile reads; what the reader
+// takes, it checks.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+#include "OpenpyxlDump.h"
+#include "workbook/ByteSink.h"
+#include "workbook/LittleEndian.h"
+#include "workbook/ZipReader.h"
+#include "workbook/ZipWriter.h"
+
+namespace exl::workbook::test {
+namespace {
+
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+std::string RandomBytes(std::size_t count) {
+    std::mt19937 random(7);
+    std::string bytes(count, '\0');
+    for (char& byte : bytes) byte = static_cast<char>(random());
+    return bytes;
+}
+
+std::string Zip(const Entries& entries) {
+    StringSink sink;
+    ZipWriter writer(sink);
+    for (const auto& [name, content] : entries) EXPECT_TRUE(writer.AddEntry(name, content)) << writer.Problem();
+    EXPECT_TRUE(writer.Finish()) << writer.Problem();
+    return sink.Bytes();
+}
+
+Entries ReadAll(const std::string& bytes) {
+    ZipArchive zip;
+    std::string detail;
+    EXPECT_EQ(zip.Open(bytes, detail), ZipProblem::None) << detail;
+    Entries entries;
+    for (const ZipEntryInfo& entry : zip.Entries()) {
+        std::string content;
+        EXPECT_TRUE(zip.Read(entry, content)) << entry.name;
+        entries.push_back({entry.name, content});
+    }
+    return entries;
+}
+
+TEST(Zip, WrittenAndCopiedEntriesReadBackExactly) {
+    const Entries entries{{"a.xml", "<a/>"},
+                          {"empty", ""},
+                          {"dir/big.txt", std::string(300000, 'x') + "end"},
+                          {"random.bin", RandomBytes(100000)},
+                          {"Gr\xC3\xB6\xC3\x9F" "e.xml", "\xC3\xA4"}};
+    const std::string written = Zip(entries);
+    ScratchFolder folder;
+    WriteBytes(folder.File("written.zip"), written);
+    EXPECT_EQ(PythonZipEntries(folder.File("written.zip")), entries);
+    EXPECT_EQ(ReadAll(written), entries);
+
+    // A copy takes each entry's packed bytes as they are.
+    ZipArchive source;
+    std::string detail;
+    ASSERT_EQ(source.Open(written, detail), ZipProblem::None);
+    StringSink sink;
+    ZipWriter copier(sink);
+    for (const ZipEntryInfo& entry : source.Entries()) ASSERT_TRUE(copier.CopyEntry(entry, source.PackedData(entry)));
+    ASSERT_TRUE(copier.Finish());
+    ZipArchive copy;
+    ASSERT_EQ(copy.Open(sink.Bytes(), detail), ZipProblem::None);
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        EXPECT_EQ(copy.PackedData(copy.Entries()[i]), source.PackedData(source.Entries()[i]));
+    WriteBytes(folder.File("copied.zip"), sink.Bytes());
+    EXPECT_EQ(PythonZipEntries(folder.File("copied.zip")), entries);
+}
+
+// A stored entry whose data holds a complete second entry, which the directory also
+// lists: the overlap that lets a small file unpack to a huge one.
+std::string NestedEntries() {
+    auto local = [](const std::string& name, const std::string& data) {
+        std::string header;
+        Append32(header, 0x04034b50);
+        for (std::uint16_t value : {20, 0, 0, 0, 0}) Append16(header, value);
+        Append32(header, 0);  // CRC of the data is checked on reading only
+        Append32(header, static_cast<std::uint32_t>(data.size()));
+        Append32(header, static_cast<std::uint32_t>(data.size()));
+        Append16(header, static_cast<std::uint16_t>(name.size()));
+        Append16(header, 0);
+        return header + name + data;
+    };
+    auto central = [](const std::string& name, std::uint32_t size, std::uint32_t offset) {
+        std::string header;
+        Append32(header, 0x02014b50);
+        for (std::uint16_t value : {20, 20, 0, 0, 0, 0}) Append16(header, value);
+        Append32(header, 0);
+        Append32(header, size);
+        Append32(header, size);
+        Append16(header, static_cast<std::uint16_t>(name.size()));
+        for (int i = 0; i < 4; ++i) Append16(header, 0);
+        Append32(header, 0);
+        Append32(header, offset);
+        return header + name;
+    };
+    const std::string inner = local("b", "");
+    const std::string outer = local("a", inner);
+    const std::string directory = central("a", static_cast<std::uint32_t>(inner.size()), 0) +
+                                  central("b", 0, static_cast<std::uint32_t>(outer.size() - inner.size()));
+    std::string end;
+    Append32(end, 0x06054b50);
+    for (std::uint16_t value : {0, 0, 2, 2}) Append16(end, value);
+    Append32(end, static_cast<std::uint32_t>(directory.size()));
+    Append32(end, static_cast<std::uint32_t>(outer.size()));
+    Append16(end, 0);
+    return outer + directory + end;
+}
+
+TEST(Zip, BrokenOrForeignFilesAreRefusedWithTheirKind) {
+    const std::string base = Zip({{"a.xml", "<a/>"}, {"b.xml", "<b/>"}});
+    const std::size_t end = base.size() - 22;
+    const std::size_t directory = Read32(base, end + 16);
+    auto patched = [&](std::size_t at, std::string bytes) {
+        std::string copy = base;
+        copy.replace(at, bytes.size(), bytes);
+        return copy;
+    };
+    auto with16 = [&](std::size_t at, std::uint16_t value) {
+        std::string bytes;
+        Append16(bytes, value);
+        return patched(at, bytes);
+    };
+    auto with32 = [&](std::size_t at, std::uint32_t value) {
+        std::string bytes;
+        Append32(bytes, value);
+        return patched(at, bytes);
+    };
+    struct Case {
+        const char* name;
+        std::string bytes;
+        ZipProblem expected;
+    } cases[] = {
+        {"no zip at all", "just some text", ZipProblem::NotZip},
+        {"empty", "", ZipProblem::NotZip},
+        {"end record cut off", base.substr(0, base.size() - 1), ZipProblem::Damaged},
+        {"entry encrypted", with16(directory + 8, 1), ZipProblem::Encrypted},
+        {"entry encrypted with AES", with16(directory + 10, 99), ZipProblem::Encrypted},
+        {"another compression", with16(directory + 10, 12), ZipProblem::Unsupported},
+        {"zip64 entry count", patched(end + 8, std::string("\xFF\xFF\xFF\xFF", 4)), ZipProblem::Unsupported},
+        {"zip64 entry size", with32(directory + 24, 0xFFFFFFFF), ZipProblem::Unsupported},
+        {"several disks", with16(end + 4, 1), ZipProblem::Unsupported},
+        {"entry counts differ", with16(end + 8, 1), ZipProblem::Damaged},
+        {"more entries than the directory holds", patched(end + 8, std::string("\x09\x00\x09\x00", 4)),
+         ZipProblem::Damaged},
+        {"directory beyond its end record", with32(end + 16, static_cast<std::uint32_t>(directory + 1)),
+         ZipProblem::Damaged},
+        {"impossible unpacked size", with32(directory + 24, 0x7FFFFFF), ZipProblem::Damaged},
+        {"local header elsewhere", with32(directory + 42, 3), ZipProblem::Damaged},
+        {"name in the directory differs", patched(directory + 46, "x"), ZipProblem::Damaged},
+        {"packed size beyond the directory", with32(directory + 20, static_cast<std::uint32_t>(directory)),
+         ZipProblem::Damaged},
+        {"entries overlap", NestedEntries(), ZipProblem::Damaged},
+        {"the same part twice", Zip({{"xl/A.xml", "1"}, {"xl/a.xml", "2"}}), ZipProblem::Damaged},
+    };
+    for (const Case& c : cases) {
+        ZipArchive zip;
+        std::string detail;
+        EXPECT_EQ(zip.Open(c.bytes, detail), c.expected) << c.name << ": " << detail;
+        EXPECT_TRUE(zip.Entries().empty()) << c.name;
+    }
+    // Damaged data shows when the entry is read.
+    ZipArchive zip;
+    std::string detail;
+    std::string content;
+    const std::string flipped = patched(30 + 5, std::string(1, static_cast<char>(base[35] ^ 0x55)));
+    ASSERT_EQ(zip.Open(flipped, detail), ZipProblem::None);
+    EXPECT_FALSE(zip.Read(zip.Entries()[0], content));
+}
+
+// Takes bytes until `room` is used up, as a full disk does.
+class FullSink : public StringSink {
+public:
+    explicit FullSink(std::size_t room) : room_(room) {}
+    bool Append(std::string_view bytes) override {
+        if (Size() + bytes.size() > room_) return false;
+        return StringSink::Append(bytes);
+    }
+
+private:
+    std::size_t room_;
+};
+
+TEST(Zip, WriterRefusesWhatWouldNeedZip64AndStaysFailed) {
+    const std::string one = Zip({{"a", ""}});
+    ZipArchive source;
+    std::string detail;
+    ASSERT_EQ(source.Open(one, detail), ZipProblem::None);
+    const ZipEntryInfo& entry = source.Entries()[0];
+    StringSink sink;
+    ZipWriter writer(sink);
+    for (std::size_t i = 0; i < ZipWriter::kMostEntries; ++i)
+        ASSERT_TRUE(writer.CopyEntry(entry, source.PackedData(entry))) << i;
+    EXPECT_FALSE(writer.CopyEntry(entry, source.PackedData(entry)));
+    EXPECT_FALSE(writer.Finish());
+    EXPECT_NE(writer.Problem().find("65,535"), std::string::npos) << writer.Problem();
+
+    FullSink full(100);
+    ZipWriter failing(full);
+    EXPECT_FALSE(failing.AddEntry("big", RandomBytes(1000)));
+    EXPECT_FALSE(failing.AddEntry("small", ""));
+    EXPECT_FALSE(failing.Finish());
+    EXPECT_TRUE(failing.Failed());
+}
+
+}  // namespace
+}  // namespace exl::workbook::test

@@ -1,0 +1,112 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "Scratch.h"
+#include "export/FileLayout.h"
+#include "export/FileMessages.h"
+#include "export/FileTarget.h"
+#include "workbook/SaveWorkbook.h"
+
+namespace exl::test {
+namespace {
+
+TEST(FileLayout, ACellBelowTheLastRowIsRefusedOnlyWhenItHasAValue) {
+    ScratchDirectory scratch;
+    const std::string profilePath = scratch.File("exl\\tief.exl");
+    WriteFile(profilePath, "[Datei]\r\nTabelle=1\r\n[Tabelle 1]\r\nBlatt=1\r\nStartzeile=32767\r\nAnzahl=1\r\n"
+                           "Feld_1=Name\r\nSpalte_1=B\r\n");
+    // Record 1,015,810 lands in row 1,048,576, the sheet's last; the next one below it.
+    // The record file may leave out records without values.
+    struct Case {
+        const char* records;
+        LayoutProblem problem;
+        const char* cell;
+    } cases[] = {
+        {"[1015810]\r\nName=unten \r\n[Anzahl]\r\nAnzahl=1015811\r\n", LayoutProblem::None, ""},
+        {"[1015811]\r\nName=darunter \r\n[Anzahl]\r\nAnzahl=1015811\r\n", LayoutProblem::CellOutsideSheet, "B1048577"},
+    };
+    const TransferProfile profile(profilePath);
+    for (const Case& c : cases) {
+        const std::string recordFile = scratch.File("records.tmp");
+        WriteFile(recordFile, c.records);
+        const IniSnapshot records(recordFile);
+        SheetFields fields;
+        const LayoutFault fault = LayOutTables(profile, {workbook::SheetKind::Worksheet}, records, 1015811, fields);
+        EXPECT_EQ(fault.problem, c.problem) << c.records;
+        EXPECT_EQ(fault.cell, c.cell);
+        if (c.problem == LayoutProblem::None) continue;
+        EXPECT_EQ(fault.table, 1);
+        EXPECT_EQ(fault.field, 1);
+        EXPECT_EQ(fault.fieldName, "Name");
+    }
+}
+
+TEST(FileTarget, DefaultIsTheProfileWithTheWorkbooksExtension) {
+    struct Case {
+        const char* profile;
+        bool macros;
+        const char* target;
+    } cases[] = {
+        {"C:\\exl\\liste.exl", false, "C:\\exl\\liste.xlsx"},
+        {"C:\\exl\\liste.exl", true, "C:\\exl\\liste.xlsm"},
+        {"C:\\ordner.neu\\liste", false, "C:\\ordner.neu\\liste.xlsx"},
+        {"liste.v2.exl", false, "liste.v2.xlsx"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(DefaultTargetPath(c.profile, c.macros), c.target) << c.profile;
+    EXPECT_TRUE(HasExtension("C:\\a\\Liste.XLSX", ".xlsx"));
+    EXPECT_FALSE(HasExtension("C:\\a\\.xlsx", ".xlsx"));
+    EXPECT_FALSE(HasExtension("C:\\a.xlsx\\liste", ".xlsx"));
+}
+
+TEST(FileMessages, ValuesArePutInAsTheyAre) {
+    ScratchDirectory scratch;
+    EXPECT_EQ(FileMessageText(kReplaceQuestionKey, {"C:\\100%s.xlsx"}),
+              ToAnsi("Die Datei „C:\\100%s.xlsx“ gibt es bereits. Möchten Sie sie ersetzen?"));
+    EXPECT_EQ(FileMessageText(kNoSuchSheetKey, {"2"}),
+              ToAnsi("Tabelle 2 des Übergabe-Profils gehört auf Blatt %s, das die Mappe nicht hat. "
+                     "Es wurde nichts gespeichert."));
+}
+
+std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+bool TemporaryFileIn(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\exl*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
+TEST(SaveWorkbook, TheTargetChangesOnlyWhenTheWholeFileIsWritten) {
+    ScratchDirectory scratch(false);
+    const std::string target = scratch.File("mappe.xlsx");
+    auto writeThen = [](bool finish) {
+        return [finish](workbook::ZipWriter& zip, std::string& problem) {
+            zip.AddEntry("a.xml", std::string(500000, 'a'));
+            problem = "the source failed";
+            return finish && zip.Finish();
+        };
+    };
+    struct Case {
+        const char* name;
+        std::string target;
+        bool finish;
+        workbook::SaveProblem problem;
+        bool replaced;
+    } cases[] = {
+        {"failing half-way", target, false, workbook::SaveProblem::CannotWrite, false},
+        {"no such folder", scratch.File("fehlt\\mappe.xlsx"), true, workbook::SaveProblem::CannotCreate, false},
+        {"complete", target, true, workbook::SaveProblem::None, true},
+    };
+    for (const Case& c : cases) {
+        WriteFile(target, "bisher");
+        std::string detail;
+        EXPECT_EQ(workbook::SaveWorkbook(Wide(c.target), writeThen(c.finish), detail), c.problem) << c.name;
+        EXPECT_EQ(ReadFile(target).substr(0, 2), c.replaced ? "PK" : "bi") << c.name;
+        EXPECT_FALSE(TemporaryFileIn(scratch.Path())) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace exl::test
