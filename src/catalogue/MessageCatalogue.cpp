@@ -18,6 +18,37 @@ int MessageCatalogue::HelpContext(const char* key, int defaultContext) {
 
 std::string MessageCatalogue::HelpFile() { return ReadIniString(kFile, kHelpSection, "Helpfile", kDefaultHelpFile); }
 
+std::string FillPlaceholders(const std::string& entry, const std::vector<std::string>& values) {
+    std::string filled;
+    std::size_t next = 0;
+    for (std::size_t at = 0; at < entry.size(); ++at) {
+        const char following = at + 1 < entry.size() ? entry[at + 1] : '\0';
+        if (entry[at] != '%' || (following != 'i' && following != 's' && following != '%')) {
+            filled += entry[at];
+            continue;
+        }
+        ++at;
+        if (following == '%')
+            filled += '%';
+        else if (next < values.size())
+            filled += values[next++];
+    }
+    return filled;
+}
+
+std::string GroupedNumber(std::int64_t number) {
+    // Digits of the magnitude, so the lowest number has a magnitude too.
+    const bool negative = number < 0;
+    std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(number) : static_cast<std::uint64_t>(number);
+    std::string reversed;
+    for (int digits = 0; digits == 0 || magnitude != 0; ++digits, magnitude /= 10) {
+        if (digits > 0 && digits % 3 == 0) reversed += '.';
+        reversed += static_cast<char>('0' + magnitude % 10);
+    }
+    if (negative) reversed += '-';
+    return std::string(reversed.rbegin(), reversed.rend());
+}
+
 void SetDialogTexts(HWND dialog, int section, int titleKey, const CatalogueControlText* texts, std::size_t count) {
     SetWindowTextA(dialog, MessageCatalogue::Text(section, titleKey).c_str());
     for (std::size_t i = 0; i < count; ++i)

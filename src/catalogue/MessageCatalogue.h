@@ -2,7 +2,9 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace exl {
 
@@ -21,6 +23,15 @@ public:
     static int HelpContext(const char* key, int defaultContext);
     static std::string HelpFile();
 };
+
+// An entry with placeholders filled in: each "%i" or "%s" in turn takes the next of
+// the values (texts already), "%%" stands for "%". A placeholder beyond the values
+// stays empty, values beyond the placeholders are dropped, any other "%" stays. The
+// catalogue is a text a user may edit, so it never goes to printf as a format.
+std::string FillPlaceholders(const std::string& entry, const std::vector<std::string>& values);
+
+// A whole number with German digit grouping: 3000 gives "3.000", -1234567 "-1.234.567".
+std::string GroupedNumber(std::int64_t number);
 
 // Help keys of the three dialogs and their defaults.
 struct HelpTopic {

@@ -3,6 +3,7 @@
 #include "catalogue/MessageCatalogue.h"
 #include "export/ExcelConnection.h"
 #include "export/SheetWriter.h"
+#include "export/TransferProgress.h"
 #include "framework/MessageBoxes.h"
 #include "framework/RejectedCalls.h"
 
@@ -33,6 +34,12 @@ HRESULT TransferResult::Scode() const {
 }
 
 TransferResult TransferToExcel(ExportSettings& settings, const std::string& recordFile, ExcelLauncher& launcher) {
+    TransferProgress progress;
+    return TransferToExcel(settings, recordFile, launcher, progress);
+}
+
+TransferResult TransferToExcel(ExportSettings& settings, const std::string& recordFile, ExcelLauncher& launcher,
+                               WriteProgress& progress) {
     TransferResult result;
     const ScopedRejectedCallQuestion question(AskToRetryWhenExcelTakesData);
     try {
@@ -42,7 +49,7 @@ TransferResult TransferToExcel(ExportSettings& settings, const std::string& reco
         case ExcelConnection::Outcome::EndedEarly: result.outcome = TransferOutcome::EndedEarly; return result;
         case ExcelConnection::Outcome::NoExcel: result.outcome = TransferOutcome::NoExcel; return result;
         }
-        SheetWriter(connection.SheetCollection(), connection.Worksheet(), connection.CellRange())
+        SheetWriter(connection.SheetCollection(), connection.Worksheet(), connection.CellRange(), progress)
             .Write(settings.profilePath, recordFile);
         connection.Release();
     } catch (const COleDispatchException& error) {
@@ -51,6 +58,8 @@ TransferResult TransferToExcel(ExportSettings& settings, const std::string& reco
     } catch (const COleException& error) {
         result.outcome = TransferOutcome::AutomationError;
         result.automationError = error;
+    } catch (const StoppedByUser&) {
+        result.outcome = TransferOutcome::Stopped;
     }
     return result;
 }

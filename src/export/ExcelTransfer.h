@@ -5,6 +5,7 @@
 
 #include "export/ExcelLauncher.h"
 #include "export/ExportSettings.h"
+#include "export/WriteProgress.h"
 #include "framework/Automation.h"
 
 namespace exl {
@@ -15,6 +16,7 @@ enum class TransferOutcome {
     NoExcel,          // versions 10, 9 and 8 all failed; 0-8 is shown
     AutomationError,  // a COleException left the block: automationError
     DispatchError,    // a COleDispatchException left the block: dispatchError
+    Stopped,          // the user pressed Abbrechen; what was written stays
 };
 
 struct TransferResult {
@@ -32,7 +34,14 @@ struct TransferResult {
 // way, and is caught here; nothing is shown for it. A call Excel keeps turning away
 // is retried; after each silent period catalogue entry 0-16 asks (Wiederholen goes
 // on, Abbrechen ends with the COleException of the last rejected status).
+// So is the user's stop.
+//
+// The export's own form shows the progress window (TransferProgress) while it writes
+// or waits for a busy Excel; it is gone again when this returns.
 TransferResult TransferToExcel(ExportSettings& settings, const std::string& recordFile,
                                ExcelLauncher& launcher = ExcelLauncher::Platform());
+// With a progress of the caller's (none, or a window that shows at once).
+TransferResult TransferToExcel(ExportSettings& settings, const std::string& recordFile, ExcelLauncher& launcher,
+                               WriteProgress& progress);
 
 }  // namespace exl

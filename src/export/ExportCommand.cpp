@@ -25,12 +25,16 @@ constexpr int kAutomationErrorCaption = 11;
 constexpr int kDispatchErrorCaption = 12;
 constexpr int kClosingKey = 13;
 constexpr int kNoRecordKey = 14;
+constexpr int kStoppedKey = 17;
 constexpr const char* kHostScratchFile = ".\\rizeraru.tmp";
 
 std::string CommandText(int key) { return MessageCatalogue::Text(kCommandSection, key); }
 
-// The automation error that ended the Excel work, after every reference is released.
-void ShowTransferError(const TransferResult& transfer) {
+// What ended the Excel work early, after every reference is released: an automation
+// error, or the user's Abbrechen.
+void ShowTransferEnd(const TransferResult& transfer) {
+    if (transfer.outcome == TransferOutcome::Stopped)
+        SystemMessageBox(CommandText(kStoppedKey), CommandText(kEndCaption), kClosingMessageFlags);
     if (transfer.outcome == TransferOutcome::DispatchError)
         SystemMessageBox(AutomationErrorText(transfer.dispatchError), CommandText(kDispatchErrorCaption),
                          kNoticeMessageFlags);
@@ -98,7 +102,7 @@ std::int16_t RunExportCommand(const char*, const char*) {
         return 0;
     }
     if (transfer.outcome == TransferOutcome::EndedEarly) return 0;
-    ShowTransferError(transfer);
+    ShowTransferEnd(transfer);
     Finish(query.recordFile, kClosingKey);
     return 0;
 }

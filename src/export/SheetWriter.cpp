@@ -1,5 +1,6 @@
 #include "export/SheetWriter.h"
 
+#include <algorithm>
 #include <climits>
 #include <new>
 
@@ -53,8 +54,9 @@ std::string CellAddress(const std::string& column, std::int64_t row) {
     return address;
 }
 
-SheetWriter::SheetWriter(AutomationRef& sheets, AutomationRef& worksheet, AutomationRef& range)
-    : sheets_(sheets), worksheet_(worksheet), range_(range) {}
+SheetWriter::SheetWriter(AutomationRef& sheets, AutomationRef& worksheet, AutomationRef& range,
+                         WriteProgress& progress)
+    : sheets_(sheets), worksheet_(worksheet), range_(range), progress_(progress) {}
 
 void SheetWriter::Write(const std::string& profilePath, const std::string& recordFile) {
     const TransferProfile profile(profilePath);
@@ -64,7 +66,31 @@ void SheetWriter::Write(const std::string& profilePath, const std::string& recor
     // every value, which grows with the square of the number of records.
     const IniSnapshot records(recordFile);
     const std::int16_t tables = profile.TableCountForSheets();
-    for (int table = 1; table <= tables; ++table) WriteTable(profile, table, recordFile, records);
+    at_ = WritePosition();
+    slotsBeforeField_ = 0;
+    at_.tables = tables;
+    at_.slotsTotal = SlotsTotal(profile, ReadRecordCount(recordFile));
+    for (int table = 1; table <= tables; ++table) {
+        at_.table = table;
+        WriteTable(profile, table, recordFile, records);
+    }
+}
+
+std::int64_t SheetWriter::SlotsTotal(const TransferProfile& profile, std::int32_t recordCount) {
+    std::int64_t fields = 0;
+    const std::int16_t tables = profile.TableCountForSheets();
+    for (int table = 1; table <= tables; ++table) fields += std::max<std::int16_t>(profile.FieldCount(table), 0);
+    return fields * std::max<std::int32_t>(recordCount, 0);
+}
+
+void SheetWriter::Written(std::int64_t row) {
+    Reached(std::clamp<std::int64_t>(row - startRow_ + 1, 0, at_.records));
+}
+
+void SheetWriter::Reached(std::int64_t record) {
+    at_.record = record;
+    at_.slotsDone = slotsBeforeField_ + record;
+    progress_.Advance(at_);
 }
 
 void SheetWriter::WriteTable(const TransferProfile& profile, int table, const std::string& recordFile,
@@ -77,8 +103,14 @@ void SheetWriter::WriteTable(const TransferProfile& profile, int table, const st
     const std::int16_t headerRow = profile.HeaderRow(table);
     const std::int16_t startRow = profile.StartRow(table);
     const std::int32_t recordCount = ReadRecordCount(recordFile);
-    for (int field = 1; field <= fields; ++field)
+    startRow_ = startRow;
+    at_.fields = fields;
+    at_.records = recordCount;
+    for (int field = 1; field <= fields; ++field) {
+        at_.field = field;
         WriteField(profile, table, field, headerRow, startRow, recordCount, records);
+        slotsBeforeField_ += recordCount;
+    }
 }
 
 void SheetWriter::WriteField(const TransferProfile& profile, int table, int field, std::int16_t headerRow,
@@ -92,7 +124,10 @@ void SheetWriter::WriteField(const TransferProfile& profile, int table, int fiel
     const std::int16_t limit = profile.CharacterLimit(table, field);
 
     // Written even when empty: that empties the cell.
-    if (headerRow > 0) WriteCell(column, headerRow, heading);
+    if (headerRow > 0) {
+        WriteCell(column, headerRow, heading);
+        Reached(0);
+    }
 
     std::vector<std::string> run;
     std::int64_t runStart = 0;
@@ -111,6 +146,7 @@ void SheetWriter::WriteField(const TransferProfile& profile, int table, int fiel
         text = TextForExcel(std::move(text), textRules_);
         if (!blocks_) {
             WriteCell(column, row, text);
+            Written(row);
             continue;
         }
         if (run.empty()) runStart = row;
@@ -121,14 +157,19 @@ void SheetWriter::WriteField(const TransferProfile& profile, int table, int fiel
 }
 
 void SheetWriter::WriteRun(const std::string& column, std::int64_t firstRow, std::vector<std::string>& run) {
+    const std::int64_t lastRow = firstRow + static_cast<std::int64_t>(run.size()) - 1;
     if (run.size() > 1 && WriteBlock(column, firstRow, run)) {
         run.clear();
+        Written(lastRow);
         return;
     }
     // A single value, or a block Excel refused: the cells one by one, which meet
     // the same refusal at the same cell as an export without blocks.
-    for (std::size_t at = 0; at < run.size(); ++at)
-        WriteCell(column, firstRow + static_cast<std::int64_t>(at), run[at]);
+    for (std::size_t at = 0; at < run.size(); ++at) {
+        const std::int64_t row = firstRow + static_cast<std::int64_t>(at);
+        WriteCell(column, row, run[at]);
+        Written(row);
+    }
     run.clear();
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "export/WriteProgress.h"
 #include "export/CellText.h"
 #include "framework/Automation.h"
 #include "framework/IniSnapshot.h"
@@ -42,10 +43,14 @@ constexpr std::size_t kMostValuesPerBlock = 1000;
 // profile's cell text rules (CellText.h) after its conversion and cut, so a value
 // from the drawing never becomes a formula unless the profile allows formulas, and
 // with "AlsText" keeps its exact text. Headings come from the profile and go as they are.
+//
+// After every cell and every block it reports its position to the progress, which
+// may stop it (StoppedByUser); the cells written before stay written.
 class SheetWriter {
 public:
     // sheets: filled; worksheet and range: holders the writer fills and refills.
-    SheetWriter(AutomationRef& sheets, AutomationRef& worksheet, AutomationRef& range);
+    SheetWriter(AutomationRef& sheets, AutomationRef& worksheet, AutomationRef& range,
+                WriteProgress& progress = WriteProgress::None());
     void Write(const std::string& profilePath, const std::string& recordFile);
 
 private:
@@ -59,11 +64,23 @@ private:
     void WriteRun(const std::string& column, std::int64_t firstRow, std::vector<std::string>& run);
     // One Range over the run and two puts of one array. False when any of it failed.
     bool WriteBlock(const std::string& column, std::int64_t firstRow, const std::vector<std::string>& run);
+    // Reports that the field's cells up to this row are written; may raise StoppedByUser.
+    void Written(std::int64_t row);
+    // Reports the field's record reached (0: its heading); may raise StoppedByUser.
+    void Reached(std::int64_t record);
+    // Record slots of all tables: every field of every table takes every record.
+    static std::int64_t SlotsTotal(const TransferProfile& profile, std::int32_t recordCount);
 
     AutomationRef& sheets_;
     AutomationRef& worksheet_;
     AutomationRef& range_;
+    WriteProgress& progress_;
     bool blocks_ = false;
+    WritePosition at_;
+    // The current table's first record row; headings count as record 0.
+    std::int64_t startRow_ = 1;
+    // Slots of the fields written before the current one.
+    std::int64_t slotsBeforeField_ = 0;
     CellTextRules textRules_;
 };
 

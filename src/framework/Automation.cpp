@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/RejectedCalls.h"
+#include "framework/ServerWait.h"
 
 namespace exl {
 
@@ -106,10 +107,12 @@ Variant Invoke(const AutomationRef& target, DISPID member, WORD kind, VARTYPE re
     InvokeAnswer answer = InvokeOnce(target, member, kind, arguments, putValue);
     // A busy server did not carry the call out: the same call again, later.
     RejectedCallPacer pacer;
+    const bool turnedAway = IsRejectedCall(answer.status);
     while (IsRejectedCall(answer.status)) {
         if (!pacer.WaitBeforeRetry(answer.status)) throw COleException(answer.status);
         answer = InvokeOnce(target, member, kind, arguments, putValue);
     }
+    if (turnedAway) ServerAnswered();
     if (answer.status == DISP_E_EXCEPTION) RaiseDispatchException(answer.exception);
     if (FAILED(answer.status)) throw COleException(answer.status);
     if (resultType != VT_EMPTY) {

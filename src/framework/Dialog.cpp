@@ -57,7 +57,8 @@ std::string WindowText(HWND window, std::size_t maxChars) {
 
 Dialog::Dialog(int templateId, HWND parent) : templateId_(templateId), parent_(parent) {}
 
-Dialog::~Dialog() = default;
+// Destroys a modeless window still up; a modal one has gone when DoModal returned.
+Dialog::~Dialog() { Destroy(); }
 
 INT_PTR Dialog::DoModal() {
     // Only the list view: the standard controls need no registration, and a common
@@ -69,6 +70,16 @@ INT_PTR Dialog::DoModal() {
     HWND owner = parent_ ? parent_ : GetActiveWindow();
     return DialogBoxParamA(Application::Instance().ResourceModule(), MAKEINTRESOURCEA(templateId_), owner,
                            &Dialog::StaticProc, reinterpret_cast<LPARAM>(this));
+}
+
+bool Dialog::Create(HWND owner) {
+    return CreateDialogParamA(Application::Instance().ResourceModule(), MAKEINTRESOURCEA(templateId_), owner,
+                              &Dialog::StaticProc, reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
+void Dialog::Destroy() {
+    // WM_DESTROY empties hwnd_.
+    if (hwnd_) DestroyWindow(hwnd_);
 }
 
 INT_PTR CALLBACK Dialog::StaticProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -45,6 +45,11 @@ public:
 
     // IDOK or IDCANCEL, or -1 when the template cannot be run.
     INT_PTR DoModal();
+    // Modeless: creates the template's window owned by `owner` (nullptr: none), shown
+    // only when the template says so. False when it cannot be made. The window lives
+    // until Destroy or the end of the object; its messages are the caller's to handle.
+    bool Create(HWND owner);
+    void Destroy();
     HWND Hwnd() const { return hwnd_; }
 
 protected:

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/Application.h"
+#include "framework/ServerWait.h"
 #include "framework/UiSeam.h"
 
 namespace exl {
@@ -39,6 +40,9 @@ bool RejectedCallPacer::WaitBeforeRetry(HRESULT status) {
         periodStart_ = ui.TickCount();
         pause_ = kFirstRetryPauseMs;
     }
+    // The application's watcher shows the wait and may stop it (StoppedByUser); its
+    // window's clicks are taken here, between the pauses, so a stop waits one pause at most.
+    WaitForServer(0);
     ui.PauseKeepingWindowsPainted(pause_);
     pause_ = std::min(pause_ * 2, kLongestRetryPauseMs);
     return true;

@@ -3,7 +3,6 @@
 #include <fstream>
 #include <vector>
 
-
 namespace exl::test {
 
 namespace {
@@ -84,6 +83,55 @@ bool SaveWindowImage(HWND window, const std::string& bmpPath) {
     out.write(reinterpret_cast<const char*>(&info), sizeof(info));
     out.write(reinterpret_cast<const char*>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
     return static_cast<bool>(out);
+}
+
+namespace {
+
+std::string TextOfWindow(HWND window) {
+    char text[1024] = {};
+    GetWindowTextA(window, text, sizeof(text));
+    return text;
+}
+
+// The extent of the text in the font, wrapped to `width` when wrap is set.
+RECT TextExtent(HDC dc, HFONT font, const std::string& text, LONG width, UINT format) {
+    HGDIOBJ previous = SelectObject(dc, font);
+    RECT needed = {0, 0, width, 0};
+    DrawTextA(dc, text.c_str(), -1, &needed, DT_CALCRECT | format);
+    SelectObject(dc, previous);
+    return needed;
+}
+
+bool IsButton(HWND control) {
+    char name[32] = {};
+    GetClassNameA(control, name, sizeof(name));
+    return lstrcmpiA(name, "Button") == 0;
+}
+
+}  // namespace
+
+bool TextShowsWhole(HWND control) {
+    RECT client = {};
+    if (!GetClientRect(control, &client)) return false;
+    WindowDc screen{control, GetDC(control)};
+    auto font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+    const UINT format = IsButton(control) ? DT_SINGLELINE : DT_WORDBREAK | DT_EXPANDTABS;
+    const RECT needed = TextExtent(screen.dc, font, TextOfWindow(control), client.right, format);
+    return needed.right <= client.right && needed.bottom <= client.bottom;
+}
+
+bool TitleShowsWhole(HWND window) {
+    RECT frame = {};
+    if (!GetWindowRect(window, &frame)) return false;
+    NONCLIENTMETRICSA metrics = {};
+    metrics.cbSize = sizeof(metrics);
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    HFONT captionFont = CreateFontIndirectA(&metrics.lfCaptionFont);
+    WindowDc screen{nullptr, GetDC(nullptr)};
+    const RECT needed = TextExtent(screen.dc, captionFont, TextOfWindow(window), 0, DT_SINGLELINE);
+    DeleteObject(captionFont);
+    const LONG room = (frame.right - frame.left) - 2 * GetSystemMetrics(SM_CXSIZE) - 2 * GetSystemMetrics(SM_CXDLGFRAME);
+    return needed.right <= room;
 }
 
 }  // namespace exl::test

@@ -11,4 +11,10 @@ namespace exl::test {
 // False when the window has no area or the file cannot be written.
 bool SaveWindowImage(HWND window, const std::string& bmpPath);
 
+// Whether a control's text shows whole in its client area, wrapped at word breaks
+// as a static text wraps it (a button: on one line), in the control's own font.
+bool TextShowsWhole(HWND control);
+// Whether a window's title fits its caption bar beside the close box.
+bool TitleShowsWhole(HWND window);
+
 }  // namespace exl::test

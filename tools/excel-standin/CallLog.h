@@ -61,6 +61,10 @@ public:
     std::optional<DispatchError> TakeFault(int call);
     const std::vector<CellWriteFault>& CellWriteFaults() const { return cellWriteFaults_; }
 
+    // A slow Excel: every call waits this long before it is carried out (0: none).
+    void SetDelay(DWORD milliseconds) { delayMs_ = milliseconds; }
+    DWORD Delay() const { return delayMs_; }
+
 private:
     int count_ = 0;
     int carriedOutPuts_ = 0;
@@ -68,6 +72,7 @@ private:
     std::map<int, DispatchError> faults_;
     std::map<int, PlannedEvent> events_;
     std::vector<CellWriteFault> cellWriteFaults_;
+    DWORD delayMs_ = 0;
 };
 
 }  // namespace exl::standin

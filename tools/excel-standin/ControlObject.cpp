@@ -1,5 +1,7 @@
 #include "ControlObject.h"
 
+#include <algorithm>
+
 #include "StandinIds.h"
 #include "Xlsx.h"
 
@@ -48,6 +50,7 @@ const std::vector<DispatchObject::Member>& ControlObject::Members() const {
         {kCarriedOutPuts, L"CarriedOutPuts", kGet},
         {kSheetCells, L"SheetCells", kGet},
         {kStoredCell, L"StoredCell", kGet},
+        {kSetCallDelay, L"SetCallDelay", kMethod},
     };
     return members;
 }
@@ -75,7 +78,7 @@ void ControlObject::Call(DISPID id, bool, const Arguments& args, VARIANT* result
     if (CallBusyMember(id, args, result)) return;
     bool command = id == kSaveWorkbook || id == kResetCalls || id == kFailCall || id == kFailCallWithException ||
                   id == kClearFaults || id == kQuit || id == kEndProcessAtCall || id == kCloseWorkbookAtCall ||
-                  id == kFailCellWrite;
+                  id == kFailCellWrite || id == kSetCallDelay;
     if (command)
         CarryOutCommand(id, args, result);
     else
@@ -193,6 +196,10 @@ void ControlObject::CarryOutCommand(DISPID id, const Arguments& args, VARIANT* r
         break;
     }
     case kClearFaults: state_.Calls().ClearFaults(); break;
+    case kSetCallDelay:
+        args.Expect(1, 1);
+        state_.Calls().SetDelay(static_cast<DWORD>(std::max(0L, Arguments::Long(*args.At(0)))));
+        break;
     case kEndProcessAtCall:
         args.Expect(1, 1);
         state_.Calls().PlanEvent(Arguments::Long(*args.At(0)), {PlannedEvent::EndProcess, 0});

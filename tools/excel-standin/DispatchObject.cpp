@@ -91,6 +91,8 @@ STDMETHODIMP DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPAR
         state_.Calls().Record(line + TurnedAway(busy));
         return busy;
     }
+    // A slow Excel keeps its one thread busy, as a real one does while it works.
+    if (state_.Calls().Delay()) Sleep(state_.Calls().Delay());
     std::optional<DispatchError> fault = state_.Calls().TakeFault(call);
     // Held for the call, as a workbook closed meanwhile drops COM's references to it;
     // released last, as it may be the last reference.

@@ -295,6 +295,11 @@ void StandinClient::FailCellWrite(int workbook, int sheet, const std::wstring& a
 
 void StandinClient::ClearFaults() { Call(control::kClearFaults); }
 
+void StandinClient::SetCallDelay(int milliseconds) {
+    const Variant delay = Variant::Int32(milliseconds);
+    Call(control::kSetCallDelay, {&delay});
+}
+
 void StandinClient::EndProcessAtCall(int n) {
     const Variant call = Variant::Int32(n);
     Call(control::kEndProcessAtCall, {&call});

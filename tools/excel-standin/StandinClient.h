@@ -114,6 +114,9 @@ public:
     // Every non-empty cell of a sheet, row by row, with what it holds: "A1 text \"x\"",
     // "A2 number 12" (as StoredCell). Empty when there is no such sheet.
     std::vector<std::wstring> SheetCells(int workbook, int sheet);
+    // A slow Excel: every later Invoke on an Excel object of the process is carried
+    // out only after this many milliseconds (0 ends it); the control channel is not slowed.
+    void SetCallDelay(int milliseconds);
     // Clears the faults of FailCall, FailCallWithException and FailCellWrite.
     void ClearFaults();
     // Ends the server process (and forgets its state): an instance hosted in process,

@@ -83,6 +83,7 @@ enum : DISPID {
     kSheetCells,             // get (workbook, sheet) -> VT_BSTR: "A1 <stored cell>\n" per cell, row by row
     kStoredCell,             // get (workbook, sheet, address) -> VT_BSTR: what the cell holds
                              // (CellContent.h, Describe), "" when empty
+    kSetCallDelay,           // method (milliseconds): every later Invoke on an Excel object waits so long first
 };
 // A busy Excel (see BusyPlan.h), numbered apart from the members above.
 enum : DISPID {

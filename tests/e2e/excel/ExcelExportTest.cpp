@@ -15,6 +15,7 @@
 #include "StandinClient.h"
 #include "catalogue/MessageCatalogue.h"
 #include "framework/Ini.h"
+#include "framework/ServerWait.h"
 
 namespace exl::test {
 namespace {
@@ -678,6 +679,90 @@ TEST_F(BlockExportTest, OnlyTheNumberOneSwitchesBlocksOn) {
         EXPECT_EQ(Containing(run.calls, L"Worksheet.Range get \"A1\" \"A3\""), c.blocks ? 1 : 0);
         EXPECT_EQ(Containing(run.calls, L"Worksheet.Range get"), c.blocks ? 1 : 3);
         EXPECT_EQ(excel.Cell(run.workbook, 1, L"A3"), L"drei");
+    }
+}
+
+// ---------------------------------------------------------------- progress and stop
+
+// Records what the writer reports, with the stand-in's call count at that moment;
+// from report `stopAt` (from 1) on it stops the writing, as Abbrechen does.
+class RecordedProgress : public WriteProgress {
+public:
+    RecordedProgress(StandinClient& excel, int stopAt = 0) : excel_(excel), stopAt_(stopAt) {}
+    void Advance(const WritePosition& at) override {
+        positions.push_back(at);
+        callsAt.push_back(excel_.CallCount());
+        if (static_cast<int>(positions.size()) == stopAt_) throw StoppedByUser();
+    }
+    std::vector<WritePosition> positions;
+    std::vector<int> callsAt;
+
+private:
+    StandinClient& excel_;
+    int stopAt_;
+};
+
+TEST_F(BlockExportTest, EveryCellAndBlockIsReportedAndAStopThereWritesNothingMore) {
+    // Two fields on sheet 1 with headings, one on sheet 2; "Teil" lacks record 3.
+    WriteFile(profile, Lines({"[Datei]", "Tabelle=2", "[Tabelle 1]", "Blatt=1", "Kopfzeile=1", "Startzeile=2",
+                              "Anzahl=2", "Feld_1=Name", "Spalte_1=A", "Spaltenkopf_1=Name", "Feld_2=Teil",
+                              "Spalte_2=B", "Spaltenkopf_2=Teil", "[Tabelle 2]", "Blatt=2", "Anzahl=1",
+                              "Feld_1=Teil", "Spalte_1=C"}));
+    WriteRecordFile(records, {{{"Name", "n1"}, {"Teil", "t1"}},
+                              {{"Name", "n2"}, {"Teil", "t2"}},
+                              {{"Name", "n3"}},
+                              {{"Name", "n4"}, {"Teil", "t4"}}});
+    struct Reported {
+        int table, field;
+        std::int64_t record, slotsDone;
+        bool operator==(const Reported& o) const {
+            return table == o.table && field == o.field && record == o.record && slotsDone == o.slotsDone;
+        }
+    };
+    struct Case {
+        const char* blockweise;
+        std::vector<Reported> reports;  // headings are record 0
+    };
+    const Case cases[] = {
+        {nullptr,
+         {{1, 1, 0, 0}, {1, 1, 1, 1}, {1, 1, 2, 2}, {1, 1, 3, 3}, {1, 1, 4, 4}, {1, 2, 0, 4}, {1, 2, 1, 5},
+          {1, 2, 2, 6}, {1, 2, 4, 8}, {2, 1, 1, 9}, {2, 1, 2, 10}, {2, 1, 4, 12}}},
+        {"1", {{1, 1, 0, 0}, {1, 1, 4, 4}, {1, 2, 0, 4}, {1, 2, 2, 6}, {1, 2, 4, 8}, {2, 1, 2, 10}, {2, 1, 4, 12}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.blockweise ? "blocks" : "cell by cell");
+        if (c.blockweise)
+            WriteIniString(profile, "Datei", "Blockweise", c.blockweise);
+        else
+            DeleteIniKey(profile, "Datei", "Blockweise");
+        RecordedProgress whole(excel);
+        excel.ResetCalls();
+        EXPECT_EQ(TransferToExcel(settings, records, ExcelLauncher::Platform(), whole).outcome,
+                  TransferOutcome::Finished);
+        std::vector<Reported> reports;
+        for (const WritePosition& at : whole.positions) {
+            reports.push_back({at.table, at.field, at.record, at.slotsDone});
+            EXPECT_EQ(at.tables, 2);
+            EXPECT_EQ(at.fields, at.table == 1 ? 2 : 1);
+            EXPECT_EQ(at.records, 4);
+            EXPECT_EQ(at.slotsTotal, 12);
+        }
+        EXPECT_TRUE(reports == c.reports);
+        const int wholeWorkbook = excel.WorkbookCount();
+
+        // Stopped at the middle report: the calls end with the cell or block reported.
+        const int stopAt = static_cast<int>(c.reports.size()) / 2 + 1;
+        RecordedProgress stopped(excel, stopAt);
+        excel.ResetCalls();
+        EXPECT_EQ(TransferToExcel(settings, records, ExcelLauncher::Platform(), stopped).outcome,
+                  TransferOutcome::Stopped);
+        EXPECT_EQ(excel.CallCount(), whole.callsAt[stopAt - 1]) << "no call after the stop";
+        EXPECT_EQ(excel.LiveObjects(), 0);
+        const WideStrings written = excel.SheetCells(excel.WorkbookCount(), 1);
+        const WideStrings all = excel.SheetCells(wholeWorkbook, 1);
+        EXPECT_LT(written.size(), all.size());
+        for (const std::wstring& cell : written)
+            EXPECT_NE(std::find(all.begin(), all.end(), cell), all.end()) << testing::PrintToString(cell);
     }
 }
 

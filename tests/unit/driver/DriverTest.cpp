@@ -93,6 +93,33 @@ TEST_F(DriverTest, AutomationErrorAndClosingMessageCarryTheirFlags) {
     EXPECT_EQ(ui.boxes[1].flags, 0x10030u);
 }
 
+TEST_F(DriverTest, AbbrechenInTheProgressWindowIsReportedBeforeTheClosingMessage) {
+    std::string objects;
+    for (int n = 1; n <= 300; ++n) objects += std::to_string(n) + "\r\n";
+    host.SetInfoQueryHandler(
+        [objects](const std::string&, const std::string& result, std::uint8_t) { WriteFile(result, objects); });
+    standin::StandinClient excel;
+    ASSERT_TRUE(standin::StandinClient::Register({10}));
+    ASSERT_TRUE(excel.HostInProcess(10));
+    excel.SetCallDelay(20);
+    RecordingUi ui;
+    UiScript script([](UiDriver& ui) {
+        ui.Click(ui.WaitForWindow("Excel-Kopplung"), IDOK);
+        ui.Click(ui.WaitForWindow(ToAnsi("Übergabe nach Excel")), IDCANCEL);
+    });
+    EXPECT_EQ(RunExportCommand("Excel-Kopplung", nullptr), 0);
+    script.Join();
+    excel.Quit();
+    standin::StandinClient::Unregister();
+    ASSERT_EQ(ui.boxes.size(), 2u);
+    EXPECT_EQ(ui.boxes[0].text, ToAnsi("Die Übergabe nach Excel wurde abgebrochen. Was bis dahin übertragen "
+                                       "wurde, bleibt in Excel stehen."));
+    EXPECT_EQ(ui.boxes[0].caption, "Excel-Kopplung");
+    EXPECT_EQ(ui.boxes[0].flags, 0x10030u);
+    EXPECT_FALSE(ui.boxes[0].hasOwner);
+    EXPECT_EQ(ui.boxes[1].text, ToAnsi("Die Übergabe nach Excel ist abgeschlossen."));
+}
+
 TEST_F(DriverTest, HelpFileComesFromTheCatalogueAndF1AsksForItsContext) {
     std::string catalogue = ReadFile(scratch.File("string_exl.txt"));
     const std::string shipped = "Helpfile=.\\orva.hlp";

@@ -60,7 +60,8 @@ TEST_F(CatalogueTest, ShippedCatalogueHasEveryEntryAndTabelle) {
     struct Range {
         int section, first, last;
     };
-    for (Range range : {Range{0, 0, 0}, Range{0, 2, 16}, Range{1, 1, 19}, Range{2, 1, 18}, Range{3, 1, 10}})
+    for (Range range : {Range{0, 0, 0}, Range{0, 2, 33}, Range{1, 1, 20}, Range{2, 1, 20}, Range{3, 1, 10},
+                        Range{4, 1, 4}})
         for (int key = range.first; key <= range.last; ++key) {
             std::string name = std::to_string(range.section) + "-" + std::to_string(key);
             std::string text = MessageCatalogue::Text(range.section, key);
@@ -70,6 +71,37 @@ TEST_F(CatalogueTest, ShippedCatalogueHasEveryEntryAndTabelle) {
     EXPECT_EQ(MessageCatalogue::Text(2, 4), "Tabelle");
     EXPECT_EQ(MessageCatalogue::Text(1, 3), "Baugruppen - Info");
     EXPECT_EQ(MessageCatalogue::Text(1, 5), ToAnsi("Excel-Übergabe"));
+    EXPECT_EQ(FillPlaceholders(MessageCatalogue::Text(4, 3), {"1", "2", "3", "10", "3.000", "10.000"}),
+              "Tabelle 1 von 2, Feld 3 von 10: Zeile 3.000 von 10.000");
+}
+
+TEST(PlaceholderTest, EntriesTakeTheirValuesInTurnAndNeverMoreThanGiven) {
+    struct Case {
+        const char* entry;
+        std::vector<std::string> values;
+        const char* filled;
+    } cases[] = {
+        {"Tabelle %i von %i: Zeile %s", {"1", "2", "3.000"}, "Tabelle 1 von 2: Zeile 3.000"},
+        {"%s und %s", {"a"}, "a und "},
+        {"%i", {"1", "2"}, "1"},
+        {"100%% %d %x %", {"7"}, "100% %d %x %"},
+        {"%s%s", {"%s", "%i"}, "%s%i"},
+        {"", {"1"}, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FillPlaceholders(c.entry, c.values), c.filled) << c.entry;
+}
+
+TEST(PlaceholderTest, NumbersAreGroupedInThousandsWithDots) {
+    struct Case {
+        std::int64_t number;
+        const char* text;
+    } cases[] = {
+        {0, "0"},          {999, "999"},
+        {1000, "1.000"},   {10000, "10.000"},
+        {1048576, "1.048.576"}, {-1234, "-1.234"},
+        {INT64_MIN, "-9.223.372.036.854.775.808"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(GroupedNumber(c.number), c.text) << c.number;
 }
 
 TEST_F(CatalogueTest, HelpGoesToTheTopLevelWindowWithTheContext) {

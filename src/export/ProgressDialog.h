@@ -1,0 +1,53 @@
+#pragma once
+#include <string>
+
+#include "framework/Dialog.h"
+
+namespace exl {
+
+// The modeless window over template 2005 that shows how far the transfer has come
+// and offers Abbrechen. While it is up its owner, the host's window, is disabled,
+// as under a modal dialog; the caller handles this window's messages and no others,
+// so no host command can start meanwhile.
+class ProgressDialog : public Dialog {
+public:
+    enum { IDD = 2005 };
+    // The bar runs from 0 to this.
+    static constexpr int kBarRange = 1000;
+
+    ProgressDialog();
+    ~ProgressDialog() override;
+
+    // Creates and shows the window, owned by the thread's active window. False when
+    // it cannot be made.
+    bool Open();
+    // The text and the bar's position (0 to kBarRange); what is unchanged is left alone.
+    // Both are painted later, in the next wait for Excel's answer (see HandleInput).
+    void Show(const std::string& text, int barPosition);
+    // Handles the input and posted messages queued for this window and its controls.
+    // Painting is left to the wait for Excel's answer, in which COM dispatches the
+    // thread's paint messages while Excel works, so it costs the writing nothing.
+    void HandleInput();
+    // Handles everything queued for this window, and the paint messages of the
+    // thread's other windows (the host's): for waits in which no COM call runs.
+    void HandleAllMessages();
+    // Abbrechen, Esc or the close box.
+    bool StopAsked() const { return stopAsked_; }
+
+protected:
+    bool OnInitDialog() override;
+    // Enter ends nothing.
+    void OnOK() override {}
+    void OnCancel() override { stopAsked_ = true; }
+
+private:
+    // Messages of this window and its controls that the filter lets through.
+    void Handle(UINT filter);
+
+    HWND disabledOwner_ = nullptr;
+    bool stopAsked_ = false;
+    std::string shownText_;
+    int shownBarPosition_ = -1;
+};
+
+}  // namespace exl
