@@ -133,11 +133,12 @@ protected:
         std::vector<std::wstring> cells;
         for (const wchar_t* column : {L"A", L"B"}) {
             const bool first = column[0] == L'A';
-            cells.push_back(std::wstring(column) + L"1 \"" + (first ? L"Pos" : L"Benennung") + L"\"");
+            cells.push_back(std::wstring(column) + L"1 text \"" + (first ? L"Pos" : L"Benennung") + L"\"");
+            // Positions are whole numbers and stay numbers; names are texts.
             for (int n = 1; n <= kRecords; ++n)
                 if (n % 3 != 0)
-                    cells.push_back(std::wstring(column) + std::to_wstring(n + 1) + L" \"" + (first ? L"" : L"Teil ") +
-                                    std::to_wstring(n) + L"\"");
+                    cells.push_back(std::wstring(column) + std::to_wstring(n + 1) +
+                                    (first ? L" number " + std::to_wstring(n) : L" text \"Teil " + std::to_wstring(n) + L"\""));
         }
         return cells;
     }
