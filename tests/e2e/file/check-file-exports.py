@@ -54,8 +54,10 @@ def check_sample(folder):
     with open(os.path.join(folder, "sample.expected"), encoding="utf-8") as lines:
         for line in lines:
             sheet, cell = line.rstrip("\n").split("\t", 1)
-            address, text = cell.split(" ", 1)
-            expected[(sheet, address)] = unquote(text)
+            # The stand-in lists a cell as its type and value: number 12, text "x", text' "0012".
+            address, stored = cell.split(" ", 1)
+            kind, _, value = stored.partition(" ")
+            expected[(sheet, address)] = (kind, value if kind == "number" else unquote(value))
     check(len(expected) > 20, "sample: the stand-in held only %d cells" % len(expected))
     found = {}
     for sheet in book.worksheets:
@@ -63,7 +65,7 @@ def check_sample(folder):
             found[(sheet.title, address)] = cell
     check(set(found) == set(expected), "sample: cells differ: only in the file %s, only in the stand-in %s" %
           (sorted(set(found) - set(expected)), sorted(set(expected) - set(found))))
-    for key, text in expected.items():
+    for key, (kind, text) in expected.items():
         cell = found.get(key)
         if cell is None:
             continue
@@ -71,6 +73,7 @@ def check_sample(folder):
         # Both tables of the sample have their headings in row 1; headings are always text.
         heading = re.match(r"[A-Z]+1$", key[1]) is not None
         number = PLAIN_WHOLE_NUMBER.match(text) and not heading
+        check((kind == "number") == bool(number), "sample: the stand-in holds %s as %s" % (key, kind))
         check(cell.data_type == ("n" if number else "s"), "sample: %s is of type %s" % (key, cell.data_type))
 
 
