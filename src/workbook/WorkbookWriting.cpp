@@ -74,20 +74,6 @@ std::string NewWorkbookRelationships(std::size_t sheets) {
     return xml + "</Relationships>";
 }
 
-// The least style sheet Excel accepts: one font, the two fills it requires, one border.
-std::string NewStyles() {
-    return std::string(kXmlDeclaration) +
-           "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-           "<fonts count=\"1\"><font><sz val=\"10\"/><name val=\"Arial\"/></font></fonts>"
-           "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
-           "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
-           "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
-           "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
-           "<cellXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/></cellXfs>"
-           "<cellStyles count=\"1\"><cellStyle name=\"Standard\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
-           "</styleSheet>";
-}
-
 bool Failed(ZipWriter& out, std::string& problem) {
     problem = out.Problem();
     return false;
@@ -151,6 +137,22 @@ const SheetPlan* PlanOf(const std::vector<SheetPlan>& plans, std::string_view pa
 
 }  // namespace
 
+std::string StylesPart(const std::vector<std::string>& cellFormats) {
+    std::string formats;
+    for (const std::string& format : cellFormats) formats += format;
+    return std::string(kXmlDeclaration) +
+           "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+           "<fonts count=\"1\"><font><sz val=\"10\"/><name val=\"Arial\"/></font></fonts>"
+           "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
+           "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
+           "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
+           "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
+           "<cellXfs count=\"" +
+           std::to_string(cellFormats.size()) + "\">" + formats +
+           "</cellXfs><cellStyles count=\"1\"><cellStyle name=\"Standard\" xfId=\"0\" builtinId=\"0\"/>"
+           "</cellStyles></styleSheet>";
+}
+
 bool WriteNewWorkbook(const std::vector<std::string>& sheetNames, const std::vector<RowSource*>& rows,
                       ZipWriter& out, std::string& problem, const std::string& stylesPart) {
     const std::size_t sheets = sheetNames.size();
@@ -158,7 +160,7 @@ bool WriteNewWorkbook(const std::vector<std::string>& sheetNames, const std::vec
         !out.AddEntry("_rels/.rels", NewPackageRelationships()) ||
         !out.AddEntry("xl/workbook.xml", NewWorkbookPart(sheetNames)) ||
         !out.AddEntry("xl/_rels/workbook.xml.rels", NewWorkbookRelationships(sheets)) ||
-        !out.AddEntry("xl/styles.xml", stylesPart.empty() ? NewStyles() : stylesPart))
+        !out.AddEntry("xl/styles.xml", stylesPart.empty() ? StylesPart({kStandardCellFormat}) : stylesPart))
         return Failed(out, problem);
     for (std::size_t i = 0; i < sheets; ++i) {
         if (!out.BeginEntry("xl/worksheets/sheet" + std::to_string(i + 1) + ".xml")) return Failed(out, problem);

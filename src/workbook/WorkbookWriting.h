@@ -11,6 +11,12 @@
 
 namespace exl::workbook {
 
+// The cell format of Excel's "Standard" style, the first of every workbook.
+constexpr const char* kStandardCellFormat = "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>";
+// The least style sheet Excel accepts (one font, the two fills it requires, one
+// border) with these cell formats (<xf/> elements, Standard first), in this order.
+std::string StylesPart(const std::vector<std::string>& cellFormats);
+
 // A new workbook with one worksheet per name (UTF-8, in order); rows[i] fills sheet
 // i + 1 (nullptr or a missing entry: empty). Every text is written as given.
 // stylesPart: the whole xl/styles.xml for the cells' own styles, "" for the least

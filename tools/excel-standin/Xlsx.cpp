@@ -35,26 +35,15 @@ public:
         return at == 0 ? std::string() : std::to_string(at);
     }
 
-    // The least style sheet Excel accepts: one font, the two required fills, one
-    // border, and the cell styles in use.
+    // The style sheet with the cell styles in use, Standard first.
     std::string Part() const {
-        std::string xfs;
+        std::vector<std::string> formats;
         for (const CellStyle& style : styles_)
-            xfs += "<xf numFmtId=\"" + std::to_string(style.numberFormat) +
-                   "\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"" +
-                   (style.numberFormat ? " applyNumberFormat=\"1\"" : "") +
-                   (style.quotePrefix ? " quotePrefix=\"1\"" : "") + "/>";
-        return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-               "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-               "<fonts count=\"1\"><font><sz val=\"10\"/><name val=\"Arial\"/></font></fonts>"
-               "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
-               "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
-               "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
-               "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
-               "<cellXfs count=\"" +
-               std::to_string(styles_.size()) + "\">" + xfs +
-               "</cellXfs><cellStyles count=\"1\"><cellStyle name=\"Standard\" xfId=\"0\" builtinId=\"0\"/>"
-               "</cellStyles></styleSheet>";
+            formats.push_back("<xf numFmtId=\"" + std::to_string(style.numberFormat) +
+                              "\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"" +
+                              (style.numberFormat ? " applyNumberFormat=\"1\"" : "") +
+                              (style.quotePrefix ? " quotePrefix=\"1\"" : "") + "/>");
+        return workbook::StylesPart(formats);
     }
 
 private:
