@@ -4,12 +4,12 @@
 // A turned-away call is not carried out; the client is expected to try it again.
 #include <windows.h>
 
-namespace exl::standin {
-
 // What Excel answers while it is busy: RPC_E_CALL_REJECTED (its message filter
 // refuses the call; the stand-in's does the same), RPC_E_SERVERCALL_RETRYLATER, or
-// this status from Invoke, which the platform headers do not name (VBA_E_IGNORE).
-inline constexpr HRESULT kVbaIgnore = static_cast<HRESULT>(0x800AC472);
+// kVbaIgnore from Invoke: the statuses the plug-in's retry knows.
+#include "framework/RejectedCalls.h"
+
+namespace exl::standin {
 
 class BusyPlan {
 public:

@@ -38,6 +38,15 @@ protected:
         WriteRecordFile(records, {{{"Name", "eins"}}, {{"Name", "zwei"}}});
     }
 
+    // Two tables on two sheets of a template, two records: a run of every kind of call.
+    void WriteTwoTablesFromATemplate() {
+        WriteFile(profile, "[Datei]\r\nTabelle=2\r\nExcelvorlage=C:\\t.xlsx\r\n"
+                           "[Tabelle 1]\r\nBlatt=1\r\nKopfzeile=1\r\nStartzeile=2\r\nAnzahl=2\r\n"
+                           "Feld_1=Name\r\nSpalte_1=A\r\nSpaltenkopf_1=Name\r\nFeld_2=Nr\r\nSpalte_2=B\r\n"
+                           "[Tabelle 2]\r\nBlatt=2\r\nAnzahl=1\r\nFeld_1=Nr\r\nSpalte_1=C\r\n");
+        WriteRecordFile(records, {{{"Name", "eins"}, {"Nr", "1"}}, {{"Nr", "2"}}});
+    }
+
     std::string StoredVersion() { return ReadIniString(kSettingsFile, "Excel", "Version", "(none)"); }
     Strings Texts() {
         Strings texts;
@@ -295,11 +304,7 @@ TEST_F(ExcelConnectionTest, AnOperationAnsweringNoObjectRaisesInsteadOfCallingTh
 }
 
 TEST_F(ExcelConnectionTest, AFailureAtEveryCallReleasesEverythingAndCarriesItsKind) {
-    WriteFile(profile, "[Datei]\r\nTabelle=2\r\nExcelvorlage=C:\\t.xlsx\r\n"
-                       "[Tabelle 1]\r\nBlatt=1\r\nKopfzeile=1\r\nStartzeile=2\r\nAnzahl=2\r\n"
-                       "Feld_1=Name\r\nSpalte_1=A\r\nSpaltenkopf_1=Name\r\nFeld_2=Nr\r\nSpalte_2=B\r\n"
-                       "[Tabelle 2]\r\nBlatt=2\r\nAnzahl=1\r\nFeld_1=Nr\r\nSpalte_1=C\r\n");
-    WriteRecordFile(records, {{{"Name", "eins"}, {"Nr", "1"}}, {{"Nr", "2"}}});
+    WriteTwoTablesFromATemplate();
     ASSERT_EQ(TransferToExcel(settings, records, launcher).outcome, TransferOutcome::Finished);
     const int calls = excel.Invokes();
     ASSERT_GT(calls, 20);
@@ -325,11 +330,7 @@ TEST_F(ExcelConnectionTest, AFailureAtEveryCallReleasesEverythingAndCarriesItsKi
 }
 
 TEST_F(ExcelConnectionTest, EveryCallExcelTurnsAwayOnceIsTriedAgainAndTheExportEndsAsACalmOne) {
-    WriteFile(profile, "[Datei]\r\nTabelle=2\r\nExcelvorlage=C:\\t.xlsx\r\n"
-                       "[Tabelle 1]\r\nBlatt=1\r\nKopfzeile=1\r\nStartzeile=2\r\nAnzahl=2\r\n"
-                       "Feld_1=Name\r\nSpalte_1=A\r\nSpaltenkopf_1=Name\r\nFeld_2=Nr\r\nSpalte_2=B\r\n"
-                       "[Tabelle 2]\r\nBlatt=2\r\nAnzahl=1\r\nFeld_1=Nr\r\nSpalte_1=C\r\n");
-    WriteRecordFile(records, {{{"Name", "eins"}, {"Nr", "1"}}, {{"Nr", "2"}}});
+    WriteTwoTablesFromATemplate();
     ASSERT_EQ(TransferToExcel(settings, records, launcher).outcome, TransferOutcome::Finished);
     const Strings calmCalls = Calls();
     const std::vector<std::wstring> calmPuts = excel.valuePuts;
