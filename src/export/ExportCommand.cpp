@@ -58,13 +58,15 @@ void Finish(const std::string& recordFile, int closingKey) {
     app.CanUnloadNow();
 }
 
-// The list into a workbook file. Ended without saving (cancelled, or a problem
-// shown), the command's files go all the same: nothing is left to retry from.
+// The list into a workbook file. Ended without saving (cancelled, stopped, or a
+// problem shown), the command's files go all the same: nothing is left to retry from.
 void SaveAsFile(const ExportSettings& settings, const std::string& recordFile) {
-    if (ExportToFile(settings.profilePath, recordFile) == FileExportOutcome::Saved)
-        Finish(recordFile, kSavedClosingKey);
-    else
-        DeleteCommandFiles(recordFile);
+    switch (ExportToFile(settings.profilePath, recordFile)) {
+    case FileExportOutcome::Saved: Finish(recordFile, kSavedClosingKey); return;
+    case FileExportOutcome::Stopped: ShowFileMessage(kSavingStoppedKey); break;
+    case FileExportOutcome::Ended: break;
+    }
+    DeleteCommandFiles(recordFile);
 }
 
 }  // namespace

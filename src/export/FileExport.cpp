@@ -6,6 +6,7 @@
 #include "export/FileMessages.h"
 #include "export/FileTarget.h"
 #include "export/ListWorkbook.h"
+#include "export/TransferProgress.h"
 #include "workbook/TargetFile.h"
 
 namespace exl {
@@ -45,9 +46,14 @@ FileExportOutcome ExportToFile(const std::string& profilePath, const std::string
     if (!list.Prepare()) return FileExportOutcome::Ended;
     const std::optional<std::string> target = AskForTargetFile(profilePath, list.HasMacros());
     if (!target || !TargetAccepted(*target, list.TemplatePath(), list.HasMacros())) return FileExportOutcome::Ended;
-    if (!list.Write(*target)) {
-        ShowFileMessage(kCannotWriteKey, {*target});
-        return FileExportOutcome::Ended;
+    try {
+        TransferProgress progress(TransferProgress::Steps::FileRows);
+        if (!list.Write(*target, progress)) {
+            ShowFileMessage(kCannotWriteKey, {*target});
+            return FileExportOutcome::Ended;
+        }
+    } catch (const StoppedByUser&) {
+        return FileExportOutcome::Stopped;
     }
     OpenWithAssociatedProgram(*target);
     return FileExportOutcome::Saved;

@@ -23,6 +23,7 @@ enum FileMessageKey : int {
     kCellOutsideSheetKey = 31,
     kCannotWriteKey = 32,
     kWrongExtensionKey = 33,
+    kSavingStoppedKey = 34,
 };
 
 // The entry's text with each "%s" replaced by the next value. The values are put in

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "catalogue/MessageCatalogue.h"
@@ -36,6 +37,36 @@ void ShowLayoutFault(const LayoutFault& fault) {
     case LayoutProblem::None: break;
     }
 }
+
+// A sheet's rows as they are made, reported to the progress: the sheet is the table
+// and its rows, from the first it reaches, are the slots.
+class ReportedRows : public workbook::RowSource {
+public:
+    ReportedRows(RecordRows& rows, WriteProgress& progress, WritePosition& at, int table, std::int64_t slotsBefore)
+        : rows_(rows), area_(rows.Area()), progress_(progress), at_(at), table_(table), slotsBefore_(slotsBefore) {}
+
+    std::int64_t Slots() const {
+        return area_ ? static_cast<std::int64_t>(area_->last.row) - area_->first.row + 1 : 0;
+    }
+    bool NextRow(workbook::SheetRow& row) override {
+        if (!rows_.NextRow(row)) return false;
+        at_.table = table_;
+        at_.record = row.number;
+        at_.records = area_->last.row;  // a sheet that makes a row has an area
+        at_.slotsDone = slotsBefore_ + static_cast<std::int64_t>(row.number) - area_->first.row + 1;
+        progress_.Advance(at_);
+        return true;
+    }
+    std::optional<workbook::CellArea> Area() const override { return area_; }
+
+private:
+    RecordRows& rows_;
+    std::optional<workbook::CellArea> area_;
+    WriteProgress& progress_;
+    WritePosition& at_;
+    int table_;
+    std::int64_t slotsBefore_;
+};
 
 std::vector<std::string> NewSheetNames(std::size_t count) {
     std::vector<std::string> names;
@@ -93,17 +124,23 @@ bool ListWorkbook::Prepare() {
 
 bool ListWorkbook::HasMacros() const { return !templatePath_.empty() && template_.Package().hasMacros; }
 
-bool ListWorkbook::Write(const std::string& target) const {
+bool ListWorkbook::Write(const std::string& target, WriteProgress& progress) const {
     std::vector<std::unique_ptr<RecordRows>> sources;
+    std::vector<std::unique_ptr<ReportedRows>> reported;
     std::vector<workbook::RowSource*> rows;
+    WritePosition at;
     for (const std::vector<FileField>& sheetFields : fields_) {
         if (sheetFields.empty()) {
             rows.push_back(nullptr);
             continue;
         }
         sources.push_back(std::make_unique<RecordRows>(sheetFields, records_, recordCount_));
-        rows.push_back(sources.back().get());
+        reported.push_back(std::make_unique<ReportedRows>(*sources.back(), progress, at,
+                                                          static_cast<int>(reported.size()) + 1, at.slotsTotal));
+        at.slotsTotal += reported.back()->Slots();
+        rows.push_back(reported.back().get());
     }
+    at.tables = static_cast<int>(reported.size());
     std::string detail;
     const workbook::SaveProblem problem = workbook::SaveWorkbook(
         WidePath(target),

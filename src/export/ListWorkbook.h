@@ -6,6 +6,7 @@
 #include <string>
 
 #include "export/FileLayout.h"
+#include "export/WriteProgress.h"
 #include "framework/IniSnapshot.h"
 #include "workbook/TemplateFile.h"
 
@@ -22,9 +23,10 @@ public:
     // After Prepare: whether the workbook holds macros (it then needs ".xlsm").
     bool HasMacros() const;
     const std::string& TemplatePath() const { return templatePath_; }
-    // Writes the workbook beside the target and moves it over the target. false when
-    // that failed; the target is as it was and nothing is shown.
-    bool Write(const std::string& target) const;
+    // Writes the workbook beside the target and moves it over the target, reporting
+    // every row made. false when that failed; the target is as it was and nothing is
+    // shown. The progress may raise StoppedByUser, which leaves the target as it was too.
+    bool Write(const std::string& target, WriteProgress& progress = WriteProgress::None()) const;
 
 private:
     bool UseTemplate();

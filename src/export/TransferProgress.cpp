@@ -12,19 +12,26 @@ namespace {
 constexpr int kProgressSection = 4;
 constexpr int kPositionKey = 3;
 constexpr int kBusyKey = 4;
+constexpr int kRowPositionKey = 5;
 
 // Milliseconds since `start`; the tick count's wrap after 49 days cancels out.
 DWORD Since(DWORD start) { return GetTickCount() - start; }
 
 }  // namespace
 
-TransferProgress::TransferProgress(DWORD showAfterMs) : showAfterMs_(showAfterMs), watching_(*this) {}
+TransferProgress::TransferProgress(Steps steps, DWORD showAfterMs)
+    : steps_(steps), showAfterMs_(showAfterMs), watching_(*this) {}
 
 void TransferProgress::Advance(const WritePosition& at) {
     at_ = at;
     StartClock();
     if (!WindowUp()) return;
-    dialog_->HandleInput();
+    if (steps_ == Steps::ExcelCalls) {
+        dialog_->HandleInput();
+    } else if (Since(handledAt_) >= kFileMessagesMs) {
+        dialog_->HandleAllMessages();
+        handledAt_ = GetTickCount();
+    }
     StopIfAsked();
     if (Since(refreshedAt_) >= kRefreshMs) Refresh();
 }
@@ -67,7 +74,7 @@ bool TransferProgress::WindowUp() {
         windowFailed_ = true;
         return false;
     }
-    positionEntry_ = MessageCatalogue::Text(kProgressSection, kPositionKey);
+    positionEntry_ = MessageCatalogue::Text(kProgressSection, steps_ == Steps::FileRows ? kRowPositionKey : kPositionKey);
     dialog_ = std::move(dialog);
     Refresh();
     return true;
@@ -86,6 +93,9 @@ std::string TransferProgress::Text() const {
     if (serverBusy_) return busyEntry_;
     // Nothing written yet: Excel is still being reached.
     if (at_.tables == 0) return std::string();
+    if (steps_ == Steps::FileRows)
+        return FillPlaceholders(positionEntry_, {Format("%i", at_.table), Format("%i", at_.tables),
+                                                 GroupedNumber(at_.record), GroupedNumber(at_.records)});
     return FillPlaceholders(positionEntry_, {Format("%i", at_.table), Format("%i", at_.tables), Format("%i", at_.field),
                                              Format("%i", at_.fields), GroupedNumber(at_.record),
                                              GroupedNumber(at_.records)});

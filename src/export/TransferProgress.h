@@ -23,8 +23,20 @@ public:
     static constexpr DWORD kShowAfterMs = 500;
     // Five times a second: each change costs a few server round trips under Wine.
     static constexpr DWORD kRefreshMs = 200;
+    // How often the window's messages are handled while a file is written.
+    static constexpr DWORD kFileMessagesMs = 100;
 
-    explicit TransferProgress(DWORD showAfterMs = kShowAfterMs);
+    // What a step of the writer is.
+    enum class Steps {
+        // A call to Excel, in whose wait COM paints the window: its input is handled
+        // at every step, so Abbrechen stops at the next cell.
+        ExcelCalls,
+        // A row of a file, made in microseconds without a wait: every message of the
+        // window, paint included, is handled at most every kFileMessagesMs.
+        FileRows,
+    };
+
+    explicit TransferProgress(Steps steps = Steps::ExcelCalls, DWORD showAfterMs = kShowAfterMs);
 
     void Advance(const WritePosition& at) override;
     void WaitForServer(DWORD milliseconds) override;
@@ -41,6 +53,7 @@ private:
     std::string Text() const;
     int BarPosition() const;
 
+    Steps steps_;
     DWORD showAfterMs_;
     ScopedServerWaitWatcher watching_;
     std::unique_ptr<ProgressDialog> dialog_;
@@ -48,10 +61,11 @@ private:
     bool clockStarted_ = false;
     DWORD startedAt_ = 0;
     DWORD refreshedAt_ = 0;
+    DWORD handledAt_ = 0;
     bool serverBusy_ = false;
     WritePosition at_;
-    // Entries 4-3, read when the window opens, and 4-4, at the first wait: once, not
-    // at every refresh.
+    // Entries 4-3 (4-5 for rows), read when the window opens, and 4-4, at the first
+    // wait: once, not at every refresh.
     std::string positionEntry_;
     std::string busyEntry_;
 };

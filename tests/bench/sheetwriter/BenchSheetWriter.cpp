@@ -23,6 +23,7 @@
 #include "export/TransferProgress.h"
 #include "RecordingUi.h"
 #include "Scratch.h"
+#include "TimedProgress.h"
 #include "StandinClient.h"
 #include "framework/Ini.h"
 
@@ -53,25 +54,6 @@ double Seconds(LONGLONG ticks) {
     return static_cast<double>(ticks) / frequency.QuadPart;
 }
 
-// Passes the writer's reports on to the progress window and adds up the time spent
-// there: the window's whole cost on the writer's path (opening it, its texts and
-// bar, its messages), which other programs' load on the machine does not blur.
-class TimedProgress : public WriteProgress {
-public:
-    void Advance(const WritePosition& at) override {
-        LARGE_INTEGER start, end;
-        QueryPerformanceCounter(&start);
-        window_.Advance(at);
-        QueryPerformanceCounter(&end);
-        ticks_ += end.QuadPart - start.QuadPart;
-    }
-    double Seconds() const { return test::Seconds(ticks_); }
-
-private:
-    TransferProgress window_{0};
-    LONGLONG ticks_ = 0;
-};
-
 struct Measure {
     int records = 0;
     int cells = 0;
@@ -96,7 +78,7 @@ Measure ExportOnce(standin::StandinClient& excel, ScratchDirectory& scratch, int
     settings.profilePath = profile;
     excel.ResetCalls();
     LARGE_INTEGER start, end;
-    TimedProgress shown;
+    TimedProgress shown(TransferProgress::Steps::ExcelCalls);
     WriteProgress& progress = window ? static_cast<WriteProgress&>(shown) : WriteProgress::None();
     QueryPerformanceCounter(&start);
     const TransferResult result = TransferToExcel(settings, records, ExcelLauncher::Platform(), progress);

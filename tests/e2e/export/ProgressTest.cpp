@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 
 #include "Drawing.h"
@@ -23,6 +24,10 @@ constexpr int kMsPerCall = 20;
 constexpr DWORD kBetweenPicturesMs = 700;
 
 std::string ProgressTitle() { return ToAnsi("Übergabe nach Excel"); }
+std::string StoppedText() {
+    return ToAnsi("Die Übergabe nach Excel wurde abgebrochen. Was bis dahin übertragen wurde, bleibt in Excel stehen.");
+}
+std::string ClosingText() { return ToAnsi("Die Übergabe nach Excel ist abgeschlossen."); }
 
 // When this thread's top-level windows are shown and destroyed while the holder lives.
 class WindowEvents {
@@ -185,10 +190,9 @@ TEST_F(ProgressTest, ASlowExcelShowsTheWindowAndAbbrechenStopsAtTheCellInProgres
         EXPECT_GT(first.bar, 0);
 
         ASSERT_EQ(boxes.size(), 2u);
-        EXPECT_EQ(boxes[0].text, ToAnsi("Die Übergabe nach Excel wurde abgebrochen. Was bis dahin übertragen wurde, "
-                                        "bleibt in Excel stehen."));
+        EXPECT_EQ(boxes[0].text, StoppedText());
         EXPECT_EQ(boxes[0].caption, "Excel-Kopplung");
-        EXPECT_EQ(boxes[1].text, ToAnsi("Die Übergabe nach Excel ist abgeschlossen."));
+        EXPECT_EQ(boxes[1].text, ClosingText());
 
         excel.SetCallDelay(0);
         // The cell or block in progress is finished, and nothing is begun after it.
@@ -215,6 +219,45 @@ TEST_F(ProgressTest, ASlowExcelShowsTheWindowAndAbbrechenStopsAtTheCellInProgres
     }
 }
 
+// Excel turns every call away from the middle of the writing on: the window says that
+// Excel is busy, and Abbrechen ends the wait at once, long before the question that
+// the silent period would bring.
+TEST_F(ProgressTest, AbbrechenEndsTheWaitForABusyExcel) {
+    WriteSlowExport(false);
+    ASSERT_TRUE(standin::StandinClient::Register({10}));
+    ASSERT_TRUE(excel.StartRunning(10));
+    excel.SetCallDelay(kMsPerCall);
+    const std::string busyText =
+        ToAnsi("Excel ist beschäftigt und nimmt gerade nichts an. Die Übergabe wartet, bis Excel wieder bereit ist.");
+    std::string shown;
+    DWORD clickedAt = 0, stoppedShownAt = 0;
+    std::vector<ShownMessageBox> boxes;
+    const std::int16_t result = Run([&](UiDriver& ui) {
+        ScriptExcel watcher;
+        ui.Click(ui.WaitForWindow(kExportTitle), IDOK);
+        HWND window = ui.WaitForWindow(ProgressTitle());
+        (*watcher).BeBusy(0, standin::StandinClient::kUntilCalm, RPC_E_CALL_REJECTED);
+        for (int poll = 0; poll < 100 && shown != busyText; ++poll, Sleep(50)) shown = ui.Text(window, IDC_PROGRESS_TEXT);
+        clickedAt = GetTickCount();
+        ui.Click(window, IDCANCEL);
+        for (int box = 0; box < 2; ++box) {
+            boxes.push_back(ui.WaitForMessageBox());
+            if (box == 0) stoppedShownAt = GetTickCount();
+            ui.Answer(boxes.back(), IDOK);
+        }
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(shown, busyText);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, StoppedText()) << "no question after a silent period";
+    EXPECT_EQ(boxes[1].text, ClosingText());
+    std::printf("[ case ] Abbrechen during the busy wait: the wait ended within %lu ms\n", stoppedShownAt - clickedAt);
+    excel.BeCalm();
+    excel.SetCallDelay(0);
+    EXPECT_EQ(excel.LiveObjects(), 0) << "every reference is released";
+    excel.Quit();
+}
+
 // In blocks and into an Excel already running, so the writing is short here too:
 // cell by cell Wine's COM takes 2 to 4 ms a call, which makes the sample's 63 cells
 // (about 190 calls) last near the window's half second, and it then rightly shows.
@@ -232,7 +275,7 @@ TEST_F(ProgressTest, TheSampleInBlocksExportsWithoutTheWindow) {
     WindowEvents events;
     const std::vector<ShownMessageBox> boxes = RunConfirmed();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, ToAnsi("Die Übergabe nach Excel ist abgeschlossen."));
+    EXPECT_EQ(boxes[0].text, ClosingText());
     EXPECT_FALSE(excel.SheetCells(1, 1).empty()) << "the sample was written";
     // Only a machine too busy to write the sample within the delay may show the window,
     // and then no sooner than the delay.

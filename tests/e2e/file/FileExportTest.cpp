@@ -4,6 +4,7 @@
 // check-file-exports.py reads them with openpyxl.
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -11,6 +12,7 @@
 #include "Drawing.h"
 #include "ExportFixture.h"
 #include "catalogue/MessageCatalogue.h"
+#include "resource.h"
 
 namespace exl::test {
 namespace {
@@ -416,6 +418,77 @@ TEST_F(FileExportTest, LastRowOfTheSheetIsReached) {
     ChooseTarget(target);
     EXPECT_EQ(RunAnswering(), Strings{Entry(19)});
     Keep(target, "lastrow.xlsx");
+}
+
+// Lets a thread run a twentieth of the time, as on a machine twenty times slower, so
+// a writing of a fraction of a second outlasts the progress window's delay on any
+// machine. Its own thread only suspends, sleeps and resumes: it takes no lock that
+// the slowed thread might hold.
+class SlowedThread {
+public:
+    explicit SlowedThread(DWORD threadId)
+        : thread_(OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId)),
+          slowing_(CreateThread(nullptr, 0, &SlowedThread::Slow, this, 0, nullptr)) {}
+    ~SlowedThread() {
+        stop_ = true;
+        WaitForSingleObject(slowing_.get(), INFINITE);
+    }
+    SlowedThread(const SlowedThread&) = delete;
+    SlowedThread& operator=(const SlowedThread&) = delete;
+
+private:
+    static DWORD WINAPI Slow(void* parameter) {
+        auto* self = static_cast<SlowedThread*>(parameter);
+        while (!self->stop_) {
+            SuspendThread(self->thread_.get());
+            Sleep(19);
+            ResumeThread(self->thread_.get());
+            Sleep(1);
+        }
+        return 0;
+    }
+    UniqueHandle thread_;
+    std::atomic<bool> stop_{false};
+    UniqueHandle slowing_;
+};
+
+TEST_F(FileExportTest, AbbrechenWhileWritingLeavesTheTargetAsItWas) {
+    constexpr int kRecords = 300000;
+    WriteProfile(Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Blatt=1", "Kopfzeile=1", "Startzeile=2", "Anzahl=1",
+                        "Feld_1=Name", "Spalte_1=A", "Spaltenkopf_1=Name"}));
+    std::string result;
+    for (int n = 1; n <= kRecords; ++n) result += "Teil " + std::to_string(n) + "\r\n";
+    AnswerQueriesWith(result);
+    const std::string target = scratch.File("liste.xlsx");
+    WriteFile(target, "die alte Liste");
+    ChooseTarget(target);
+    const DWORD hostThread = GetCurrentThreadId();
+    Strings texts;
+    std::string position;
+    UiScript script([&](UiDriver& ui) {
+        ui.Click(ui.WaitForWindow(kExportTitle), IDOK);
+        const ShownMessageBox replace = ui.WaitForMessageBox(60000);
+        texts.push_back(replace.text);
+        ui.Answer(replace, IDYES);
+        {
+            const SlowedThread slowed(hostThread);
+            HWND window = ui.WaitForWindow(ToAnsi("Übergabe nach Excel"));
+            // The window's looks are the progress window's own test.
+            position = ui.Text(window, IDC_PROGRESS_TEXT);
+            ui.Click(window, IDCANCEL);
+        }
+        const ShownMessageBox stopped = ui.WaitForMessageBox();
+        texts.push_back(stopped.text);
+        EXPECT_EQ(stopped.caption, "Excel-Kopplung");
+        ui.Answer(stopped, IDOK);
+    });
+    EXPECT_EQ(host.RunCommand(), 0);
+    script.Join();
+    EXPECT_EQ(texts, (Strings{Entry(21, {target}), Entry(34)}));
+    EXPECT_EQ(position.rfind("Tabelle 1 von 1: Zeile ", 0), 0u) << position;
+    EXPECT_NE(position.find(" von 300.001"), std::string::npos) << position;
+    EXPECT_TRUE(ReadFile(target) == "die alte Liste") << "the target was replaced";
+    ExpectNothingLeft();
 }
 
 }  // namespace

@@ -53,6 +53,7 @@ TEST(ProgressWindowTest, TheLongestTextsShowWhole) {
         std::string text;
     } cases[] = {
         {"progress-longest.bmp", FillPlaceholders(Entry(4, 3), {"32767", "32767", "32767", "32767", widest, widest})},
+        {"progress-rows-longest.bmp", FillPlaceholders(Entry(4, 5), {"32767", "32767", widest, widest})},
         {"progress-busy.bmp", Entry(4, 4)},
     };
     for (const auto& c : cases) {
@@ -106,7 +107,7 @@ TEST(ProgressWindowTest, ABusyWaitShowsTheNoticeAndAbbrechenEndsItAtOnce) {
         shownWhole = TextShowsWhole(GetDlgItem(window, IDC_PROGRESS_TEXT));
         ui.Click(window, IDCANCEL);
     });
-    TransferProgress progress(0);
+    TransferProgress progress(TransferProgress::Steps::ExcelCalls, 0);
     const DWORD start = GetTickCount();
     bool stopped = false;
     try {
