@@ -26,9 +26,9 @@ int VersionOf(const std::string& progId) {
 }
 int VersionOf(const std::wstring& progId) { return VersionOf(std::string(progId.begin(), progId.end())); }
 
-std::string StoredVersion() { return ReadIniString(kSettingsFile, "Excel", "Version", "(none)"); }
-
 }  // namespace
+
+std::string StoredVersion() { return ReadIniString(kSettingsFile, "Excel", "Version", "(none)"); }
 
 IDispatch* FakeExcel::NewApplication() { return NewObject("Application"); }
 
@@ -109,10 +109,6 @@ IDispatch* FakeLauncher::StartNew(const std::string& progId) {
     if (!startable.count(version)) return nullptr;
     return excel_.NewApplication();
 }
-
-}  // namespace exl::test
-
-namespace exl::test {
 
 bool FakeLauncher::IsRegistered(const std::wstring& progId) {
     const int version = VersionOf(progId);

@@ -39,6 +39,9 @@ private:
                    VARIANT* result, EXCEPINFO* exception);
 };
 
+// The settings file's Excel "Version", "(none)" when it has none.
+std::string StoredVersion();
+
 class FakeLauncher : public ExcelLauncher {
 public:
     explicit FakeLauncher(FakeExcel& excel) : excel_(excel) {}
