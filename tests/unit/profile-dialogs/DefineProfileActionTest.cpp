@@ -82,7 +82,9 @@ protected:
 TEST_F(DefineProfileActionTest, EmptyEditYesAndANewFileSeedsItAndOpensTheEditorOnIt) {
     // The host INI's pattern is not used here: the action offers the fixed one.
     WriteFile(scratch.File("orvanta.ini"), "EXL D:\\anders\\*.exl\r\n");
-    const std::string chosen = scratch.File("exl\\neu.exl");
+    // The host answers in the OEM code page; this action converts nothing.
+    const std::string chosen = scratch.File("exl\\") + ToOem("Maß§.exl");
+    ASSERT_NE(chosen, scratch.File("exl\\") + ToAnsi("Maß§.exl"));
     host.sim.QueueFileSelection(orvanta::FileSelectionAnswer::Choose(chosen));
     RunAction("", [&](UiDriver& ui, HWND window) {
         AnswerQuestion(ui, 15, 16, IDYES);
@@ -152,26 +154,40 @@ TEST_F(DefineProfileActionTest, EmptyEditAnsweredNoDoesNothingElse) {
     }
 }
 
-TEST_F(DefineProfileActionTest, ATypedPathOfAMissingFileAsksAndYesOpensTheEditorWithoutSeed) {
-    const std::string typed = scratch.File("exl\\fehlt.exl");
-    RunAction(typed, [&](UiDriver& ui, HWND) {
-        AnswerQuestion(ui, 17, 18, IDYES);
-        InEditor(ui, [&](HWND editor) { EXPECT_EQ(ui.Text(editor, IDC_PROFILE_TABLE_COUNT), "1"); });
-    });
-    EXPECT_FALSE(FileExists(typed)) << "no seed for a typed path";
-    EXPECT_EQ(profilePath, typed) << "what the user typed counts without OK";
-    EXPECT_TRUE(host.sim.Requests().empty());
-}
-
-TEST_F(DefineProfileActionTest, ATypedPathOfAMissingFileAnsweredNoDoesNothing) {
-    const std::string typed = scratch.File("exl\\fehlt.exl");
-    RunAction(typed, [&](UiDriver& ui, HWND window) {
-        AnswerQuestion(ui, 17, 18, IDNO);
-        NoEditor(ui, window);
-    });
-    EXPECT_FALSE(FileExists(typed));
-    EXPECT_EQ(profilePath, typed);
-    EXPECT_EQ(editText, typed);
+TEST_F(DefineProfileActionTest, ATypedPathThatCannotBeOpenedForUpdateAsksAndYesOpensTheEditorWithoutSeed) {
+    const std::string missing = scratch.File("exl\\fehlt.exl");
+    // Tests run as root, so a read-only file would open: a directory in the file's
+    // place cannot be opened for update either.
+    const std::string folder = scratch.File("exl\\ordner.exl");
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string overlong = scratch.File("exl\\") + std::string(300, 'x') + ".exl";
+    struct Case {
+        const char* what;
+        std::string typed;
+        int answer;
+        std::string taken;  // the profile path after the action
+    };
+    const Case cases[] = {
+        {"missing file, Yes", missing, IDYES, missing},
+        {"missing file, No", missing, IDNO, missing},
+        {"folder, Yes", folder, IDYES, folder},
+        {"folder, No", folder, IDNO, folder},
+        {"read up to 254 characters", overlong, IDNO, overlong.substr(0, 254)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RunAction(c.typed, [&](UiDriver& ui, HWND window) {
+            AnswerQuestion(ui, 17, 18, c.answer);
+            if (c.answer == IDYES)
+                InEditor(ui, [&](HWND editor) { EXPECT_EQ(ui.Text(editor, IDC_PROFILE_TABLE_COUNT), "1"); });
+            else
+                NoEditor(ui, window);
+        });
+        EXPECT_EQ(profilePath, c.taken) << "what the user typed counts without OK";
+        EXPECT_EQ(editText, c.typed);
+        EXPECT_FALSE(FileExists(missing)) << "no seed for a typed path";
+        EXPECT_TRUE(host.sim.Requests().empty());
+    }
 }
 
 TEST_F(DefineProfileActionTest, AnExistingWritableProfileOpensAtOnce) {
@@ -188,46 +204,6 @@ TEST_F(DefineProfileActionTest, AnExistingWritableProfileOpensAtOnce) {
     });
     EXPECT_EQ(profilePath, path);
     EXPECT_EQ(IniValue(path, "Tabelle 1", "Startzeile"), "2") << "the editor worked on the profile";
-}
-
-TEST_F(DefineProfileActionTest, AProfileThatCannotBeOpenedForUpdateAsks) {
-    // Tests run as root, so a read-only file would open: a directory in the file's
-    // place cannot be opened for update either.
-    const std::string path = scratch.File("exl\\ordner.exl");
-    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
-    for (int answer : {IDNO, IDYES}) {
-        RunAction(path, [&](UiDriver& ui, HWND window) {
-            AnswerQuestion(ui, 17, 18, answer);
-            if (answer == IDYES)
-                InEditor(ui, [&](HWND editor) { EXPECT_EQ(ui.Text(editor, IDC_PROFILE_TABLE_COUNT), "1"); });
-            else
-                NoEditor(ui, window);
-        });
-        EXPECT_EQ(profilePath, path);
-    }
-}
-
-TEST_F(DefineProfileActionTest, TheChosenPathIsTakenAsTheHostReturnedIt) {
-    // The host answers in the OEM code page; this action converts nothing.
-    const std::string oemPath = scratch.File("exl\\") + ToOem("Maß§.exl");
-    ASSERT_NE(oemPath, scratch.File("exl\\") + ToAnsi("Maß§.exl"));
-    host.sim.QueueFileSelection(orvanta::FileSelectionAnswer::Choose(oemPath));
-    RunAction("", [&](UiDriver& ui, HWND) {
-        AnswerQuestion(ui, 15, 16, IDYES);
-        InEditor(ui, [](HWND) {});
-    });
-    EXPECT_EQ(editText, oemPath);
-    EXPECT_EQ(profilePath, oemPath);
-    EXPECT_EQ(IniContents(oemPath), kSeed);
-}
-
-TEST_F(DefineProfileActionTest, ATypedPathIsReadUpTo254Characters) {
-    const std::string typed = scratch.File("exl\\") + std::string(300, 'x') + ".exl";
-    RunAction(typed, [&](UiDriver& ui, HWND window) {
-        AnswerQuestion(ui, 17, 18, IDNO);
-        NoEditor(ui, window);
-    });
-    EXPECT_EQ(profilePath, typed.substr(0, 254));
 }
 
 }  // namespace
