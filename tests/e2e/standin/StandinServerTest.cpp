@@ -904,10 +904,12 @@ TEST_F(StandinServer, HostedInProcessLeavesTheDeferredFillInToTheClient) {
     EXPECT_EQ(range.status, DISP_E_EXCEPTION);
     ASSERT_NE(range.exception.info.pfnDeferredFillIn, nullptr);
     EXPECT_EQ(range.exception.info.scode, 0);
+    EXPECT_EQ(range.exception.info.bstrDescription, nullptr);
     EXPECT_EQ(range.exception.info.pfnDeferredFillIn(&range.exception.info), S_OK);
     EXPECT_EQ(range.exception.info.scode, kExcelError);
     EXPECT_EQ(SourceOf(range), L"Microsoft Excel");
-    EXPECT_FALSE(DescriptionOf(range).empty());
+    EXPECT_NE(DescriptionOf(range).find(L"Range"), std::wstring::npos);
+    EXPECT_EQ(range.exception.info.pfnDeferredFillIn, nullptr) << "filled in once";
 
     WriteCell(sheet, L"D4", L"im Prozess");
     EXPECT_EQ(client_.Cell(1, 2, L"D4"), L"im Prozess");
