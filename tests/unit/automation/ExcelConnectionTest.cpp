@@ -168,6 +168,8 @@ TEST_F(ExcelConnectionTest, TheWorkbookIsChosenByTheFirstRuleThatApplies) {
     };
     const std::string open = "Workbooks.682", add = "Workbooks.181", count = "Workbooks.118",
                       active = "Application.308";
+    // Open's arguments, the path and twelve missing ones, are held against the stand-in's
+    // log (ExcelExportTest.ATemplateWinsOverTheNewWorkbookFlag).
     const Case cases[] = {
         {"template wins over the flag", "C:\\Vorlagen\\Liste.xlsx", 1, 2, true, {open}},
         {"flag 1 adds", "", 1, 2, true, {add}},
@@ -193,15 +195,6 @@ TEST_F(ExcelConnectionTest, TheWorkbookIsChosenByTheFirstRuleThatApplies) {
         EXPECT_TRUE(connection.Worksheet().Empty());
         EXPECT_TRUE(connection.CellRange().Empty());
         EXPECT_FALSE(connection.SheetCollection().Empty());
-        if (c.excelTemplate[0]) {
-            const RecordedInvoke& openCall = excel.world.calls[2];
-            ASSERT_EQ(openCall.arguments.size(), 1u + excel::kOpenOptionalArguments);
-            EXPECT_EQ(TextOf(openCall.arguments[0]), L"C:\\Vorlagen\\Liste.xlsx");
-            for (std::size_t i = 1; i < openCall.arguments.size(); ++i) {
-                EXPECT_EQ(openCall.arguments[i].Type(), VT_ERROR);
-                EXPECT_EQ(openCall.arguments[i].Get().scode, DISP_E_PARAMNOTFOUND);
-            }
-        }
         connection.Release();
         EXPECT_EQ(excel.world.liveObjects, 0);
     }
