@@ -62,6 +62,19 @@ protected:
     }
     INT_PTR RunEditor(const std::function<void(UiDriver&, HWND)>& steps) { return RunEditor(steps, Profile()); }
 
+    // Runs the steps on the two-table profile, after which the profile must be as it
+    // was and table 1 still list its four fields.
+    void ExpectTwoTableProfileKept(const std::function<void(UiDriver&, HWND)>& steps) {
+        WriteProfile(TwoTableProfile());
+        const std::string before = ReadFile(Profile());
+        RunEditor([&](UiDriver& ui, HWND window) {
+            steps(ui, window);
+            EXPECT_EQ(ui.ListRowCount(window, IDC_PROFILE_FIELD_LIST), 4);
+            ui.Close(window);
+        });
+        EXPECT_EQ(ReadFile(Profile()), before);
+    }
+
     ScratchDirectory scratch;
 };
 
@@ -287,14 +300,7 @@ TEST_F(ProfileDialogTest, AddingToATableOfFourFieldsWritesField5AndTheCount) {
 }
 
 TEST_F(ProfileDialogTest, AddingCancelledInTheFieldDialogWritesNothing) {
-    WriteProfile(TwoTableProfile());
-    const std::string before = ReadFile(Profile());
-    RunEditor([&](UiDriver& ui, HWND window) {
-        AddField(ui, window, "verworfen", IDCANCEL);
-        EXPECT_EQ(ui.ListRowCount(window, IDC_PROFILE_FIELD_LIST), 4);
-        ui.Close(window);
-    });
-    EXPECT_EQ(ReadFile(Profile()), before);
+    ExpectTwoTableProfileKept([](UiDriver& ui, HWND window) { AddField(ui, window, "verworfen", IDCANCEL); });
 }
 
 TEST_F(ProfileDialogTest, AddingToATableWithANegativeCountStartsAtField1) {
@@ -339,16 +345,11 @@ TEST_F(ProfileDialogTest, DeletingField2Of4RenumbersAfterYes) {
 }
 
 TEST_F(ProfileDialogTest, DeletingAnsweredNoChangesNothing) {
-    WriteProfile(TwoTableProfile());
-    const std::string before = ReadFile(Profile());
-    RunEditor([&](UiDriver& ui, HWND window) {
+    ExpectTwoTableProfileKept([](UiDriver& ui, HWND window) {
         ui.SelectListRow(window, IDC_PROFILE_FIELD_LIST, 0);
         ui.Click(window, IDC_PROFILE_DELETE_FIELD);
         ui.Answer(ui.WaitForMessageBox(), IDNO);
-        EXPECT_EQ(ui.ListRowCount(window, IDC_PROFILE_FIELD_LIST), 4);
-        ui.Close(window);
     });
-    EXPECT_EQ(ReadFile(Profile()), before);
 }
 
 TEST_F(ProfileDialogTest, RightAfterATableSwitchDeleteActsOnTheLastField) {
@@ -521,17 +522,13 @@ TEST_F(ProfileDialogTest, BrowsedTemplateIsWrittenAtOnceAndSurvivesCancel) {
 }
 
 TEST_F(ProfileDialogTest, BrowseOffersTheHostPatternAndNoChoiceChangesNothing) {
-    WriteProfile(TwoTableProfile());
     WriteFile(scratch.File("orvanta.ini"), "EXL .\\exl\\*.exl\r\nXLS D:\\Vorlagen\\*.xls / Excel\r\n");
-    const std::string before = ReadFile(Profile());
     ScopedHost host;
     host.sim.QueueFileSelection(orvanta::FileSelectionAnswer::NoChoice());
-    RunEditor([&](UiDriver& ui, HWND window) {
+    ExpectTwoTableProfileKept([](UiDriver& ui, HWND window) {
         ui.ClickAndWait(window, IDC_PROFILE_BROWSE);
         EXPECT_EQ(ui.Text(window, IDC_PROFILE_TEMPLATE_PATH), "C:\\alt.xls");
-        ui.Close(window);
     });
-    EXPECT_EQ(ReadFile(Profile()), before);
     ASSERT_EQ(host.sim.Requests().size(), 1u);
     EXPECT_EQ(host.sim.Requests()[0].pathOffered, "D:\\Vorlagen\\*.xls");
 }
