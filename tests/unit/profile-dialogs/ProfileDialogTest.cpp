@@ -143,7 +143,6 @@ TEST_F(ProfileDialogTest, SeededProfileOpensWithThreeTablesAndOneEmptyField) {
         EXPECT_EQ(ui.Text(window, IDC_PROFILE_TABLE_COUNT_LABEL), Catalogue(3));
         EXPECT_EQ(ui.Text(window, IDC_PROFILE_SHEET_LABEL), Catalogue(4));
         EXPECT_EQ(ui.Text(window, IDOK), Catalogue(8));
-        EXPECT_EQ(ui.Text(window, IDC_PROFILE_DEFAULT_SHEETS), "(" + Catalogue(18) + " 0)");
         // Opening made table 1 and its last field current.
         EXPECT_EQ(IniValue(kScratch, "Temp", "Tabelle"), "Tabelle 1");
         EXPECT_EQ(IniValue(kScratch, "Temp", "Nr"), "1");
