@@ -530,7 +530,7 @@ TEST(InvokeTest, AnEmptyReferenceIsNeverCalled) {
     operations.push_back([] { RequireObject(nullptr); });
     operations.push_back([&] { MemberId(server.ref, "Visible"); });
     for (const auto& operation : operations) EXPECT_EQ(RaisedStatus(operation), E_POINTER);
-    // The one call that answers instead of raising answers E_POINTER.
+    // InvokeOnce answers with the status instead of raising it.
     EXPECT_EQ(InvokeOnce(server.ref, 6, DISPATCH_PROPERTYGET).status, E_POINTER);
     EXPECT_TRUE(server.world.calls.empty());
 }
