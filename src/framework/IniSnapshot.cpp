@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "framework/Raii.h"
 
 namespace exl {
@@ -47,6 +49,19 @@ bool HasByteOrderMark(const std::string& content) {
                                    (content[0] == '\xFE' && content[1] == '\xFF'));
 }
 
+// Room for the whole file at once: growing the text while reading would briefly
+// hold it twice and keep up to half of it unused.
+std::string ReadWholeFile(HANDLE file) {
+    std::string content;
+    LARGE_INTEGER size = {};
+    if (GetFileSizeEx(file, &size) && static_cast<unsigned long long>(size.QuadPart) < content.max_size())
+        content.reserve(static_cast<std::size_t>(size.QuadPart));
+    char chunk[65536];
+    DWORD read = 0;
+    while (ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read > 0) content.append(chunk, read);
+    return content;
+}
+
 }  // namespace
 
 IniByteClasses ProfileByteClasses() {
@@ -71,15 +86,12 @@ IniSnapshot::IniSnapshot(std::string path) : path_(std::move(path)) {
         openFailed_ = GetLastError() != ERROR_FILE_NOT_FOUND;
         return;
     }
-    std::string content;
-    char chunk[65536];
-    DWORD read = 0;
-    while (ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0) content.append(chunk, read);
+    std::string content = ReadWholeFile(file.get());
     if (HasByteOrderMark(content)) {
         platformOnly_ = true;
         return;
     }
-    text_ = IniText(content, ProfileByteClasses());
+    text_ = IniText(std::move(content), ProfileByteClasses());
 }
 
 std::string IniSnapshot::Get(const std::string& section, const std::string& key, const std::string& defaultValue,
