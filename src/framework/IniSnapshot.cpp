@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <utility>
 
 #include "framework/Raii.h"
@@ -62,6 +63,41 @@ std::string ReadWholeFile(HANDLE file) {
     return content;
 }
 
+// The platform reads a whole number as a string of at most this many characters.
+constexpr int kNumberReadSize = 30;
+
+int DigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+    return -1;
+}
+
+// The base a lowercase prefix after "0" chooses, 10 without one.
+unsigned NumberBase(const std::string& text, std::size_t& at) {
+    if (text.size() - at < 2 || text[at] != '0') return 10;
+    const char mark = text[at + 1];
+    const unsigned base = mark == 'x' ? 16 : mark == 'o' ? 8 : mark == 'b' ? 2 : 10;
+    if (base != 10) at += 2;
+    return base;
+}
+
+// Every byte up to the space counts as a blank here, control characters too.
+int ProfileNumber(const std::string& text) {
+    std::size_t at = 0;
+    while (at < text.size() && static_cast<unsigned char>(text[at]) <= ' ') ++at;
+    const bool negative = at < text.size() && text[at] == '-';
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+    const unsigned base = NumberBase(text, at);
+    std::uint32_t magnitude = 0;
+    for (; at < text.size(); ++at) {
+        const int digit = DigitValue(text[at]);
+        if (digit < 0 || static_cast<unsigned>(digit) >= base) break;
+        magnitude = magnitude * base + static_cast<std::uint32_t>(digit);
+    }
+    return static_cast<int>(negative ? 0u - magnitude : magnitude);
+}
+
 }  // namespace
 
 IniByteClasses ProfileByteClasses() {
@@ -102,6 +138,12 @@ std::string IniSnapshot::Get(const std::string& section, const std::string& key,
         return defaultValue.substr(0, static_cast<std::string::size_type>(readSize - 1));
     }
     return text_.Get(section, key, defaultValue, readSize);
+}
+
+int IniSnapshot::GetInt(const std::string& section, const std::string& key, int defaultValue) const {
+    if (platformOnly_) return ReadIniInt(path_, section, key, defaultValue);
+    const std::string text = Get(section, key, "", kNumberReadSize);
+    return text.empty() ? defaultValue : ProfileNumber(text);
 }
 
 }  // namespace exl
