@@ -168,8 +168,19 @@ std::optional<std::size_t> IniText::FindSection(const std::string& foldedName) c
     return index - 1;
 }
 
+// A key's name is the start of its line, so a line that does not begin with the
+// folded name cannot hold it; most lines of a section are ruled out so, unparsed.
+bool IniText::BeginsWith(Offset line, const std::string& foldedName) const {
+    const std::size_t end = std::min(content_.size(), line + foldedName.size());
+    for (std::size_t at = line; at < end; ++at)
+        if (Folded(content_[at]) != foldedName[at - line]) return false;
+    return end - line == foldedName.size();
+}
+
 std::optional<IniText::Offset> IniText::FindKey(KeyRange keys, const std::string& foldedName) const {
-    auto named = [&](Offset line) { return CompareNames(SplitKeyLine(line).name, foldedName, true) == 0; };
+    auto named = [&](Offset line) {
+        return BeginsWith(line, foldedName) && CompareNames(SplitKeyLine(line).name, foldedName, true) == 0;
+    };
     const auto first = keys_.begin() + static_cast<std::ptrdiff_t>(keys.first);
     const auto last = keys_.begin() + static_cast<std::ptrdiff_t>(keys.last);
     if (keys.last - keys.first <= kScannedKeys) {

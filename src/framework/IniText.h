@@ -64,6 +64,7 @@ private:
     std::optional<std::size_t> FindSection(const std::string& foldedName) const;
     std::size_t SlotOf(const std::string& foldedName) const;
     std::optional<Offset> FindKey(KeyRange keys, const std::string& foldedName) const;
+    bool BeginsWith(Offset line, const std::string& foldedName) const;
     KeyRange KeysOf(std::size_t section) const;
 
     std::size_t LineBreak(std::size_t from) const;
