@@ -30,7 +30,7 @@ struct IniByteClasses {
 class IniText {
 public:
     IniText() = default;
-    // Throws std::length_error for text of 4 GiB or more, which no offset here can reach.
+    // Throws std::length_error for text of 4 GiB or more: its offsets are 32 bits wide.
     IniText(std::string content, const IniByteClasses& classes);
 
     // The value of the key as a read into a buffer of readSize characters gives it:
