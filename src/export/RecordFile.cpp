@@ -68,6 +68,10 @@ std::vector<std::string> ReadFieldListNames(const std::string& fieldListFile, st
     return names;
 }
 
+std::int32_t ReadRecordCount(const IniSnapshot& records) {
+    return records.GetInt(kRecordCountSection, kRecordCountKey, 0);
+}
+
 std::int32_t WriteRecords(std::FILE* result, std::FILE* recordFile, const std::vector<std::string>& fieldNames) {
     std::int32_t recordCount = 0;
     if (fieldNames.empty()) return recordCount;

@@ -10,6 +10,8 @@
 
 namespace exl {
 
+class IniSnapshot;
+
 // Field-list file: [Felder] with "1=name", "2=name", ... and "Anz=total".
 constexpr const char* kFieldListSection = "Felder";
 constexpr const char* kFieldTotalKey = "Anz";
@@ -72,6 +74,9 @@ std::int32_t WriteRecords(std::FILE* result, std::FILE* recordFile, const std::v
 
 // "[Anzahl]" and "Anzahl=n".
 void WriteRecordCount(std::FILE* recordFile, std::int32_t recordCount);
+// The count as the platform reads it, 0 when absent; from the snapshot, since the
+// platform's reader would take in the whole file, millions of keys, for one number.
+std::int32_t ReadRecordCount(const IniSnapshot& records);
 
 // The whole record file from the result stream and the field-list file of
 // fieldTotal fields: the records with the names back in the ANSI code page,

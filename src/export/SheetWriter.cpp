@@ -18,10 +18,6 @@ namespace {
 // Record n's section is its number in decimal.
 constexpr const char* kRecordSectionFormat = "%i";
 
-std::int32_t ReadRecordCount(const std::string& recordFile) {
-    return ReadIniInt(recordFile, kRecordCountSection, kRecordCountKey, 0);
-}
-
 // The host's value of a field in record n, in the OEM code page. The reader drops
 // the blank that ends every value line, as the platform's does.
 std::string ReadRecordValue(const IniSnapshot& records, std::int32_t record, const std::string& field) {
@@ -69,10 +65,10 @@ void SheetWriter::Write(const std::string& profilePath, const std::string& recor
     at_ = WritePosition();
     slotsBeforeField_ = 0;
     at_.tables = tables;
-    at_.slotsTotal = SlotsTotal(profile, ReadRecordCount(recordFile));
+    at_.slotsTotal = SlotsTotal(profile, ReadRecordCount(records));
     for (int table = 1; table <= tables; ++table) {
         at_.table = table;
-        WriteTable(profile, table, recordFile, records);
+        WriteTable(profile, table, records);
     }
 }
 
@@ -93,8 +89,7 @@ void SheetWriter::Reached(std::int64_t record) {
     progress_.Advance(at_);
 }
 
-void SheetWriter::WriteTable(const TransferProfile& profile, int table, const std::string& recordFile,
-                             const IniSnapshot& records) {
+void SheetWriter::WriteTable(const TransferProfile& profile, int table, const IniSnapshot& records) {
     const Variant sheet = Variant::Int16(profile.Sheet(table));
     worksheet_.Attach(RequireObject(GetDispatchProperty(sheets_, excel::kItem, {&sheet})));
     CallMethod(worksheet_, excel::kSelect);
@@ -102,7 +97,7 @@ void SheetWriter::WriteTable(const TransferProfile& profile, int table, const st
     const std::int16_t fields = profile.FieldCount(table);
     const std::int16_t headerRow = profile.HeaderRow(table);
     const std::int16_t startRow = profile.StartRow(table);
-    const std::int32_t recordCount = ReadRecordCount(recordFile);
+    const std::int32_t recordCount = ReadRecordCount(records);
     startRow_ = startRow;
     at_.fields = fields;
     at_.records = recordCount;

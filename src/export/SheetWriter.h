@@ -54,8 +54,7 @@ public:
     void Write(const std::string& profilePath, const std::string& recordFile);
 
 private:
-    void WriteTable(const TransferProfile& profile, int table, const std::string& recordFile,
-                    const IniSnapshot& records);
+    void WriteTable(const TransferProfile& profile, int table, const IniSnapshot& records);
     void WriteField(const TransferProfile& profile, int table, int field, std::int16_t headerRow,
                     std::int16_t startRow, std::int32_t recordCount, const IniSnapshot& records);
     // One Range fetch and two puts: Value, then Value2 with the same text.

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <utility>
+
 #include "framework/Raii.h"
 
 namespace exl {
@@ -47,6 +50,54 @@ bool HasByteOrderMark(const std::string& content) {
                                    (content[0] == '\xFE' && content[1] == '\xFF'));
 }
 
+// Room for the whole file at once: growing the text while reading would briefly
+// hold it twice and keep up to half of it unused.
+std::string ReadWholeFile(HANDLE file) {
+    std::string content;
+    LARGE_INTEGER size = {};
+    if (GetFileSizeEx(file, &size) && static_cast<unsigned long long>(size.QuadPart) < content.max_size())
+        content.reserve(static_cast<std::size_t>(size.QuadPart));
+    char chunk[65536];
+    DWORD read = 0;
+    while (ReadFile(file, chunk, sizeof(chunk), &read, nullptr) && read > 0) content.append(chunk, read);
+    return content;
+}
+
+// The platform reads a whole number as a string of at most this many characters.
+constexpr int kNumberReadSize = 30;
+
+int DigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+    return -1;
+}
+
+// The base a lowercase prefix after "0" chooses, 10 without one.
+unsigned NumberBase(const std::string& text, std::size_t& at) {
+    if (text.size() - at < 2 || text[at] != '0') return 10;
+    const char mark = text[at + 1];
+    const unsigned base = mark == 'x' ? 16 : mark == 'o' ? 8 : mark == 'b' ? 2 : 10;
+    if (base != 10) at += 2;
+    return base;
+}
+
+// Every byte up to the space counts as a blank here, control characters too.
+int ProfileNumber(const std::string& text) {
+    std::size_t at = 0;
+    while (at < text.size() && static_cast<unsigned char>(text[at]) <= ' ') ++at;
+    const bool negative = at < text.size() && text[at] == '-';
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+    const unsigned base = NumberBase(text, at);
+    std::uint32_t magnitude = 0;
+    for (; at < text.size(); ++at) {
+        const int digit = DigitValue(text[at]);
+        if (digit < 0 || static_cast<unsigned>(digit) >= base) break;
+        magnitude = magnitude * base + static_cast<std::uint32_t>(digit);
+    }
+    return static_cast<int>(negative ? 0u - magnitude : magnitude);
+}
+
 }  // namespace
 
 IniByteClasses ProfileByteClasses() {
@@ -71,15 +122,12 @@ IniSnapshot::IniSnapshot(std::string path) : path_(std::move(path)) {
         openFailed_ = GetLastError() != ERROR_FILE_NOT_FOUND;
         return;
     }
-    std::string content;
-    char chunk[65536];
-    DWORD read = 0;
-    while (ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0) content.append(chunk, read);
+    std::string content = ReadWholeFile(file.get());
     if (HasByteOrderMark(content)) {
         platformOnly_ = true;
         return;
     }
-    text_ = IniText(content, ProfileByteClasses());
+    text_ = IniText(std::move(content), ProfileByteClasses());
 }
 
 std::string IniSnapshot::Get(const std::string& section, const std::string& key, const std::string& defaultValue,
@@ -90,6 +138,12 @@ std::string IniSnapshot::Get(const std::string& section, const std::string& key,
         return defaultValue.substr(0, static_cast<std::string::size_type>(readSize - 1));
     }
     return text_.Get(section, key, defaultValue, readSize);
+}
+
+int IniSnapshot::GetInt(const std::string& section, const std::string& key, int defaultValue) const {
+    if (platformOnly_) return ReadIniInt(path_, section, key, defaultValue);
+    const std::string text = Get(section, key, "", kNumberReadSize);
+    return text.empty() ? defaultValue : ProfileNumber(text);
 }
 
 }  // namespace exl

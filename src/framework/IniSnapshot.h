@@ -21,6 +21,10 @@ public:
 
     std::string Get(const std::string& section, const std::string& key, const std::string& defaultValue,
                     int readSize = kIniReadSize) const;
+    // The whole number as ReadIniInt reads it: the default when the key is missing or
+    // empty; else the leading number after blanks and a sign, decimal unless "0x",
+    // "0o" or "0b" chooses the base, 0 without digits, wrapped to 32 bits.
+    int GetInt(const std::string& section, const std::string& key, int defaultValue) const;
 
 private:
     std::string path_;

@@ -369,6 +369,30 @@ TEST(IniSnapshotTest, FieldListAsTheQueryWritesItReadsBackAsWritten) {
     EXPECT_EQ(snapshot.Get("Felder", "ANZ", ""), "10");
 }
 
+TEST(IniSnapshotTest, WholeNumbersAreTheOnesThePlatformReads) {
+    ScratchDirectory scratch(false);
+    // Blanks, signs, base prefixes, stray characters, quotes, 32-bit wrap-around and
+    // values around the platform's read of 30 characters.
+    const std::vector<std::string> values = {
+        "12", "  7  ", "+5", "-3", "- 3", "+-4", "12abc", "abc", "", "  ", "-", "0", "007", "0x1F", "0X1F",
+        "0b101", "0o17", "0x", "08", "1e3", "3.9", "'42'", "\"43\"", "' 44'", "'\x01" "45'", "\xB2", "2147483647",
+        "2147483648", "4294967295", "4294967297", "-2147483649", std::string(28, '9'), std::string(29, '1'),
+        "'" + std::string(28, '2') + "'", std::string(40, '3')};
+    std::string content = "[Zahlen]\r\n";
+    for (std::size_t at = 0; at < values.size(); ++at) content += "k" + std::to_string(at) + "=" + values[at] + "\r\n";
+    content += "ohne\r\n";
+    const std::string file = scratch.File("zahlen.ini");
+    WriteFile(file, content);
+    const IniSnapshot snapshot(file);
+    std::vector<std::string> keys = {"ohne", "fehlt"};
+    for (std::size_t at = 0; at < values.size(); ++at) keys.push_back("k" + std::to_string(at));
+    for (const char* section : {"Zahlen", "fehlt"})
+        for (const std::string& key : keys)
+            for (int defaultValue : {0, -9})
+                EXPECT_EQ(snapshot.GetInt(section, key, defaultValue), ReadIniInt(file, section, key, defaultValue))
+                    << "[" << section << "] " << EscapedBytes(key) << " default " << defaultValue;
+}
+
 TEST(IniSnapshotTest, AFileOfManyUnclosedSectionLinesIsReadInOnePass) {
     ScratchDirectory scratch(false);
     // Each "[" line without "]" once made the reader search back through the whole file.
