@@ -89,7 +89,7 @@ std::wstring WidePath(const std::string& ansi) {
 ListWorkbook::ListWorkbook(std::string profilePath, const std::string& recordFile)
     : profilePath_(std::move(profilePath)),
       records_(recordFile),
-      recordCount_(ReadIniInt(recordFile, kRecordCountSection, kRecordCountKey, 0)) {}
+      recordCount_(ReadRecordCount(records_)) {}
 
 bool ListWorkbook::UseTemplate() {
     std::string detail;
