@@ -24,9 +24,6 @@ TransferProgress::TransferProgress(Steps steps, DWORD showAfterMs)
 
 void TransferProgress::Advance(const WritePosition& at) {
     at_ = at;
-    // A file's rows come a microsecond or so apart: the clock is read every so many.
-    if (steps_ == Steps::FileRows && clockStarted_ && ++rowsSinceClock_ < kRowsPerClockReading) return;
-    rowsSinceClock_ = 0;
     StartClock();
     if (!WindowUp()) return;
     if (steps_ == Steps::ExcelCalls) {

@@ -25,7 +25,6 @@ public:
     static constexpr DWORD kRefreshMs = 200;
     // How often the window's messages are handled while a file is written.
     static constexpr DWORD kFileMessagesMs = 100;
-    static constexpr int kRowsPerClockReading = 64;
 
     // What a step of the writer is.
     enum class Steps {
@@ -63,7 +62,6 @@ private:
     DWORD startedAt_ = 0;
     DWORD refreshedAt_ = 0;
     DWORD handledAt_ = 0;
-    int rowsSinceClock_ = 0;
     bool serverBusy_ = false;
     WritePosition at_;
     // Entries 4-3 (4-5 for rows), read when the window opens, and 4-4, at the first
