@@ -7,6 +7,7 @@
 #include "export/FileTarget.h"
 #include "export/ListWorkbook.h"
 #include "export/TransferProgress.h"
+#include "framework/CodePage.h"
 #include "workbook/TargetFile.h"
 
 namespace exl {
@@ -22,11 +23,11 @@ bool TargetAccepted(const std::string& target, const std::string& templatePath, 
         return false;
     }
     // The template is never changed, whatever the spelling of its path.
-    if (!templatePath.empty() && workbook::SameFile(WidePath(target), WidePath(templatePath))) {
+    if (!templatePath.empty() && workbook::SameFile(WideFromAnsi(target), WideFromAnsi(templatePath))) {
         ShowFileMessage(kTargetIsTemplateKey, {target});
         return false;
     }
-    switch (workbook::ProbeTarget(WidePath(target))) {
+    switch (workbook::ProbeTarget(WideFromAnsi(target))) {
     case workbook::TargetState::Absent: return true;
     case workbook::TargetState::Present: return AskFileQuestion(kReplaceQuestionKey, {target});
     case workbook::TargetState::FolderMissing: ShowFileMessage(kFolderMissingKey, {target}); break;

@@ -1,15 +1,15 @@
 #include "export/ListWorkbook.h"
 
-#include <windows.h>
-
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "catalogue/MessageCatalogue.h"
 #include "export/FileMessages.h"
 #include "export/RecordFile.h"
 #include "export/RecordRows.h"
+#include "framework/CodePage.h"
 #include "framework/Ini.h"
 #include "framework/MessageBoxes.h"
 #include "profile/TransferProfile.h"
@@ -42,8 +42,9 @@ void ShowLayoutFault(const LayoutFault& fault) {
 // and its rows, from the first it reaches, are the slots.
 class ReportedRows : public workbook::RowSource {
 public:
-    ReportedRows(RecordRows& rows, WriteProgress& progress, WritePosition& at, int table, std::int64_t slotsBefore)
-        : rows_(rows), area_(rows.Area()), progress_(progress), at_(at), table_(table), slotsBefore_(slotsBefore) {}
+    ReportedRows(RecordRows rows, WriteProgress& progress, WritePosition& at, int table, std::int64_t slotsBefore)
+        : rows_(std::move(rows)), area_(rows_.Area()), progress_(progress), at_(at), table_(table),
+          slotsBefore_(slotsBefore) {}
 
     std::int64_t Slots() const {
         return area_ ? static_cast<std::int64_t>(area_->last.row) - area_->first.row + 1 : 0;
@@ -60,7 +61,7 @@ public:
     std::optional<workbook::CellArea> Area() const override { return area_; }
 
 private:
-    RecordRows& rows_;
+    RecordRows rows_;
     std::optional<workbook::CellArea> area_;
     WriteProgress& progress_;
     WritePosition& at_;
@@ -77,14 +78,6 @@ std::vector<std::string> NewSheetNames(std::size_t count) {
 
 }  // namespace
 
-std::wstring WidePath(const std::string& ansi) {
-    if (ansi.empty()) return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], length);
-    return wide;
-}
-
 // The record file is read once, as the sheet writer reads it.
 ListWorkbook::ListWorkbook(std::string profilePath, const std::string& recordFile)
     : profilePath_(std::move(profilePath)),
@@ -93,7 +86,7 @@ ListWorkbook::ListWorkbook(std::string profilePath, const std::string& recordFil
 
 bool ListWorkbook::UseTemplate() {
     std::string detail;
-    switch (template_.Open(WidePath(templatePath_), detail)) {
+    switch (template_.Open(WideFromAnsi(templatePath_), detail)) {
     case workbook::TemplateProblem::None: return true;
     case workbook::TemplateProblem::Missing: ShowFileMessage(kTemplateMissingKey, {templatePath_}); break;
     case workbook::TemplateProblem::NotWorkbook: ShowFileMessage(kTemplateNotWorkbookKey, {templatePath_}); break;
@@ -125,7 +118,6 @@ bool ListWorkbook::Prepare() {
 bool ListWorkbook::HasMacros() const { return !templatePath_.empty() && template_.Package().hasMacros; }
 
 bool ListWorkbook::Write(const std::string& target, WriteProgress& progress) const {
-    std::vector<std::unique_ptr<RecordRows>> sources;
     std::vector<std::unique_ptr<ReportedRows>> reported;
     std::vector<workbook::RowSource*> rows;
     WritePosition at;
@@ -134,16 +126,15 @@ bool ListWorkbook::Write(const std::string& target, WriteProgress& progress) con
             rows.push_back(nullptr);
             continue;
         }
-        sources.push_back(std::make_unique<RecordRows>(sheetFields, records_, recordCount_));
-        reported.push_back(std::make_unique<ReportedRows>(*sources.back(), progress, at,
-                                                          static_cast<int>(reported.size()) + 1, at.slotsTotal));
+        reported.push_back(std::make_unique<ReportedRows>(RecordRows(sheetFields, records_, recordCount_), progress,
+                                                          at, static_cast<int>(reported.size()) + 1, at.slotsTotal));
         at.slotsTotal += reported.back()->Slots();
         rows.push_back(reported.back().get());
     }
     at.tables = static_cast<int>(reported.size());
     std::string detail;
     const workbook::SaveProblem problem = workbook::SaveWorkbook(
-        WidePath(target),
+        WideFromAnsi(target),
         [&](workbook::ZipWriter& zip, std::string& why) {
             if (!templatePath_.empty())
                 return workbook::WriteTemplateCopy(template_.Zip(), template_.Package(), rows, zip, why);

@@ -39,7 +39,4 @@ private:
     SheetFields fields_;
 };
 
-// A path in the ANSI code page as Windows' wide functions take it.
-std::wstring WidePath(const std::string& ansi);
-
 }  // namespace exl

@@ -1,7 +1,5 @@
 #include "export/RecordRows.h"
 
-#include <windows.h>
-
 #include <algorithm>
 
 #include "export/CellText.h"
@@ -11,14 +9,6 @@
 namespace exl {
 
 namespace {
-
-std::wstring WideFromAnsi(const std::string& text) {
-    if (text.empty()) return {};
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
 
 // The text's stored form (see EncodeCellText); plain ASCII without an underscore is
 // its own, which spares most values two conversions.

@@ -20,4 +20,12 @@ std::string ConvertOemToAnsi(const std::string& oem) {
     return std::string(buffer.data(), oem.size());
 }
 
+std::wstring WideFromAnsi(const std::string& ansi) {
+    if (ansi.empty()) return {};
+    const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], length);
+    return wide;
+}
+
 }  // namespace exl

@@ -8,5 +8,7 @@ namespace exl {
 // (Not AnsiToOem: winuser.h defines that name as a macro.)
 std::string ConvertAnsiToOem(const std::string& ansi);
 std::string ConvertOemToAnsi(const std::string& oem);
+// ANSI text, such as a path, as Windows' wide functions take it.
+std::wstring WideFromAnsi(const std::string& ansi);
 
 }  // namespace exl
