@@ -35,6 +35,18 @@ UiSeam* Application::ReplaceUi(UiSeam* seam) {
     return previous;
 }
 
+ServerWaitWatcher* Application::ReplaceWaitWatcher(ServerWaitWatcher* watcher) {
+    ServerWaitWatcher* previous = waitWatcher_;
+    waitWatcher_ = watcher;
+    return previous;
+}
+
+const std::function<bool(HRESULT)>* Application::ReplaceRetryQuestion(const std::function<bool(HRESULT)>* question) {
+    const std::function<bool(HRESULT)>* previous = retryQuestion_;
+    retryQuestion_ = question;
+    return previous;
+}
+
 std::string ModuleTitle(HMODULE module) {
     char path[MAX_PATH] = {};
     DWORD length = GetModuleFileNameA(module, path, MAX_PATH);

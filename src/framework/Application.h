@@ -1,15 +1,19 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace exl {
 
+class ServerWaitWatcher;
 class UiSeam;
 
 // The one application object of the loaded module: its title (captions every
 // framework message box), the help file of the current run, the OLE lock count
-// that DllCanUnloadNow answers from, and the module whose resources the dialogs use.
+// that DllCanUnloadNow answers from, the module whose resources the dialogs use,
+// and what the running command has installed for its user interface and for the
+// waits on a busy automation server.
 class Application {
 public:
     static Application& Instance();
@@ -37,6 +41,14 @@ public:
     // Swaps the seam through which message boxes and help go; returns the previous one.
     UiSeam* ReplaceUi(UiSeam* seam);
 
+    // Who shows a wait for a busy server (framework/ServerWait.h) and the question
+    // after its silent period (framework/RejectedCalls.h); nullptr when none is set.
+    // Each Replace returns the previous one.
+    ServerWaitWatcher* WaitWatcher() const { return waitWatcher_; }
+    ServerWaitWatcher* ReplaceWaitWatcher(ServerWaitWatcher* watcher);
+    const std::function<bool(HRESULT)>* RetryQuestion() const { return retryQuestion_; }
+    const std::function<bool(HRESULT)>* ReplaceRetryQuestion(const std::function<bool(HRESULT)>* question);
+
 private:
     Application();
 
@@ -46,6 +58,8 @@ private:
     bool hostOwnsOle_ = false;
     long oleLocks_ = 0;
     UiSeam* ui_;
+    ServerWaitWatcher* waitWatcher_ = nullptr;
+    const std::function<bool(HRESULT)>* retryQuestion_ = nullptr;
 };
 
 // The module file name without directory and extension ("ExcelKopplung").

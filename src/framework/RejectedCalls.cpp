@@ -10,10 +10,9 @@ namespace exl {
 
 namespace {
 
-const RejectedCallQuestion* currentQuestion = nullptr;
-
 bool AskToGoOn(HRESULT lastStatus) {
-    return currentQuestion && *currentQuestion && (*currentQuestion)(lastStatus);
+    const RejectedCallQuestion* question = Application::Instance().RetryQuestion();
+    return question && *question && (*question)(lastStatus);
 }
 
 }  // namespace
@@ -23,11 +22,9 @@ bool IsRejectedCall(HRESULT status) {
 }
 
 ScopedRejectedCallQuestion::ScopedRejectedCallQuestion(RejectedCallQuestion question)
-    : question_(std::move(question)), previous_(currentQuestion) {
-    currentQuestion = &question_;
-}
+    : question_(std::move(question)), previous_(Application::Instance().ReplaceRetryQuestion(&question_)) {}
 
-ScopedRejectedCallQuestion::~ScopedRejectedCallQuestion() { currentQuestion = previous_; }
+ScopedRejectedCallQuestion::~ScopedRejectedCallQuestion() { Application::Instance().ReplaceRetryQuestion(previous_); }
 
 bool RejectedCallPacer::WaitBeforeRetry(HRESULT status) {
     UiSeam& ui = Application::Instance().Ui();

@@ -1,28 +1,23 @@
 #include "framework/ServerWait.h"
 
+#include "framework/Application.h"
+
 namespace exl {
 
-namespace {
-
-ServerWaitWatcher* installedWatcher = nullptr;
-
-}  // namespace
-
 void WaitForServer(DWORD milliseconds) {
-    if (installedWatcher)
-        installedWatcher->WaitForServer(milliseconds);
+    if (ServerWaitWatcher* watcher = Application::Instance().WaitWatcher())
+        watcher->WaitForServer(milliseconds);
     else
         Sleep(milliseconds);
 }
 
 void ServerAnswered() {
-    if (installedWatcher) installedWatcher->ServerAnswered();
+    if (ServerWaitWatcher* watcher = Application::Instance().WaitWatcher()) watcher->ServerAnswered();
 }
 
-ScopedServerWaitWatcher::ScopedServerWaitWatcher(ServerWaitWatcher& watcher) : previous_(installedWatcher) {
-    installedWatcher = &watcher;
-}
+ScopedServerWaitWatcher::ScopedServerWaitWatcher(ServerWaitWatcher& watcher)
+    : previous_(Application::Instance().ReplaceWaitWatcher(&watcher)) {}
 
-ScopedServerWaitWatcher::~ScopedServerWaitWatcher() { installedWatcher = previous_; }
+ScopedServerWaitWatcher::~ScopedServerWaitWatcher() { Application::Instance().ReplaceWaitWatcher(previous_); }
 
 }  // namespace exl
