@@ -10,6 +10,7 @@
 #include "workbook/CellTextCoding.h"
 #include "workbook/SaveWorkbook.h"
 #include "workbook/TemplateFile.h"
+#include "workbook/Utf8.h"
 #include "workbook/WorkbookWriting.h"
 
 namespace exl::standin {
@@ -72,7 +73,7 @@ workbook::CellValue CellValueOf(int column, const CellContent& cell, StyleTable&
         break;
     default:
         value.kind = workbook::CellKind::Number;
-        value.text = ToUtf8(NumberText(cell.number));
+        value.text = workbook::Utf8FromWide(NumberText(cell.number));
         break;
     }
     return value;
@@ -146,7 +147,7 @@ bool SaveXlsx(const Workbook& workbook, const std::wstring& path, std::wstring& 
     sources.reserve(workbook.sheets.size());
     std::vector<workbook::RowSource*> rows;
     for (const auto& sheet : workbook.sheets) {
-        names.push_back(ToUtf8(sheet->name));
+        names.push_back(workbook::Utf8FromWide(sheet->name));
         sources.emplace_back(*sheet, styles);
         rows.push_back(&sources.back());
     }
@@ -162,7 +163,7 @@ bool SaveXlsx(const Workbook& workbook, const std::wstring& path, std::wstring& 
         },
         detail);
     if (problem == workbook::SaveProblem::None) return true;
-    error = L"cannot write " + path + L": " + FromUtf8(detail);
+    error = L"cannot write " + path + L": " + workbook::WideFromUtf8(detail);
     return false;
 }
 
@@ -176,13 +177,13 @@ bool LoadXlsx(const std::wstring& path, Workbook& workbook, bool& missing, std::
     if (problem != workbook::TemplateProblem::None ||
         !workbook::ReadWorkbookCells(file.Zip(), file.Package(), sheets, detail) ||
         !workbook::ReadCellFormats(file.Zip(), file.Package(), formats, detail)) {
-        error = missing ? L"file not found" : L"not a readable workbook file (" + FromUtf8(detail) + L")";
+        error = missing ? L"file not found" : L"not a readable workbook file (" + workbook::WideFromUtf8(detail) + L")";
         return false;
     }
     workbook.sheets.clear();
     for (const workbook::ReadSheet& read : sheets) {
         auto sheet = std::make_shared<Sheet>();
-        sheet->name = FromUtf8(read.name);
+        sheet->name = workbook::WideFromUtf8(read.name);
         for (const workbook::ReadCell& cell : read.cells) {
             const CellContent content = LoadedCell(cell, formats);
             // A styled empty text is a cell only with the quote prefix ("'" typed alone).
