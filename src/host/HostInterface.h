@@ -2,8 +2,10 @@
 // The Orvanta host's side of the plug-in interface: entry types, the request
 // block and the request codes. Plain structs and constants, shared with the host
 // simulator.
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <type_traits>
 
 namespace exl {
 
@@ -54,6 +56,24 @@ using EntryFunction = std::int32_t(__cdecl*)(std::int32_t argument);
 using EntryPoint = std::int16_t(__stdcall*)(std::int32_t type, EntrySlot* block);
 
 constexpr const char* kEntryPointName = "_Orvanta_Entry@8";
+
+#ifndef EXL_LOW_ADDRESSES_64
+// What the 32-bit host fixes: the request block's slots four bytes apart from its
+// start, and who clears the stack. The host's callback and the entry are __stdcall
+// (the callee pops: "@8" is two 4-byte arguments), the function the host calls for
+// code 1 is __cdecl. Only the 32-bit build has distinct conventions to check.
+static_assert(offsetof(HostRequest, slot) == 0 && sizeof(HostRequest::slot[0]) == 4 &&
+                  alignof(HostRequest) == 4,
+              "the request block is eleven 4-byte slots from its first byte");
+static_assert(sizeof(EntrySlot) == 4 && sizeof(std::int32_t) + sizeof(EntrySlot*) == 8,
+              "the entry takes 8 bytes of arguments, as its name says");
+static_assert(!std::is_same_v<HostCallback, std::int16_t(__cdecl*)(HostRequest*, std::int32_t, std::int32_t)>,
+              "the host's callback is __stdcall");
+static_assert(!std::is_same_v<EntryPoint, std::int16_t(__cdecl*)(std::int32_t, EntrySlot*)>,
+              "the entry is __stdcall");
+static_assert(!std::is_same_v<EntryFunction, std::int32_t(__stdcall*)(std::int32_t)>,
+              "the host's function call is __cdecl");
+#endif
 
 template <typename T>
 inline std::uint32_t ToSlot(T* pointer) {

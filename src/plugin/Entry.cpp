@@ -64,6 +64,9 @@ std::int16_t Dispatch(std::int32_t type, EntrySlot* block) {
 }  // namespace
 }  // namespace exl
 
+extern "C" std::int16_t __stdcall Orvanta_Entry(std::int32_t type, exl::EntrySlot* block);
+static_assert(std::is_same_v<decltype(&Orvanta_Entry), exl::EntryPoint>, "the entry has the host's entry type");
+
 extern "C" std::int16_t __stdcall Orvanta_Entry(std::int32_t type, exl::EntrySlot* block) {
     // No exception may reach the host.
     try {

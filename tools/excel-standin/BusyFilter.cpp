@@ -37,7 +37,7 @@ STDMETHODIMP_(DWORD) BusyFilter::HandleInComingCall(DWORD, HTASK, DWORD, LPINTER
     if (state_.Busy().Answer(calls.Count() + 1) != RPC_E_CALL_REJECTED) return SERVERCALL_ISHANDLED;
     calls.Next();
     // The arguments are not read yet: the line names the object only.
-    calls.Record(object->Kind() + TurnedAway(RPC_E_CALL_REJECTED));
+    calls.RecordTurnedAway(object->Kind(), RPC_E_CALL_REJECTED);
     return SERVERCALL_REJECTED;
 }
 

@@ -1,6 +1,14 @@
 #include "CallLog.h"
 
+#include "DispatchObject.h"
+
 namespace exl::standin {
+
+void CallLog::RecordTurnedAway(std::wstring line, HRESULT status) {
+    lastTurnedAway_ = GetTickCount();
+    if (turnedAwayCalls_++ == 0) firstTurnedAway_ = lastTurnedAway_;
+    Record(line + TurnedAway(status));
+}
 
 std::optional<DispatchError> CallLog::TakeFault(int call) {
     auto found = faults_.find(call);

@@ -38,6 +38,11 @@ public:
     // Numbers the next call (1 for the first after a reset).
     int Next() { return ++count_; }
     void Record(std::wstring line) { lines_.push_back(std::move(line)); }
+    // A call turned away: recorded with its status, and the system's tick count
+    // taken, which every process reads alike.
+    void RecordTurnedAway(std::wstring line, HRESULT status);
+    // Milliseconds from the first to the last call turned away since the reset.
+    DWORD TurnedAwaySpanMs() const { return turnedAwayCalls_ ? lastTurnedAway_ - firstTurnedAway_ : 0; }
     int Count() const { return count_; }
     const std::vector<std::wstring>& Lines() const { return lines_; }
     // Property puts that were carried out (neither turned away nor failed).
@@ -48,6 +53,7 @@ public:
         lines_.clear();
         count_ = 0;
         carriedOutPuts_ = 0;
+        turnedAwayCalls_ = 0;
     }
 
     void PlanFault(int call, DispatchError error) { faults_[call] = std::move(error); }
@@ -68,6 +74,9 @@ public:
 private:
     int count_ = 0;
     int carriedOutPuts_ = 0;
+    int turnedAwayCalls_ = 0;
+    DWORD firstTurnedAway_ = 0;
+    DWORD lastTurnedAway_ = 0;
     std::vector<std::wstring> lines_;
     std::map<int, DispatchError> faults_;
     std::map<int, PlannedEvent> events_;

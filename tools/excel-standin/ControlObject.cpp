@@ -48,6 +48,7 @@ const std::vector<DispatchObject::Member>& ControlObject::Members() const {
         {kBeBusy, L"BeBusy", kMethod},
         {kBeCalm, L"BeCalm", kMethod},
         {kCarriedOutPuts, L"CarriedOutPuts", kGet},
+        {kTurnedAwaySpan, L"TurnedAwaySpan", kGet},
         {kSheetCells, L"SheetCells", kGet},
         {kStoredCell, L"StoredCell", kGet},
         {kSetCallDelay, L"SetCallDelay", kMethod},
@@ -103,6 +104,7 @@ bool ControlObject::CallBusyMember(DISPID id, const Arguments& args, VARIANT* re
     }
     case kBeCalm: state_.Busy().Calm(); return true;
     case kCarriedOutPuts: ReturnLong(state_.Calls().CarriedOutPuts(), result); return true;
+    case kTurnedAwaySpan: ReturnLong(static_cast<long>(state_.Calls().TurnedAwaySpanMs()), result); return true;
     default: return false;
     }
 }

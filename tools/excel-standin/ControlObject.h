@@ -18,7 +18,7 @@ private:
     void AnswerQuery(DISPID id, const Arguments& args, VARIANT* result);
     // The members that act on it: plan faults and events, save a workbook, quit.
     void CarryOutCommand(DISPID id, const Arguments& args, VARIANT* result);
-    // BeBusy, BeCalm and CarriedOutPuts; false for any other member.
+    // BeBusy, BeCalm, CarriedOutPuts and TurnedAwaySpan; false for any other member.
     bool CallBusyMember(DISPID id, const Arguments& args, VARIANT* result);
     std::shared_ptr<Workbook> WorkbookArgument(const Arguments& args) const;
     // The sheet and cell named by arguments 0 to 2; DISP_E_BADINDEX when absent.

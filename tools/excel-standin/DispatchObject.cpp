@@ -88,7 +88,7 @@ STDMETHODIMP DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPAR
     const int call = state_.Calls().Next();
     // In process no message filter sees the call, so a rejection is answered here too.
     if (const HRESULT busy = state_.Busy().Answer(call); FAILED(busy)) {
-        state_.Calls().Record(line + TurnedAway(busy));
+        state_.Calls().RecordTurnedAway(std::move(line), busy);
         return busy;
     }
     // A slow Excel keeps its one thread busy, as a real one does while it works.

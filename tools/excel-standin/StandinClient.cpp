@@ -318,6 +318,7 @@ void StandinClient::BeBusy(int fromCall, int milliseconds, HRESULT hr) {
 void StandinClient::BeCalm() { Call(control::kBeCalm); }
 
 int StandinClient::CarriedOutPuts() { return GetInt(control::kCarriedOutPuts); }
+int StandinClient::TurnedAwaySpanMs() { return GetInt(control::kTurnedAwaySpan); }
 
 void StandinClient::Quit() {
     if (hosted_) {

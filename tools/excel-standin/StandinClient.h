@@ -141,6 +141,9 @@ public:
     void BeCalm();
     // Property puts carried out since ResetCalls (not those turned away or failed).
     int CarriedOutPuts();
+    // Milliseconds from the first to the last call turned away since ResetCalls, by
+    // the system's tick count.
+    int TurnedAwaySpanMs();
 
 private:
     // One call on the control channel (connecting to a running server first): a

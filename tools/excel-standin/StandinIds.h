@@ -90,6 +90,7 @@ enum : DISPID {
     kBeBusy = 100,    // method (from call n or 0 for now, milliseconds or -1 until BeCalm, hresult)
     kBeCalm,          // method: calls are taken again
     kCarriedOutPuts,  // get -> VT_I4: property puts carried out since ResetCalls
+    kTurnedAwaySpan,  // get -> VT_I4: ms from the first to the last call turned away since ResetCalls
 };
 }  // namespace control
 
