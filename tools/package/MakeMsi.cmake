@@ -1,5 +1,5 @@
 # cmake -DMSI=<msi> -DSTAGE=<dir> -DWXS=<wxs> -DVERSION=<a.b.c.d> -DPRODUCT_CODE=<guid>
-#       -DFILES=<a|b|...> -DEXL_FILES=<c|...> -DWIXL=<wixl> -DMSIBUILD=<msibuild> [-DUI_TABLES=<x.idt|...>]
+#       -DFILES=<a|b|...> -DEXL_FILES=<c|...> -DUI=<folder of .idt tables> -DWIXL=<wixl> -DMSIBUILD=<msibuild>
 #       -P MakeMsi.cmake
 # Lays the files out as the host's working directory (FILES at the top, EXL_FILES in
 # exl\), builds the package from the WiX source there, then sets with msibuild what
@@ -27,6 +27,7 @@ check("${status}" "${errors}")
 
 # The strings are stored in code page 1252, whatever the building machine's locale;
 # the package's language is German (wixl writes "Intel;1033" whatever it is told).
+# The order matters: an imported table's texts are stored in the code page set first.
 file(WRITE ${STAGE}/_ForceCodepage.idt "\r\n\r\n1252\t_ForceCodepage\r\n")
 execute_process(COMMAND ${MSIBUILD} ${MSI} -i _ForceCodepage.idt -s "Excel-Kopplung für Orvanta" Orvanta "Intel;1031"
   WORKING_DIRECTORY ${STAGE} RESULT_VARIABLE status ERROR_VARIABLE errors)
@@ -40,10 +41,18 @@ execute_process(COMMAND ${MSIBUILD} ${MSI} -q "UPDATE `Component` SET `Attribute
   -q "UPDATE `Property` SET `Value` = 'INSTALLDIR;GIVENINSTALLDIR;WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED' WHERE `Property` = 'SecureCustomProperties'"
   RESULT_VARIABLE status ERROR_VARIABLE errors)
 check("${status}" "${errors}")
-if(UI_TABLES)
-  string(REPLACE "|" ";" ui_tables "${UI_TABLES}")
-  foreach(table ${ui_tables})
-    execute_process(COMMAND ${MSIBUILD} ${MSI} -i ${table} RESULT_VARIABLE status ERROR_VARIABLE errors)
-    check("${status}" "${errors}")
-  endforeach()
-endif()
+# The dialogs of a full installation (wixl has no dialogs): welcome with the folder,
+# progress, and the end of a completed, cancelled or failed installation.
+file(GLOB ui_tables ${UI}/*.idt)
+foreach(table ${ui_tables})
+  execute_process(COMMAND ${MSIBUILD} ${MSI} -i ${table} RESULT_VARIABLE status ERROR_VARIABLE errors)
+  check("${status}" "${errors}")
+endforeach()
+execute_process(COMMAND ${MSIBUILD} ${MSI}
+  -q "INSERT INTO `InstallUISequence` (`Action`, `Condition`, `Sequence`) VALUES ('Willkommen', 'NOT Installed', 1297)"
+  -q "INSERT INTO `InstallUISequence` (`Action`, `Sequence`) VALUES ('Fortschritt', 1299)"
+  -q "INSERT INTO `InstallUISequence` (`Action`, `Sequence`) VALUES ('Fertig', -1)"
+  -q "INSERT INTO `InstallUISequence` (`Action`, `Sequence`) VALUES ('Abgebrochen', -2)"
+  -q "INSERT INTO `InstallUISequence` (`Action`, `Sequence`) VALUES ('Fehler', -3)"
+  RESULT_VARIABLE status ERROR_VARIABLE errors)
+check("${status}" "${errors}")

@@ -11,7 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <map>
+#include <stdexcept>
 
 #include "PackageRun.h"
 #include "Scratch.h"
@@ -23,7 +26,18 @@ namespace exl::test {
 namespace {
 
 using standin::StandinClient;
-using Tree = std::map<std::string, std::string>;  // relative path ("exl/a.exl", "exl/") -> content
+// Relative path ("exl/a.exl", "exl/") -> content, a long one as its size and checksum
+// so that a failure prints readably.
+using Tree = std::map<std::string, std::string>;
+
+std::string Fingerprint(const std::string& content) {
+    if (content.size() <= 80) return content;
+    std::uint32_t hash = 2166136261u;  // FNV-1a
+    for (unsigned char c : content) hash = (hash ^ c) * 16777619u;
+    char text[48];
+    std::snprintf(text, sizeof text, "<%zu bytes, %08x>", content.size(), static_cast<unsigned>(hash));
+    return text;
+}
 
 const char kInstalledFiles[][20] = {"ExcelKopplung.dll", "string_exl.txt", "LIESMICH.txt", "exl/stueckliste.exl"};
 constexpr DWORD kInstallFailure = ERROR_INSTALL_FAILURE;  // 1603
@@ -55,7 +69,7 @@ Tree ReadTree(const std::string& folder, const std::string& prefix = "") {
             tree[prefix + name + "/"] = "";
             for (const auto& entry : ReadTree(folder + "\\" + name, prefix + name + "/")) tree.insert(entry);
         } else {
-            tree[prefix + name] = ReadFile(folder + "\\" + name);
+            tree[prefix + name] = Fingerprint(ReadFile(folder + "\\" + name));
         }
     } while (FindNextFileA(search, &found));
     FindClose(search);
@@ -69,7 +83,7 @@ Tree Shipped() {
         std::string path = Package() + "\\" + name;
         for (char& c : path)
             if (c == '/') c = '\\';
-        tree[name] = ReadFile(path);
+        tree[name] = Fingerprint(ReadFile(path));
     }
     return tree;
 }
@@ -126,6 +140,77 @@ std::wstring ProductInfo(const std::string& productCode, const wchar_t* property
     DWORD size = 256;
     return MsiGetProductInfoW(code.c_str(), property, value, &size) == ERROR_SUCCESS ? value : L"<none>";
 }
+
+// msiexec with its full interface, started; the test drives its dialogs.
+struct InteractiveMsiexec {
+    explicit InteractiveMsiexec(const std::string& arguments) {
+        std::string command = "msiexec.exe " + arguments;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started{};
+        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+            throw std::runtime_error("cannot start " + command);
+        thread.reset(started.hThread);
+        process.reset(started.hProcess);
+        uiThread = started.dwThreadId;
+    }
+    // Its exit code once it has ended; it is ended when it does not.
+    DWORD ExitCode() {
+        DWORD exitCode = STILL_ACTIVE;
+        if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) TerminateProcess(process.get(), 99);
+        GetExitCodeProcess(process.get(), &exitCode);
+        return exitCode;
+    }
+    UniqueHandle thread, process;
+    DWORD uiThread = 0;
+};
+
+// Windows Installer's dialogs give their controls no ids: a control by its text or class.
+HWND ChildWindow(HWND dialog, const std::string& text, const char* className = nullptr) {
+    struct Search {
+        std::string text;
+        const char* className;
+        HWND found;
+    } search{text, className, nullptr};
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM context) -> BOOL {
+            auto& search = *reinterpret_cast<Search*>(context);
+            char buffer[512] = {};
+            if (search.className) {
+                GetClassNameA(child, buffer, sizeof buffer);
+                if (lstrcmpiA(buffer, search.className) == 0) search.found = child;
+            } else {
+                GetWindowTextA(child, buffer, sizeof buffer);
+                if (search.text == buffer) search.found = child;
+            }
+            return search.found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Asked of the window itself: GetWindowText does not ask a control of another process.
+std::string WindowText(HWND window) {
+    char buffer[512] = {};
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 5000,
+                        &ignored);
+    return buffer;
+}
+
+// The installer's dialog (every one has the same title) that offers the button.
+HWND WaitForDialogWithButton(UiDriver& ui, const std::string& button) {
+    const std::string title = ToAnsi("Excel-Kopplung für Orvanta – Installation");
+    for (int attempt = 0; attempt < 600; ++attempt) {
+        for (HWND window : ui.ThreadWindows())
+            if (IsWindowVisible(window) && WindowText(window) == title && ChildWindow(window, button)) return window;
+        Sleep(100);
+    }
+    throw UiTimeout("no installer dialog with the button " + button);
+}
+
+void Press(HWND dialog, const std::string& button) { PostMessageA(ChildWindow(dialog, button), BM_CLICK, 0, 0); }
 
 class Installer : public ::testing::Test {
 protected:
@@ -240,32 +325,48 @@ TEST_F(Installer, AFolderThatCannotBeMadeEndsTheInstallationWithNothingInstalled
     if (key) RegCloseKey(key);
 }
 
-TEST_F(Installer, TheOlderVersionSaysInGermanWhyItIsNotInstalled) {
-    ASSERT_EQ(Msiexec(Install(newerMsi_, "C:\\Orvanta Dialog")), 0u);
-    std::string command = "msiexec.exe /i \"" + msi_ + "\"";  // with the full interface
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &process));
-    const UniqueHandle thread(process.hThread), installer(process.hProcess);
+TEST_F(Installer, ItsDialogShowsTheFolderAndInstallsThere) {
+    const std::string folder = "C:\\Orvanta Dialog";
+    InteractiveMsiexec msiexec("/i \"" + msi_ + "\" INSTALLDIR=\"" + folder + "\"");
     try {
-        UiDriver ui(process.dwThreadId);
+        UiDriver ui(msiexec.uiThread);
+        HWND welcome = WaitForDialogWithButton(ui, "&Installieren");
+        EXPECT_EQ(WindowText(ChildWindow(welcome, "", "Edit")), folder + "\\");
+        EXPECT_TRUE(ChildWindow(welcome, ToAnsi("Das Plug-in überträgt Stücklisten aus Orvanta-Zeichnungen nach "
+                                                "Excel. Es wird in den Arbeitsordner des CAD-Programms installiert. "
+                                                "Vorhandene Übergabe-Profile und die Einstellungen in "
+                                                "exl\\rizeraru.ini bleiben erhalten.")));
+        EXPECT_TRUE(SaveWindowImage(welcome, ScreenshotDir() + "\\installer-dialog.bmp"));
+        Press(welcome, "&Installieren");
+        HWND done = WaitForDialogWithButton(ui, "&Fertig stellen");
+        EXPECT_TRUE(ChildWindow(done, "Die Excel-Kopplung ist in " + folder + "\\ installiert."));
+        Press(done, "&Fertig stellen");
+    } catch (const UiTimeout& timeout) {
+        ADD_FAILURE() << timeout.what();
+    }
+    EXPECT_EQ(msiexec.ExitCode(), 0u);
+    EXPECT_EQ(ReadTree(folder), Shipped());
+    EXPECT_EQ(Msiexec("/x \"" + msi_ + "\" /qn"), 0u);
+}
+
+TEST_F(Installer, TheOlderVersionSaysInGermanWhyItIsNotInstalled) {
+    ASSERT_EQ(Msiexec(Install(newerMsi_, "C:\\Orvanta Neuer")), 0u);
+    InteractiveMsiexec msiexec("/i \"" + msi_ + "\"");
+    try {
+        UiDriver ui(msiexec.uiThread);
         ShownMessageBox box = ui.WaitForMessageBox(60000);
         EXPECT_EQ(box.text, ToAnsi("Eine neuere Version der Excel-Kopplung ist bereits installiert. "
                                    "Diese ältere Version wird nicht installiert."));
         EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
         EXPECT_TRUE(SaveWindowImage(box.window, ScreenshotDir() + "\\installer-downgrade.bmp"));
         ui.Answer(box, IDOK);
+        Press(WaitForDialogWithButton(ui, "&Beenden"), "&Beenden");  // the failed installation's end
     } catch (const UiTimeout& timeout) {
         ADD_FAILURE() << timeout.what();
-        TerminateProcess(installer.get(), 99);
     }
-    DWORD exitCode = STILL_ACTIVE;
-    WaitForSingleObject(installer.get(), 60000);
-    GetExitCodeProcess(installer.get(), &exitCode);
-    EXPECT_EQ(exitCode, kInstallFailure);
+    EXPECT_EQ(msiexec.ExitCode(), kInstallFailure);
     EXPECT_TRUE(Installed(newerCode_));
+    EXPECT_FALSE(Installed(code_));
     EXPECT_EQ(Msiexec("/x " + newerCode_ + " /qn"), 0u);
 }
 
