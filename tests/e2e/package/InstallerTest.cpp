@@ -311,20 +311,6 @@ TEST_F(Installer, KeepsAProfileOfTheSampleNameThatIsThereAlready) {
     EXPECT_EQ(ReadTree(folder), (Tree{{"exl/", ""}, {"exl/stueckliste.exl", own}}));
 }
 
-TEST_F(Installer, AFolderThatCannotBeMadeEndsTheInstallationWithNothingInstalled) {
-    // A file where the folder should be; as root, Wine ignores write protection.
-    const std::string folder = "C:\\Belegt";
-    WriteFile(folder, "eine Datei");
-    EXPECT_EQ(Msiexec(Install(msi_, folder)), kInstallFailure);
-    EXPECT_EQ(ReadFile(folder), "eine Datei");
-    EXPECT_FALSE(Installed(code_));
-    HKEY key = nullptr;
-    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Orvanta\\Excel-Kopplung", 0, KEY_READ | KEY_WOW64_32KEY,
-                            &key),
-              ERROR_SUCCESS);
-    if (key) RegCloseKey(key);
-}
-
 TEST_F(Installer, ItsDialogShowsTheFolderAndInstallsThere) {
     const std::string folder = "C:\\Orvanta Dialog";
     InteractiveMsiexec msiexec("/i \"" + msi_ + "\" INSTALLDIR=\"" + folder + "\"");
@@ -347,6 +333,38 @@ TEST_F(Installer, ItsDialogShowsTheFolderAndInstallsThere) {
     EXPECT_EQ(msiexec.ExitCode(), 0u);
     EXPECT_EQ(ReadTree(folder), Shipped());
     EXPECT_EQ(Msiexec("/x \"" + msi_ + "\" /qn"), 0u);
+}
+
+TEST_F(Installer, AFolderThatCannotBeMadeEndsTheInstallationWithNothingInstalled) {
+    // A file where the folder should be; as root, Wine ignores write protection.
+    const std::string folder = "C:\\Belegt";
+    WriteFile(folder, "eine Datei");
+    EXPECT_EQ(Msiexec(Install(msi_, folder)), kInstallFailure);
+
+    InteractiveMsiexec msiexec("/i \"" + msi_ + "\" INSTALLDIR=\"" + folder + "\"");
+    try {
+        UiDriver ui(msiexec.uiThread);
+        Press(WaitForDialogWithButton(ui, "&Installieren"), "&Installieren");
+        HWND failed = WaitForDialogWithButton(ui, "&Beenden");
+        EXPECT_TRUE(ChildWindow(failed, "Installation fehlgeschlagen"));
+        EXPECT_TRUE(ChildWindow(failed, ToAnsi("Die Excel-Kopplung konnte nicht installiert werden; es wurde nichts "
+                                               "installiert oder geändert. Ist der Arbeitsordner ein Ordner, in den "
+                                               "Sie schreiben dürfen? Warum es scheiterte, steht in einem Protokoll, "
+                                               "wenn man msiexec mit /l*v <Datei> aufruft.")));
+        EXPECT_TRUE(SaveWindowImage(failed, ScreenshotDir() + "\\installer-failed.bmp"));
+        Press(failed, "&Beenden");
+    } catch (const UiTimeout& timeout) {
+        ADD_FAILURE() << timeout.what();
+    }
+    EXPECT_EQ(msiexec.ExitCode(), kInstallFailure);
+
+    EXPECT_EQ(ReadFile(folder), "eine Datei");
+    EXPECT_FALSE(Installed(code_));
+    HKEY key = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Orvanta\\Excel-Kopplung", 0, KEY_READ | KEY_WOW64_32KEY,
+                            &key),
+              ERROR_SUCCESS);
+    if (key) RegCloseKey(key);
 }
 
 TEST_F(Installer, TheOlderVersionSaysInGermanWhyItIsNotInstalled) {
