@@ -166,27 +166,28 @@ struct InteractiveMsiexec {
 };
 
 // Windows Installer's dialogs give their controls no ids: a control by its text or class.
+struct ChildSearch {
+    std::string text;
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND child, LPARAM context) {
+    auto& search = *reinterpret_cast<ChildSearch*>(context);
+    char buffer[512] = {};
+    if (search.className) {
+        GetClassNameA(child, buffer, sizeof buffer);
+        if (lstrcmpiA(buffer, search.className) == 0) search.found = child;
+    } else {
+        GetWindowTextA(child, buffer, sizeof buffer);
+        if (search.text == buffer) search.found = child;
+    }
+    return search.found == nullptr;
+}
+
 HWND ChildWindow(HWND dialog, const std::string& text, const char* className = nullptr) {
-    struct Search {
-        std::string text;
-        const char* className;
-        HWND found;
-    } search{text, className, nullptr};
-    EnumChildWindows(
-        dialog,
-        [](HWND child, LPARAM context) -> BOOL {
-            auto& search = *reinterpret_cast<Search*>(context);
-            char buffer[512] = {};
-            if (search.className) {
-                GetClassNameA(child, buffer, sizeof buffer);
-                if (lstrcmpiA(buffer, search.className) == 0) search.found = child;
-            } else {
-                GetWindowTextA(child, buffer, sizeof buffer);
-                if (search.text == buffer) search.found = child;
-            }
-            return search.found == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ChildSearch search{text, className, nullptr};
+    EnumChildWindows(dialog, MatchChild, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
