@@ -36,9 +36,11 @@ check("${status}" "${errors}")
 # never taken away (Permanent, 0x10), so a profile of the user's is not touched.
 # The two folder actions are plain immediate property settings (51); INSTALLDIR
 # passes to the installing service in a managed installation too (secure).
-execute_process(COMMAND ${MSIBUILD} ${MSI} -q "UPDATE `Component` SET `Attributes` = 144 WHERE `Component` = 'SampleProfile'"
+execute_process(COMMAND ${MSIBUILD} ${MSI}
+  -q "UPDATE `Component` SET `Attributes` = 144 WHERE `Component` = 'SampleProfile'"
   -q "UPDATE `CustomAction` SET `Type` = 51 WHERE `Type` = 2099"
-  -q "UPDATE `Property` SET `Value` = 'INSTALLDIR;GIVENINSTALLDIR;WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED' WHERE `Property` = 'SecureCustomProperties'"
+  -q "UPDATE `Property` SET `Value` = 'INSTALLDIR;GIVENINSTALLDIR;WIX_DOWNGRADE_DETECTED;WIX_UPGRADE_DETECTED'
+      WHERE `Property` = 'SecureCustomProperties'"
   RESULT_VARIABLE status ERROR_VARIABLE errors)
 check("${status}" "${errors}")
 # The dialogs of a full installation (wixl has no dialogs): welcome with the folder,

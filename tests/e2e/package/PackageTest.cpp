@@ -36,7 +36,8 @@ TEST(Package, UnpackedAloneItsHostFillsAWorkbookFromTheSample) {
     StandinClient excel;
     excel.Quit();
     ASSERT_TRUE(StandinClient::Register({16}));
-    const HostRun run = ExportSample(folder.File("orvanta-host.exe"), "", "zeichnung.txt", folder.File("exl\\stueckliste.exl"), folder.Path());
+    const HostRun run = ExportSample(folder.File("orvanta-host.exe"), "", "zeichnung.txt",
+                                     folder.File("exl\\stueckliste.exl"), folder.Path());
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(run.finalMessage, ToAnsi("Die Übergabe nach Excel ist abgeschlossen."));
     ExpectSampleWorkbook(excel);
