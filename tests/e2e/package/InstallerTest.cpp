@@ -88,26 +88,6 @@ Tree Shipped() {
     return tree;
 }
 
-// Runs msiexec with the arguments and answers its exit code (the installation's result).
-DWORD Msiexec(const std::string& arguments) {
-    std::string command = "msiexec.exe " + arguments;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        ADD_FAILURE() << "cannot start " << command;
-        return ~0u;
-    }
-    const UniqueHandle thread(process.hThread), installer(process.hProcess);
-    DWORD exitCode = STILL_ACTIVE;
-    if (WaitForSingleObject(installer.get(), 300000) != WAIT_OBJECT_0) {
-        TerminateProcess(installer.get(), 99);
-        ADD_FAILURE() << command << " does not end";
-    }
-    GetExitCodeProcess(installer.get(), &exitCode);
-    return exitCode;
-}
-
 std::string Install(const std::string& msi, const std::string& folder = "") {
     return "/i \"" + msi + "\" /qn" + (folder.empty() ? "" : " INSTALLDIR=\"" + folder + "\"");
 }
@@ -141,10 +121,9 @@ std::wstring ProductInfo(const std::string& productCode, const wchar_t* property
     return MsiGetProductInfoW(code.c_str(), property, value, &size) == ERROR_SUCCESS ? value : L"<none>";
 }
 
-// msiexec with its full interface, started; the test drives its dialogs.
-struct InteractiveMsiexec {
-    explicit InteractiveMsiexec(const std::string& arguments) {
-        std::string command = "msiexec.exe " + arguments;
+// msiexec started with the arguments; without /qn the test drives its dialogs.
+struct MsiexecRun {
+    explicit MsiexecRun(const std::string& arguments) : command("msiexec.exe " + arguments) {
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION started{};
@@ -154,16 +133,22 @@ struct InteractiveMsiexec {
         process.reset(started.hProcess);
         uiThread = started.dwThreadId;
     }
-    // Its exit code once it has ended; it is ended when it does not.
+    // The installation's result once msiexec has ended; it is ended when it does not.
     DWORD ExitCode() {
         DWORD exitCode = STILL_ACTIVE;
-        if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) TerminateProcess(process.get(), 99);
+        if (WaitForSingleObject(process.get(), 120000) != WAIT_OBJECT_0) {
+            TerminateProcess(process.get(), 99);
+            ADD_FAILURE() << command << " does not end";
+        }
         GetExitCodeProcess(process.get(), &exitCode);
         return exitCode;
     }
+    std::string command;
     UniqueHandle thread, process;
     DWORD uiThread = 0;
 };
+
+DWORD Msiexec(const std::string& arguments) { return MsiexecRun(arguments).ExitCode(); }
 
 // Windows Installer's dialogs give their controls no ids: a control by its text or class.
 struct ChildSearch {
@@ -314,7 +299,7 @@ TEST_F(Installer, KeepsAProfileOfTheSampleNameThatIsThereAlready) {
 
 TEST_F(Installer, ItsDialogShowsTheFolderAndInstallsThere) {
     const std::string folder = "C:\\Orvanta Dialog";
-    InteractiveMsiexec msiexec("/i \"" + msi_ + "\" INSTALLDIR=\"" + folder + "\"");
+    MsiexecRun msiexec("/i \"" + msi_ + "\" INSTALLDIR=\"" + folder + "\"");
     try {
         UiDriver ui(msiexec.uiThread);
         HWND welcome = WaitForDialogWithButton(ui, "&Installieren");
@@ -342,7 +327,7 @@ TEST_F(Installer, AFolderThatCannotBeMadeEndsTheInstallationWithNothingInstalled
     WriteFile(folder, "eine Datei");
     EXPECT_EQ(Msiexec(Install(msi_, folder)), kInstallFailure);
 
-    InteractiveMsiexec msiexec("/i \"" + msi_ + "\" INSTALLDIR=\"" + folder + "\"");
+    MsiexecRun msiexec("/i \"" + msi_ + "\" INSTALLDIR=\"" + folder + "\"");
     try {
         UiDriver ui(msiexec.uiThread);
         Press(WaitForDialogWithButton(ui, "&Installieren"), "&Installieren");
@@ -370,7 +355,7 @@ TEST_F(Installer, AFolderThatCannotBeMadeEndsTheInstallationWithNothingInstalled
 
 TEST_F(Installer, TheOlderVersionSaysInGermanWhyItIsNotInstalled) {
     ASSERT_EQ(Msiexec(Install(newerMsi_, "C:\\Orvanta Neuer")), 0u);
-    InteractiveMsiexec msiexec("/i \"" + msi_ + "\"");
+    MsiexecRun msiexec("/i \"" + msi_ + "\"");
     try {
         UiDriver ui(msiexec.uiThread);
         ShownMessageBox box = ui.WaitForMessageBox(60000);
