@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 
+#include "export/RecordRows.h"
 #include "workbook/SheetXml.h"
 
 namespace exl {
@@ -53,11 +54,13 @@ public:
                    std::vector<TableGrowth>& growths) {
         for (const CellArea& range : merged)
             if (FitFault fault = CheckMerged(range); fault.problem != FitProblem::None) return fault;
-        const std::vector<TableGrowth> grown = Grow(tables);
+        std::vector<TableGrowth> grown = Grow(tables);
         for (const TableGrowth& table : grown)
             if (FitFault fault = CheckTable(table, grown); fault.problem != FitProblem::None) return fault;
-        for (const TableGrowth& table : grown)
-            if (table.lastDataRow != table.table.LastDataRow()) growths.push_back(table);
+        for (TableGrowth& table : grown) {
+            Rename(table);
+            if (table.lastDataRow != table.table.LastDataRow() || !table.newNames.empty()) growths.push_back(table);
+        }
         return {};
     }
 
@@ -104,7 +107,7 @@ private:
     std::vector<TableGrowth> Grow(const std::vector<SheetTable>& tables) {
         std::vector<TableGrowth> grown;
         for (const SheetTable& table : tables) {
-            TableGrowth growth{table, table.LastDataRow()};
+            TableGrowth growth{table, table.LastDataRow(), {}};
             for (const FileField& field : fields_) {
                 if (!Follows(table, field.table)) continue;
                 followers_[table.part].push_back(field.table);
@@ -114,6 +117,25 @@ private:
             grown.push_back(growth);
         }
         return grown;
+    }
+
+    // The columns of a table take the headings its lists write into its heading row.
+    void Rename(TableGrowth& growth) const {
+        const SheetTable& table = growth.table;
+        if (table.HeaderRow() == 0) return;
+        for (const FileField& field : fields_) {
+            if (!IsFollower(table, field.table) || field.heading.empty() || field.column < table.area.first.column ||
+                field.column > table.area.last.column)
+                continue;
+            const std::size_t index = field.column - table.area.first.column;
+            std::string name = HeadingCell(field.column, field.heading).text;
+            const bool same = index < table.columnNames.size() && table.columnNames[index] == name;
+            // A later field's heading wins, as its cell does.
+            auto named = std::find_if(growth.newNames.begin(), growth.newNames.end(),
+                                      [&](const auto& entry) { return entry.first == index; });
+            if (named != growth.newNames.end()) growth.newNames.erase(named);
+            if (!same) growth.newNames.emplace_back(index, std::move(name));
+        }
     }
 
     bool IsFollower(const SheetTable& table, int profileTable) const {

@@ -20,6 +20,7 @@ struct SheetTable {
     CellArea area;     // heading and totals rows included
     std::uint32_t headerRows = 1;
     std::uint32_t totalsRows = 0;
+    std::vector<std::string> columnNames;  // unescaped, in order
 
     // 0 for a table without a heading row.
     std::uint32_t HeaderRow() const { return headerRows == 0 ? 0 : area.first.row; }
@@ -32,10 +33,13 @@ struct SheetTable {
 bool ReadSheetTables(const ZipArchive& zip, std::string_view sheetPart, std::vector<SheetTable>& tables,
                      std::string& problem);
 
-// A table whose data are to reach another row, the totals rows (if any) below it.
+// A table whose data are to reach another row, the totals rows (if any) below it, and
+// whose columns take the names of the headings written into its heading row (Excel
+// repairs a table whose heading cells and column names differ).
 struct TableGrowth {
     SheetTable table;
     std::uint32_t lastDataRow = 0;
+    std::vector<std::pair<std::size_t, std::string>> newNames;  // column index (0: the first), name
 
     CellArea GrownArea() const {
         return {table.area.first, {lastDataRow + table.totalsRows, table.area.last.column}};
@@ -45,7 +49,8 @@ struct TableGrowth {
 };
 
 // The table part grown: its ref and the ref of its autoFilter (and of the filter's sort
-// state) reach the new last data row; every other byte stays.
+// state) reach the new last data row, and its columns have their new names; every
+// other byte stays.
 bool GrowTablePart(std::string_view xml, const TableGrowth& growth, std::string& out, std::string& problem);
 
 }  // namespace exl::workbook
