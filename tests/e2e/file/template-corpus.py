@@ -9,7 +9,8 @@ made of them, with openpyxl and LibreOffice, readers nobody here wrote.
 a pivot table, an image), has LibreOffice save them all as .xlsx in one headless run,
 then edits copies by hand into what LibreOffice does not write (shared formulas,
 inline strings, absolute relationship targets, a byte-order mark, macros, template
-types, a calculation chain, an element prefix, a totals row).
+types, a calculation chain, an element prefix, a totals row). openpyxl's own file
+with a chart sheet is kept too: LibreOffice saves a chart sheet as a worksheet.
 
 Each manifest line, tab-separated: FILE RECORDS OUTCOME. FILE is filled with the
 corpus profile (table 1 on sheet 1: headings "Pos", "Menge", "Benennung" in A1:C1,
@@ -527,12 +528,15 @@ def make(folder):
             with open(paths[-1], "w", encoding="utf-8") as out:
                 out.write(text())
         convert(folder, paths, "xlsx")
+        # LibreOffice saves a chart sheet as a worksheet with a chart: openpyxl's own is kept.
+        shutil.copy(os.path.join(sources, "lo-chart-sheet.xlsx"), os.path.join(folder, "openpyxl-chart-sheet.xlsx"))
     finally:
         shutil.rmtree(sources, ignore_errors=True)
     lines = []
     for name, (_, records) in list(SOURCES.items()) + list(FODS_SOURCES.items()):
         if name + ".xlsx" not in LEFT_OUT:
             lines.append("%s.xlsx\t%d\t%s" % (name, records, OUTCOMES.get(name, "saved")))
+    lines.append("openpyxl-chart-sheet.xlsx\t3\tsaved")
     for name, source, edit, records, outcome in HAND_EDITS:
         rewrite(os.path.join(folder, source), os.path.join(folder, name), edit)
         lines.append("%s\t%d\t%s" % (name, records, outcome))
