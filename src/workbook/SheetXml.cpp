@@ -25,6 +25,7 @@ constexpr std::size_t kCellChildDepth = 5;
 // Built XML goes out in pieces of about this size.
 constexpr std::size_t kOutputChunk = 1 << 16;
 constexpr std::uint32_t kBeyondLastRow = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint32_t kBeyondLastColumn = std::numeric_limits<std::uint32_t>::max();
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -436,11 +437,11 @@ private:
         auto moved = movedIn.begin();
         auto cell = row.cells.begin();
         for (;;) {
-            std::uint32_t column = kBeyondLastRow;
+            std::uint32_t column = kBeyondLastColumn;
             if (next != own.end()) column = std::min(column, next->column);
             if (moved != movedIn.end()) column = std::min(column, moved->column);
             if (cell != row.cells.end()) column = std::min(column, cell->column);
-            if (column == kBeyondLastRow) break;
+            if (column == kBeyondLastColumn) break;
             const TemplateCell* under = cell != row.cells.end() && cell->column == column ? &*cell : nullptr;
             const bool movesAway = under && MoveAway(row.number, *under);
             if (next != own.end() && next->column == column) {
@@ -505,7 +506,8 @@ private:
             ShiftFormula(group.text, static_cast<std::int64_t>(at.row) - group.anchor.row,
                          static_cast<std::int64_t>(at.column) - group.anchor.column);
         if (!group.newArea) {
-            group.newArea = CellArea{at, {std::max(at.row, group.area.last.row), std::max(at.column, group.area.last.column)}};
+            group.newArea =
+                CellArea{at, {std::max(at.row, group.area.last.row), std::max(at.column, group.area.last.column)}};
             // A group of one cell is no group.
             const bool alone = group.newArea->first.row == group.newArea->last.row &&
                                group.newArea->first.column == group.newArea->last.column;
@@ -551,9 +553,8 @@ private:
         out.append(">");
         // The children in order, the stored results dropped and the formula replaced.
         std::vector<std::pair<Span, std::string>> replaced;
-        if (cell.formula)
-            for (const Span& value : cell.values) replaced.push_back({value, {}});
         if (cell.formula) {
+            for (const Span& value : cell.values) replaced.push_back({value, {}});
             std::string formula = RegroupedFormula({row, cell.column}, *cell.formula);
             if (!formula.empty()) replaced.push_back({cell.formula->whole, std::move(formula)});
         }

@@ -638,9 +638,9 @@ def check_cells(label, template_path, result_path, records):
         new = result[old.title]
         first = old is template.worksheets[0]
         for (row, column), cell in old._cells.items():
-            if first and (cell.coordinate in written or (row, column) in moved):
-                continue
-            if first and any(target == row and c == column for (_, c), target in moved.items()):
+            # The written cells, and the totals row's cells where they were and where they went.
+            if first and (cell.coordinate in written or (row, column) in moved or
+                          (row, column) in {(target, c) for (_, c), target in moved.items()}):
                 continue
             other = new.cell(row, column)
             check(other.value == cell.value, "%s: %s!%s holds %r, the template %r" % (
@@ -675,10 +675,9 @@ def expected_copy(template_path, path, records):
             sheet.move_range("%s%d:%s%d" % (openpyxl.utils.get_column_letter(min_col), max_row,
                                             openpyxl.utils.get_column_letter(max_col), max_row), rows=shift)
         sheet.tables[name].ref = grown
-        if sheet.tables[name].autoFilter is not None:
-            sheet.tables[name].autoFilter.ref = re.sub(r"\d+$", str(records + 1 if not totals else
-                                                                     int(re.search(r"\d+$", grown).group()) - totals),
-                                                       grown)
+        if sheet.tables[name].autoFilter is not None:  # the heading and the data, not the totals
+            last_data = int(re.search(r"\d+$", grown).group()) - totals
+            sheet.tables[name].autoFilter.ref = re.sub(r"\d+$", str(last_data), grown)
     for coordinate, value in written_cells(records).items():
         sheet[coordinate] = value
     book.template = False
@@ -750,7 +749,7 @@ def check_all(folder, results):
             stem = os.path.splitext(name)[0]
             mine = os.path.join(computed_folder, "result-%s.xlsx" % stem)
             theirs = os.path.join(computed_folder, "expected-%s.xlsx" % stem)
-            if not os.path.exists(mine):
+            if not check(os.path.exists(mine) and os.path.exists(theirs), "%s: LibreOffice did not open it" % name):
                 continue
             computed[name] = computed_values(mine)
             check(computed[name] == computed_values(theirs), "%s: LibreOffice computes %s" % (name, sorted(
