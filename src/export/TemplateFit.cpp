@@ -47,7 +47,7 @@ bool Overlap(const CellArea& a, const CellArea& b) {
 
 class SheetFit {
 public:
-    SheetFit(const std::vector<FileField>& fields, const IniSnapshot& records, std::int32_t recordCount)
+    SheetFit(std::vector<FileField>& fields, const IniSnapshot& records, std::int32_t recordCount)
         : fields_(fields), records_(records), recordCount_(recordCount) {}
 
     FitFault Check(const std::vector<CellArea>& merged, const std::vector<SheetTable>& tables,
@@ -59,6 +59,7 @@ public:
             if (FitFault fault = CheckTable(table, grown); fault.problem != FitProblem::None) return fault;
         for (TableGrowth& table : grown) {
             Rename(table);
+            KeepHeadings(table.table);
             if (table.lastDataRow != table.table.LastDataRow() || !table.newNames.empty()) growths.push_back(table);
         }
         return {};
@@ -138,6 +139,14 @@ private:
         }
     }
 
+    // An empty heading leaves a following table's heading cell as it is.
+    void KeepHeadings(const SheetTable& table) {
+        for (FileField& field : fields_)
+            if (field.heading.empty() && field.headerRow > 0 && IsFollower(table, field.table) &&
+                field.column >= table.area.first.column && field.column <= table.area.last.column)
+                field.headerRow = 0;
+    }
+
     bool IsFollower(const SheetTable& table, int profileTable) const {
         const auto found = followers_.find(table.part);
         return found != followers_.end() &&
@@ -168,7 +177,7 @@ private:
         return {};
     }
 
-    const std::vector<FileField>& fields_;
+    std::vector<FileField>& fields_;
     const IniSnapshot& records_;
     std::int32_t recordCount_;
     std::map<std::string, std::vector<int>> followers_;  // by table part: the profile tables it follows
@@ -177,7 +186,7 @@ private:
 }  // namespace
 
 FitFault FitListsToTemplate(const workbook::ZipArchive& zip, const workbook::WorkbookPackage& package,
-                            const SheetFields& fields, const IniSnapshot& records, std::int32_t recordCount,
+                            SheetFields& fields, const IniSnapshot& records, std::int32_t recordCount,
                             std::vector<TableGrowth>& growths) {
     for (std::size_t sheet = 0; sheet < fields.size() && sheet < package.sheets.size(); ++sheet) {
         if (fields[sheet].empty()) continue;

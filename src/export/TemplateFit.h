@@ -33,9 +33,10 @@ struct FitFault {
 // list's "Startzeile", and a column of the list lies in it: its data then reach the
 // list's last record row, never fewer than before. A heading that is emptied counts as
 // written for tables; for merged cells only values and headings with text count (an
-// emptied hidden cell hides nothing).
+// emptied hidden cell hides nothing). An empty heading is taken out of `fields` where it
+// would empty a following table's heading cell, which must name its column.
 FitFault FitListsToTemplate(const workbook::ZipArchive& zip, const workbook::WorkbookPackage& package,
-                            const SheetFields& fields, const IniSnapshot& records, std::int32_t recordCount,
+                            SheetFields& fields, const IniSnapshot& records, std::int32_t recordCount,
                             std::vector<workbook::TableGrowth>& growths);
 
 }  // namespace exl

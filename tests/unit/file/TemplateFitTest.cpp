@@ -114,7 +114,8 @@ TEST(TemplateFit, TablesFollowMatchingListsAndNothingElseIsWrittenOver) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<workbook::TableGrowth> growths;
-        const FitFault fault = FitListsToTemplate(zip, package, {c.fields}, values, c.records, growths);
+        SheetFields fields{c.fields};
+        const FitFault fault = FitListsToTemplate(zip, package, fields, values, c.records, growths);
         EXPECT_EQ(fault.problem, c.fault.problem);
         EXPECT_EQ(fault.table, c.fault.table);
         EXPECT_EQ(fault.cell, c.fault.cell);
@@ -129,6 +130,12 @@ TEST(TemplateFit, TablesFollowMatchingListsAndNothingElseIsWrittenOver) {
             EXPECT_EQ(growths[0].newNames, (std::vector<std::pair<std::size_t, std::string>>{{0, c.renamedFirst}}));
         }
     }
+    // An empty heading leaves a following table's heading cell alone; elsewhere it empties its cell.
+    SheetFields fields{{Field(1, "C", 1, 2, ""), Field(2, "F", 1, 30, "")}};
+    std::vector<workbook::TableGrowth> growths;
+    EXPECT_EQ(FitListsToTemplate(zip, package, fields, values, 3, growths).problem, FitProblem::None);
+    EXPECT_EQ(fields[0][0].headerRow, 0);
+    EXPECT_EQ(fields[0][1].headerRow, 1);
 }
 
 }  // namespace
