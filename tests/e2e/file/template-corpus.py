@@ -241,7 +241,7 @@ def with_hidden(book, sheet):
 
 
 def with_shared_column(book, sheet):
-    """Numbers in B5:B10 and a fill-down A2:A10 =B2*2 (made shared by hand later)."""
+    """Numbers in B5:B10 and a fill-down A2:A10 =B2*2, each cell's own (shared in a hand-edited copy)."""
     for row in range(5, 11):
         sheet.cell(row, 2, row)
     for row in range(2, 11):
@@ -250,10 +250,6 @@ def with_shared_column(book, sheet):
     for row in range(2, 7):
         sheet.cell(row, 5, row * 100)
         sheet.cell(row, 6, "=E%d+1" % row)
-
-
-def with_totals_table(book, sheet):
-    with_table_following(book, sheet)
 
 
 SOURCES = {
@@ -279,8 +275,7 @@ SOURCES = {
     "lo-merged-elsewhere": (with_merged_elsewhere, 3),
     "lo-merged-heading": (with_merged_heading, 3),
     "lo-hidden": (with_hidden, 3),
-    "lo-shared-source": (with_shared_column, 3),
-    "lo-totals-source": (with_totals_table, 8),
+    "lo-fill-down": (with_shared_column, 3),
 }
 OUTCOMES = {
     "lo-table-foreign": "35|1|B5|Andere|B5:C8",
@@ -498,7 +493,7 @@ def edit_totals_row(name, data):
 
 HAND_EDITS = [
     # name, source, edit, records, outcome
-    ("hand-shared-formulas.xlsx", "lo-shared-source.xlsx", edit_shared, 3, "saved"),
+    ("hand-shared-formulas.xlsx", "lo-fill-down.xlsx", edit_shared, 3, "saved"),
     ("hand-inline-strings.xlsx", "lo-plain.xlsx", edit_inline_strings, 3, "saved"),
     ("hand-absolute-targets.xlsx", "lo-several-sheets.xlsx", edit_absolute_targets, 3, "saved"),
     ("hand-byte-order-mark.xlsx", "lo-formats.xlsx", edit_byte_order_mark, 3, "saved"),
@@ -507,11 +502,8 @@ HAND_EDITS = [
     ("hand-macro-template.xltm", "lo-plain.xlsx", edit_workbook_type(MACRO_TEMPLATE_TYPE, True), 3, "saved"),
     ("hand-calc-chain.xlsx", "lo-defined-names.xlsx", edit_calc_chain, 3, "saved"),
     ("hand-element-prefix.xlsx", "lo-plain.xlsx", edit_prefix, 3, "saved"),
-    ("hand-table-totals.xlsx", "lo-totals-source.xlsx", edit_totals_row, 8, "saved"),
+    ("hand-table-totals.xlsx", "lo-table-following.xlsx", edit_totals_row, 8, "saved"),
 ]
-LEFT_OUT = {"lo-shared-source.xlsx", "lo-totals-source.xlsx"}  # sources of hand edits only
-
-
 def make(folder):
     os.makedirs(folder, exist_ok=True)
     sources = tempfile.mkdtemp(prefix="corpus-sources-")
@@ -534,14 +526,11 @@ def make(folder):
         shutil.rmtree(sources, ignore_errors=True)
     lines = []
     for name, (_, records) in list(SOURCES.items()) + list(FODS_SOURCES.items()):
-        if name + ".xlsx" not in LEFT_OUT:
-            lines.append("%s.xlsx\t%d\t%s" % (name, records, OUTCOMES.get(name, "saved")))
+        lines.append("%s.xlsx\t%d\t%s" % (name, records, OUTCOMES.get(name, "saved")))
     lines.append("openpyxl-chart-sheet.xlsx\t3\tsaved")
     for name, source, edit, records, outcome in HAND_EDITS:
         rewrite(os.path.join(folder, source), os.path.join(folder, name), edit)
         lines.append("%s\t%d\t%s" % (name, records, outcome))
-    for name in LEFT_OUT:
-        os.remove(os.path.join(folder, name))
     with open(os.path.join(folder, "manifest.txt"), "w", encoding="utf-8", newline="\r\n") as manifest:
         manifest.write("\n".join(lines) + "\n")
     print("%d templates in %s" % (len(lines), folder))
