@@ -24,6 +24,8 @@ enum FileMessageKey : int {
     kCannotWriteKey = 32,
     kWrongExtensionKey = 33,
     kSavingStoppedKey = 34,
+    kForeignTableKey = 35,
+    kHiddenMergedCellKey = 36,
 };
 
 // The entry's text with each "%s" replaced by the next value. The values are put in

@@ -9,6 +9,7 @@
 #include "export/FileMessages.h"
 #include "export/RecordFile.h"
 #include "export/RecordRows.h"
+#include "export/TemplateFit.h"
 #include "framework/CodePage.h"
 #include "framework/Ini.h"
 #include "framework/MessageBoxes.h"
@@ -95,6 +96,21 @@ bool ListWorkbook::UseTemplate() {
     return false;
 }
 
+bool ListWorkbook::FitsTemplate() {
+    const FitFault fault =
+        FitListsToTemplate(template_.Zip(), template_.Package(), fields_, records_, recordCount_, growths_);
+    const std::string table = std::to_string(fault.table);
+    switch (fault.problem) {
+    case FitProblem::None: return true;
+    case FitProblem::HiddenMergedCell: ShowFileMessage(kHiddenMergedCellKey, {table, fault.cell, fault.range}); break;
+    case FitProblem::ForeignTable:
+        ShowFileMessage(kForeignTableKey, {table, fault.cell, fault.tableName, fault.range});
+        break;
+    case FitProblem::Unreadable: ShowFileMessage(kTemplateUnusableKey, {templatePath_}); break;
+    }
+    return false;
+}
+
 bool ListWorkbook::Prepare() {
     const TransferProfile profile(profilePath_);
     templatePath_ = profile.ExcelTemplate();
@@ -110,9 +126,11 @@ bool ListWorkbook::Prepare() {
         return false;
     }
     const LayoutFault fault = LayOutTables(profile, sheets, records_, recordCount_, fields_);
-    if (fault.problem == LayoutProblem::None) return true;
-    ShowLayoutFault(fault);
-    return false;
+    if (fault.problem != LayoutProblem::None) {
+        ShowLayoutFault(fault);
+        return false;
+    }
+    return templatePath_.empty() || FitsTemplate();
 }
 
 bool ListWorkbook::HasMacros() const { return !templatePath_.empty() && template_.Package().hasMacros; }
@@ -137,7 +155,7 @@ bool ListWorkbook::Write(const std::string& target, WriteProgress& progress) con
         WideFromAnsi(target),
         [&](workbook::ZipWriter& zip, std::string& why) {
             if (!templatePath_.empty())
-                return workbook::WriteTemplateCopy(template_.Zip(), template_.Package(), rows, zip, why);
+                return workbook::WriteTemplateCopy(template_.Zip(), template_.Package(), rows, zip, why, growths_);
             return workbook::WriteNewWorkbook(NewSheetNames(fields_.size()), rows, zip, why);
         },
         detail);

@@ -4,10 +4,12 @@
 // file runs it between asking the user; the benchmark runs it alone.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "export/FileLayout.h"
 #include "export/WriteProgress.h"
 #include "framework/IniSnapshot.h"
+#include "workbook/SheetTables.h"
 #include "workbook/TemplateFile.h"
 
 namespace exl {
@@ -16,9 +18,10 @@ class ListWorkbook {
 public:
     ListWorkbook(std::string profilePath, const std::string& recordFile);
 
-    // Reads and checks the template ([Datei] "Excelvorlage"; none: a new workbook)
-    // and lays the tables onto its sheets. false when something does not fit; its
-    // message (0-9, or from 0-22 on) has been shown.
+    // Reads and checks the template ([Datei] "Excelvorlage"; none: a new workbook),
+    // lays the tables onto its sheets and fits them to its merged cells and Excel
+    // tables. false when something does not fit; its message (0-9, or from 0-22 on)
+    // has been shown.
     bool Prepare();
     // After Prepare: whether the workbook holds macros (it then needs ".xlsm").
     bool HasMacros() const;
@@ -30,6 +33,7 @@ public:
 
 private:
     bool UseTemplate();
+    bool FitsTemplate();
 
     std::string profilePath_;
     std::string templatePath_;
@@ -37,6 +41,7 @@ private:
     std::int32_t recordCount_ = 0;
     workbook::TemplateFile template_;
     SheetFields fields_;
+    std::vector<workbook::TableGrowth> growths_;
 };
 
 }  // namespace exl

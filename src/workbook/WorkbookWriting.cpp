@@ -88,13 +88,13 @@ bool WriteEditedPart(const ZipArchive& zip, const ZipEntryInfo& entry, ZipWriter
     return out.AddEntry(entry.name, edited) || Failed(out, problem);
 }
 
-bool WritePatchedSheet(const ZipArchive& zip, const ZipEntryInfo& entry, RowSource* rows, ZipWriter& out,
-                       std::string& problem) {
+bool WritePatchedSheet(const ZipArchive& zip, const ZipEntryInfo& entry, RowSource* rows,
+                       const std::vector<CellMove>& moves, ZipWriter& out, std::string& problem) {
     std::string xml;
     if (!ReadPart(zip, entry.name, xml, problem)) return false;
     if (!out.BeginEntry(entry.name)) return Failed(out, problem);
     EntryOutput part(out);
-    if (!PatchSheet(xml, rows, part, problem)) {
+    if (!PatchSheet(xml, rows, part, problem, moves)) {
         if (out.Failed()) problem = out.Problem();
         problem = entry.name + ": " + problem;
         return false;
@@ -106,11 +106,21 @@ bool WritePatchedSheet(const ZipArchive& zip, const ZipEntryInfo& entry, RowSour
 struct SheetPlan {
     const SheetEntry* sheet;
     RowSource* rows;
+    std::vector<CellMove> moves;
     bool patch;
 };
 
+std::vector<CellMove> MovesOf(const std::vector<TableGrowth>& growths, std::string_view sheetPart) {
+    std::vector<CellMove> moves;
+    for (const TableGrowth& growth : growths)
+        if (const std::optional<CellMove> move = growth.TotalsMove())
+            if (FoldAscii(growth.table.sheetPart) == FoldAscii(sheetPart)) moves.push_back(*move);
+    return moves;
+}
+
 bool PlanSheets(const ZipArchive& zip, const WorkbookPackage& package, const std::vector<RowSource*>& rows,
-                std::vector<SheetPlan>& plans, bool& anyFormulas, std::string& problem) {
+                const std::vector<TableGrowth>& growths, std::vector<SheetPlan>& plans, bool& anyFormulas,
+                std::string& problem) {
     anyFormulas = false;
     for (std::size_t i = 0; i < package.sheets.size(); ++i) {
         const SheetEntry& sheet = package.sheets[i];
@@ -124,7 +134,9 @@ bool PlanSheets(const ZipArchive& zip, const WorkbookPackage& package, const std
         if (!ReadPart(zip, sheet.part, xml, problem)) return false;
         const bool formulas = HoldsFormulas(xml);
         anyFormulas = anyFormulas || formulas;
-        plans.push_back({&sheet, source, source || formulas});
+        std::vector<CellMove> moves = MovesOf(growths, sheet.part);
+        const bool patch = source || formulas || !moves.empty();
+        plans.push_back({&sheet, source, std::move(moves), patch});
     }
     return true;
 }
@@ -132,6 +144,12 @@ bool PlanSheets(const ZipArchive& zip, const WorkbookPackage& package, const std
 const SheetPlan* PlanOf(const std::vector<SheetPlan>& plans, std::string_view part) {
     for (const SheetPlan& plan : plans)
         if (plan.patch && FoldAscii(plan.sheet->part) == FoldAscii(part)) return &plan;
+    return nullptr;
+}
+
+const TableGrowth* GrowthOf(const std::vector<TableGrowth>& growths, std::string_view part) {
+    for (const TableGrowth& growth : growths)
+        if (FoldAscii(growth.table.part) == FoldAscii(part)) return &growth;
     return nullptr;
 }
 
@@ -179,10 +197,10 @@ bool WriteNewWorkbook(const std::vector<std::string>& sheetNames, const std::vec
 }
 
 bool WriteTemplateCopy(const ZipArchive& zip, const WorkbookPackage& package, const std::vector<RowSource*>& rows,
-                       ZipWriter& out, std::string& problem) {
+                       ZipWriter& out, std::string& problem, const std::vector<TableGrowth>& growths) {
     std::vector<SheetPlan> plans;
     bool anyFormulas = false;
-    if (!PlanSheets(zip, package, rows, plans, anyFormulas, problem)) return false;
+    if (!PlanSheets(zip, package, rows, growths, plans, anyFormulas, problem)) return false;
     const std::string calcChain = FoldAscii(package.calcChainPart);
     const std::string workbookRelationships = FoldAscii(RelationshipsPartOf(package.workbookPart));
     for (const ZipEntryInfo& entry : zip.Entries()) {
@@ -203,7 +221,11 @@ bool WriteTemplateCopy(const ZipArchive& zip, const WorkbookPackage& package, co
                 return AskFullCalculation(xml, edited, why);
             });
         } else if (const SheetPlan* plan = PlanOf(plans, entry.name)) {
-            written = WritePatchedSheet(zip, entry, plan->rows, out, problem);
+            written = WritePatchedSheet(zip, entry, plan->rows, plan->moves, out, problem);
+        } else if (const TableGrowth* growth = GrowthOf(growths, entry.name)) {
+            written = WriteEditedPart(zip, entry, out, problem, [&](const std::string& xml, std::string& edited, std::string& why) {
+                return GrowTablePart(xml, *growth, edited, why);
+            });
         } else {
             written = out.CopyEntry(entry, zip.PackedData(entry)) || Failed(out, problem);
         }

@@ -7,6 +7,7 @@
 
 #include "workbook/Package.h"
 #include "workbook/SheetRows.h"
+#include "workbook/SheetTables.h"
 #include "workbook/ZipWriter.h"
 
 namespace exl::workbook {
@@ -30,8 +31,9 @@ bool WriteNewWorkbook(const std::vector<std::string>& sheetNames, const std::vec
 //   part then asks for a full calculation on load, so every program shows results
 //   that count the rows written;
 // - the calculation chain is dropped (Excel rebuilds it);
-// - a template's workbook part gets the workbook's content type (.xltx -> .xlsx).
+// - a template's workbook part gets the workbook's content type (.xltx -> .xlsx);
+// - the tables grow as `growths` say, their totals rows moving down with them.
 bool WriteTemplateCopy(const ZipArchive& zip, const WorkbookPackage& package, const std::vector<RowSource*>& rows,
-                       ZipWriter& out, std::string& problem);
+                       ZipWriter& out, std::string& problem, const std::vector<TableGrowth>& growths = {});
 
 }  // namespace exl::workbook

@@ -63,6 +63,95 @@ TEST(SheetXml, PatchesRowsInAndKeepsEveryOtherByte) {
     }
 }
 
+// A fill-down column as Excel writes it: the anchor holds the text, the others only si.
+std::string FillDownSheet(const std::string& column, int first, int last, const std::string& formula) {
+    std::string xml = "<worksheet xmlns=\"m\"><sheetData>";
+    for (int row = first; row <= last; ++row) {
+        const std::string cell = column + std::to_string(row);
+        xml += "<row r=\"" + std::to_string(row) + "\"><c r=\"" + cell + "\">";
+        xml += row == first ? "<f t=\"shared\" ref=\"" + column + std::to_string(first) + ":" + column +
+                                  std::to_string(last) + "\" si=\"0\">" + formula + "</f>"
+                            : "<f t=\"shared\" si=\"0\"/>";
+        xml += "<v>1</v></c></row>";
+    }
+    return xml + "</sheetData></worksheet>";
+}
+
+TEST(SheetXml, SharedFormulasStayWhole) {
+    const std::string square =
+        "<worksheet><sheetData><row r=\"2\"><c r=\"A2\"><f t=\"shared\" ref=\"A2:B3\" si=\"4\">C2+$C$1</f><v>1</v>"
+        "</c><c r=\"B2\"><f t=\"shared\" si=\"4\"/><v>1</v></c></row><row r=\"3\"><c r=\"A3\"><f t=\"shared\" "
+        "si=\"4\"/></c><c r=\"B3\"><f t=\"shared\" si=\"4\"/></c></row></sheetData></worksheet>";
+    struct Case {
+        const char* name;
+        std::string sheet;
+        std::vector<SheetRow> rows;
+        std::vector<std::string> expectedCells;  // in order; every other cell is as the template's without <v>
+    } cases[] = {
+        {"the anchor and the next two written: the last cell takes the text as its own",
+         FillDownSheet("A", 2, 5, "B2*2"),
+         {{2, {Text(1, "a")}}, {3, {Text(1, "b")}}, {4, {Text(1, "c")}}},
+         {"<c r=\"A2\" t=\"inlineStr\"><is><t>a</t></is></c>", "<c r=\"A3\" t=\"inlineStr\"><is><t>b</t></is></c>",
+          "<c r=\"A4\" t=\"inlineStr\"><is><t>c</t></is></c>",
+          "<c r=\"A5\"><f>B5*2</f></c>"}},
+        {"a gap in the written cells: the gap takes the text, the next written cell leaves the group",
+         FillDownSheet("A", 2, 5, "SUM(B$1:B2)"),
+         {{2, {Text(1, "a")}}, {4, {Number(1, "7")}}},
+         {"<c r=\"A2\" t=\"inlineStr\"><is><t>a</t></is></c>",
+          "<c r=\"A3\"><f t=\"shared\" ref=\"A3:A5\" si=\"0\">SUM(B$1:B3)</f></c>", "<c r=\"A4\"><v>7</v></c>",
+          "<c r=\"A5\"><f t=\"shared\" si=\"0\"/></c>"}},
+        {"a written cell inside the group leaves it; the anchor stays",
+         FillDownSheet("A", 2, 4, "B2"),
+         {{3, {Text(1, "x")}}},
+         {"<c r=\"A2\"><f t=\"shared\" ref=\"A2:A4\" si=\"0\">B2</f></c>",
+          "<c r=\"A3\" t=\"inlineStr\"><is><t>x</t></is></c>", "<c r=\"A4\"><f t=\"shared\" si=\"0\"/></c>"}},
+        {"a square group whose anchor column is written: the cell left of the new anchor gets its own formula",
+         square,
+         {{2, {Text(1, "x")}}},
+         {"<c r=\"A2\" t=\"inlineStr\"><is><t>x</t></is></c>",
+          "<c r=\"B2\"><f t=\"shared\" ref=\"B2:B3\" si=\"4\">D2+$C$1</f></c>", "<c r=\"A3\"><f>C3+$C$1</f></c>",
+          "<c r=\"B3\"><f t=\"shared\" si=\"4\"/></c>"}},
+        {"every cell written: the group is gone",
+         FillDownSheet("A", 2, 3, "B2"),
+         {{2, {Text(1, "a")}}, {3, {Text(1, "b")}}},
+         {"<c r=\"A2\" t=\"inlineStr\"><is><t>a</t></is></c>", "<c r=\"A3\" t=\"inlineStr\"><is><t>b</t></is></c>"}},
+    };
+    for (Case& c : cases) {
+        ListedRows rows(c.rows);
+        StringPartOutput out;
+        std::string problem;
+        ASSERT_TRUE(PatchSheet(c.sheet, &rows, out, problem)) << c.name << ": " << problem;
+        std::vector<std::string> found;
+        for (std::size_t at = out.text.find("<c "); at != std::string::npos; at = out.text.find("<c ", at + 1)) {
+            const std::size_t selfClosed = out.text.find("/>", at), closed = out.text.find("</c>", at);
+            const std::size_t open = out.text.find('>', at);
+            const std::size_t end = out.text[open - 1] == '/' ? selfClosed + 2 : closed + 4;
+            found.push_back(out.text.substr(at, end - at));
+        }
+        EXPECT_EQ(found, c.expectedCells) << c.name;
+    }
+}
+
+TEST(SheetXml, MovedCellsGoDownAsTheyAre) {
+    // A totals row under a table: row 3 moves to row 6, its label and formula as they are.
+    const std::string sheet =
+        "<worksheet><dimension ref=\"A1:B3\"/><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"
+        "<row r=\"3\" spans=\"1:3\" ht=\"20\"><c r=\"A3\" s=\"2\" t=\"s\"><v>1</v></c><c r=\"B3\" s=\"2\">"
+        "<f>SUBTOTAL(109,T[B])</f><v>9</v></c><c r=\"C3\"><v>5</v></c></row><row r=\"6\"><c r=\"C6\"><v>8</v>"
+        "</c></row></sheetData></worksheet>";
+    ListedRows rows({{2, {Number(2, "1")}}, {3, {Number(2, "2")}}, {5, {Number(2, "4")}}},
+                    CellArea{{2, 2}, {5, 2}});
+    StringPartOutput out;
+    std::string problem;
+    ASSERT_TRUE(PatchSheet(sheet, &rows, out, problem, {{CellArea{{3, 1}, {3, 2}}, 3}})) << problem;
+    EXPECT_EQ(out.text,
+              "<worksheet><dimension ref=\"A1:B6\"/><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>"
+              "<row r=\"2\"><c r=\"B2\"><v>1</v></c></row><row r=\"3\" ht=\"20\"><c r=\"B3\" s=\"2\"><v>2</v></c>"
+              "<c r=\"C3\"><v>5</v></c></row><row r=\"5\"><c r=\"B5\"><v>4</v></c></row><row r=\"6\">"
+              "<c s=\"2\" t=\"s\" r=\"A6\"><v>1</v></c><c s=\"2\" r=\"B6\"><f>SUBTOTAL(109,T[B])</f></c>"
+              "<c r=\"C6\"><v>8</v></c></row></sheetData></worksheet>");
+}
+
 TEST(SheetXml, RefusesWhatItCannotPatchSoundly) {
     struct Case {
         const char* name;

@@ -10,6 +10,7 @@
 
 #include "framework/Raii.h"
 #include "Drawing.h"
+#include "TextLines.h"
 #include "ExportFixture.h"
 #include "catalogue/MessageCatalogue.h"
 #include "resource.h"
@@ -418,6 +419,52 @@ TEST_F(FileExportTest, LastRowOfTheSheetIsReached) {
     ChooseTarget(target);
     EXPECT_EQ(RunAnswering(), Strings{Entry(19)});
     Keep(target, "lastrow.xlsx");
+}
+
+// Each template of the corpus (template-corpus.py) filled with its records, or refused
+// with the message the manifest names; the results go to build\file-exports\corpus,
+// where template-corpus.py holds them against their templates.
+TEST_F(FileExportTest, EveryTemplateOfTheCorpusIsFilledOrRefused) {
+    const std::string corpus = WindowsPath(EXL_TEST_CORPUS);
+    const std::vector<std::string> manifest = FileLines(corpus + "\\manifest.txt");
+    ASSERT_GE(manifest.size(), 30u);
+    CreateDirectoryA((ExportsFolder() + "\\corpus").c_str(), nullptr);
+    for (const std::string& line : manifest) {
+        const std::size_t tab = line.find('\t'), secondTab = line.find('\t', tab + 1);
+        const std::string name = line.substr(0, tab);
+        const int records = std::stoi(line.substr(tab + 1, secondTab - tab - 1));
+        Strings outcome;  // "saved", or the message key and its values
+        for (std::size_t at = secondTab + 1, bar = 0; bar != std::string::npos; at = bar + 1) {
+            bar = line.find('|', at);
+            outcome.push_back(line.substr(at, bar == std::string::npos ? bar : bar - at));
+        }
+        SCOPED_TRACE(name);
+        host.ClearRequests();
+        const std::string vorlage = scratch.File(name);
+        ASSERT_TRUE(CopyFileA((corpus + "\\" + name).c_str(), vorlage.c_str(), FALSE));
+        WriteProfile(Lines({"[Datei]", "Tabelle=1", "Excelvorlage=" + vorlage, "[Tabelle 1]", "Blatt=1",
+                            "Kopfzeile=1", "Startzeile=2", "Anzahl=3", "Feld_1=Pos", "Spalte_1=A", "Spaltenkopf_1=Pos",
+                            "Feld_2=Menge", "Spalte_2=B", "Spaltenkopf_2=Menge", "Feld_3=Benennung", "Spalte_3=C",
+                            "Spaltenkopf_3=Benennung"}));
+        std::string answers;
+        for (int n = 1; n <= records; ++n)
+            answers += "P" + std::to_string(n) + "\r\n" + std::to_string(n) + "\r\nTeil " + std::to_string(n) + "\r\n";
+        AnswerQueriesWith(answers);
+        const bool macros = name.back() == 'm';
+        const std::string target = scratch.File(std::string("gefuellt") + (macros ? ".xlsm" : ".xlsx"));
+        DeleteFileA(target.c_str());
+        if (outcome == Strings{"saved"}) {
+            ChooseTarget(target);
+            EXPECT_EQ(RunAnswering(), Strings{Entry(19)});
+            Keep(target, "corpus\\" + name);
+        } else {
+            EXPECT_EQ(RunAnswering(), Strings{Entry(std::stoi(outcome[0]), Strings(outcome.begin() + 1, outcome.end()))});
+            EXPECT_TRUE(host.RequestsWithCode(kRequestFileSelection).empty()) << "no target is asked for";
+            EXPECT_FALSE(FileExists(target));
+        }
+        EXPECT_EQ(ReadFile(vorlage), ReadFile(corpus + "\\" + name)) << "the template is never changed";
+        ExpectNothingLeft();
+    }
 }
 
 // Lets a thread run a twentieth of the time, as on a machine twenty times slower, so
