@@ -24,6 +24,11 @@ enum FileMessageKey : int {
     kCannotWriteKey = 32,
     kWrongExtensionKey = 33,
     kSavingStoppedKey = 34,
+    kTemplatePackingKey = 35,
+    kTemplatePartTooLargeKey = 36,
+    kTemplateTooLargeKey = 37,
+    kTemplateOutsideKey = 38,
+    kTemplateEncodingKey = 39,
 };
 
 // The entry's text with each "%s" replaced by the next value. The values are put in
