@@ -12,6 +12,8 @@
                                            (with or without their signature) after the data
                                            and zeros in the local header, zip64 extra fields
                                            and end records, names in code page 437
+  workbooks.py streamed SOURCE OUT         the same by Python's zipfile on a stream it
+                                           cannot seek (data descriptors, zip64 headers)
   workbooks.py variants TEMPLATE FOLDER    the template as other writers make it, and
                                            broken in the ways a file export must refuse
   workbooks.py dump FILE...                every file's sheets and cells, one line each
@@ -169,17 +171,22 @@ class Unseekable(io.RawIOBase):
         return self.target.write(data)
 
 
+def write_streamed(out, entries):
+    """Python's zipfile on a stream it cannot seek: data descriptors, zip64 local headers."""
+    with open(out, "wb") as target_file:
+        with zipfile.ZipFile(Unseekable(target_file), "w", zipfile.ZIP_DEFLATED) as target:
+            for name, data in entries:
+                with target.open(zipfile.ZipInfo(name), "w", force_zip64=True) as entry:
+                    entry.write(data)
+
+
 def make_variants(template, folder):
     entries = entries_of(template)
     at = lambda name: os.path.join(folder, name)
     write_zip(at("vorlage-datenbeschreibung.xlsx"), entries, descriptor="signed")
     write_zip(at("vorlage-ohne-signatur.xlsx"), entries, descriptor="unsigned")
     write_zip(at("vorlage-zip64.xlsx"), entries, descriptor="signed", zip64=True)
-    with open(at("vorlage-python-strom.xlsx"), "wb") as out:
-        with zipfile.ZipFile(Unseekable(out), "w", zipfile.ZIP_DEFLATED) as target:
-            for name, data in entries:
-                with target.open(zipfile.ZipInfo(name), "w", force_zip64=True) as entry:
-                    entry.write(data)
+    write_streamed(at("vorlage-python-strom.xlsx"), entries)
     write_zip(at("vorlage-ohne-mappe.xlsx"), [(n, d) for n, d in entries if n != "xl/workbook.xml"])
     outside = replaced(entries, "xl/_rels/workbook.xml.rels",
                        lambda data: data.replace(b'Target="/xl/worksheets/sheet1.xml"', b'Target="../../etc/passwd"'))
@@ -237,6 +244,8 @@ def main(arguments):
         options = arguments[3:]
         descriptor = next((o.split("=", 1)[1] for o in options if o.startswith("--descriptor=")), None)
         write_zip(arguments[2], entries_of(arguments[1]), descriptor, "--zip64" in options, "--cp437" in options)
+    elif len(arguments) == 3 and arguments[0] == "streamed":
+        write_streamed(arguments[2], entries_of(arguments[1]))
     elif len(arguments) == 3 and arguments[0] == "variants":
         make_variants(arguments[1], arguments[2])
     elif len(arguments) >= 2 and arguments[0] == "dump":
