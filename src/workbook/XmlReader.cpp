@@ -234,7 +234,9 @@ XmlToken XmlReader::Next() {
     empty_ = false;
     cdata_ = false;
     attributes_.clear();
-    // The bindings of an element that ended with the last token go now.
+    // The bindings of an element that ended with the last token go now, and with
+    // them the URI that may point into one.
+    namespaceUri_ = {};
     while (!bindings_.empty() && bindings_.back().depth > open_.size()) bindings_.pop_back();
     if (endPending_) {
         endPending_ = false;
