@@ -58,13 +58,15 @@ struct WorkbookPackage {
 };
 
 PackageProblem ReadPackage(const ZipArchive& zip, WorkbookPackage& package, std::string& detail);
+// The same, with what a refusal concerns in `fault`.
 PackageProblem ReadPackage(const ZipArchive& zip, WorkbookPackage& package, std::string& detail, PackageFault& fault);
 // Whether every worksheet of the package can be read: unpacked within the limit,
 // UTF-8, well-formed. A template is checked so before anyone is asked where to save.
 PackageProblem CheckWorksheets(const ZipArchive& zip, const WorkbookPackage& package, std::string& detail,
                                PackageFault& fault);
 
-// A part's content; false (detail set) when the entry is missing or damaged.
+// A part's content; false (detail set) when the entry is missing, damaged or unpacks
+// to more than kMostPartBytes.
 bool ReadPart(const ZipArchive& zip, std::string_view part, std::string& content, std::string& detail);
 // The relationships of a part ("" for the package's own), targets resolved to part
 // names. false when the relationship part exists but cannot be read.
