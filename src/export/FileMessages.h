@@ -26,6 +26,11 @@ enum FileMessageKey : int {
     kSavingStoppedKey = 34,
     kForeignTableKey = 35,
     kHiddenMergedCellKey = 36,
+    kTemplatePackingKey = 37,
+    kTemplatePartTooLargeKey = 38,
+    kTemplateTooLargeKey = 39,
+    kTemplateOutsideKey = 40,
+    kTemplateEncodingKey = 41,
 };
 
 // The entry's text with each "%s" replaced by the next value. The values are put in

@@ -70,6 +70,30 @@ private:
     std::int64_t slotsBefore_;
 };
 
+// A size in whole megabytes, rounded up, as the messages name it.
+std::string Megabytes(std::uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20); }
+
+// The message of a template that cannot be filled, naming what is in the way.
+void ShowTemplateProblem(workbook::TemplateProblem problem, const workbook::PackageFault& fault,
+                         const std::string& path) {
+    using workbook::TemplateProblem;
+    switch (problem) {
+    case TemplateProblem::Missing: ShowFileMessage(kTemplateMissingKey, {path}); break;
+    case TemplateProblem::NotWorkbook: ShowFileMessage(kTemplateNotWorkbookKey, {path}); break;
+    case TemplateProblem::Unsupported: ShowFileMessage(kTemplatePackingKey, {path, std::to_string(fault.method)}); break;
+    case TemplateProblem::TooLarge:
+        if (fault.part.empty())
+            ShowFileMessage(kTemplateTooLargeKey, {path, Megabytes(fault.bytes), Megabytes(workbook::kMostTemplateBytes)});
+        else
+            ShowFileMessage(kTemplatePartTooLargeKey,
+                            {path, fault.part, Megabytes(fault.bytes), Megabytes(workbook::kMostPartBytes)});
+        break;
+    case TemplateProblem::OutsidePackage: ShowFileMessage(kTemplateOutsideKey, {path, fault.part}); break;
+    case TemplateProblem::Encoding: ShowFileMessage(kTemplateEncodingKey, {path, fault.part, fault.encoding}); break;
+    default: ShowFileMessage(kTemplateUnusableKey, {path}); break;
+    }
+}
+
 std::vector<std::string> NewSheetNames(std::size_t count) {
     std::vector<std::string> names;
     for (std::size_t sheet = 1; sheet <= count; ++sheet)
@@ -87,12 +111,9 @@ ListWorkbook::ListWorkbook(std::string profilePath, const std::string& recordFil
 
 bool ListWorkbook::UseTemplate() {
     std::string detail;
-    switch (template_.Open(WideFromAnsi(templatePath_), detail)) {
-    case workbook::TemplateProblem::None: return true;
-    case workbook::TemplateProblem::Missing: ShowFileMessage(kTemplateMissingKey, {templatePath_}); break;
-    case workbook::TemplateProblem::NotWorkbook: ShowFileMessage(kTemplateNotWorkbookKey, {templatePath_}); break;
-    default: ShowFileMessage(kTemplateUnusableKey, {templatePath_}); break;
-    }
+    const workbook::TemplateProblem problem = template_.Open(WideFromAnsi(templatePath_), detail);
+    if (problem == workbook::TemplateProblem::None) return true;
+    ShowTemplateProblem(problem, template_.Fault(), templatePath_);
     return false;
 }
 

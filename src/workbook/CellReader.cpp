@@ -17,12 +17,12 @@ public:
     explicit StringItemText(std::size_t itemDepth) : itemDepth_(itemDepth) {}
     // Feeds a token inside the item.
     bool Take(const XmlReader& reader, XmlToken token) {
-        if (token == XmlToken::StartElement && reader.LocalName() == "t") {
+        if (token == XmlToken::StartElement && IsSpreadsheetElement(reader, "t")) {
             const std::size_t depth = reader.Depth();
             inText_ = depth == itemDepth_ + 1 || (depth == itemDepth_ + 2 && inRun_);
         } else if (token == XmlToken::StartElement && reader.Depth() == itemDepth_ + 1) {
-            inRun_ = reader.LocalName() == "r";
-        } else if (token == XmlToken::EndElement && reader.LocalName() == "t") {
+            inRun_ = IsSpreadsheetElement(reader, "r");
+        } else if (token == XmlToken::EndElement && IsSpreadsheetElement(reader, "t")) {
             inText_ = false;
         } else if (token == XmlToken::Text && inText_) {
             std::string piece;
@@ -94,8 +94,8 @@ public:
 
     bool Take(const XmlReader& reader, XmlToken token) {
         if (token == XmlToken::StartElement && reader.Depth() == kCellDepth + 1) {
-            inValue_ = reader.LocalName() == "v";
-            inFormula_ = reader.LocalName() == "f";
+            inValue_ = IsSpreadsheetElement(reader, "v");
+            inFormula_ = IsSpreadsheetElement(reader, "f");
         }
         if (token == XmlToken::EndElement && reader.Depth() == kCellDepth + 1) inValue_ = inFormula_ = false;
         if (token == XmlToken::Text && inFormula_) return TakeText(reader, formula_);
@@ -164,11 +164,12 @@ bool ReadSheetCells(const std::string& xml, const std::vector<std::wstring>& sha
     for (XmlToken token = reader.Next(); token != XmlToken::End; token = reader.Next()) {
         if (token == XmlToken::Error) return Unreadable(reader, problem);
         const std::size_t depth = reader.Depth();
-        if (token == XmlToken::StartElement && depth == 3 && reader.LocalName() == "row") {
+        if (token == XmlToken::StartElement && depth == 3 && IsSpreadsheetElement(reader, "row")) {
             const std::string stated = AttributeValue(reader, "r");
             row = stated.empty() ? row + 1 : static_cast<std::uint32_t>(std::strtoul(stated.c_str(), nullptr, 10));
             column = 0;
-        } else if (token == XmlToken::StartElement && depth == CellElement::kCellDepth && reader.LocalName() == "c") {
+        } else if (token == XmlToken::StartElement && depth == CellElement::kCellDepth &&
+                   IsSpreadsheetElement(reader, "c")) {
             cell.emplace(reader, row, column);
         } else if (token == XmlToken::EndElement && depth == CellElement::kCellDepth && cell) {
             ReadCell read;
@@ -193,10 +194,10 @@ bool ReadCellFormats(const ZipArchive& zip, const WorkbookPackage& package, std:
         for (XmlToken token = reader.Next(); token != XmlToken::End; token = reader.Next()) {
             if (token == XmlToken::Error) return Unreadable(reader, problem);
             if (reader.Depth() == 2 && (token == XmlToken::StartElement || token == XmlToken::EndElement))
-                inCellFormats = token == XmlToken::StartElement && reader.LocalName() == "cellXfs";
+                inCellFormats = token == XmlToken::StartElement && IsSpreadsheetElement(reader, "cellXfs");
             if (token != XmlToken::StartElement || !inCellFormats || reader.Depth() != 3) continue;
-            const std::string prefix = AttributeValue(reader, "quotePrefix");
-            formats.push_back({std::atoi(AttributeValue(reader, "numFmtId").c_str()), prefix == "1" || prefix == "true"});
+            const bool quotePrefix = IsXsdTrue(AttributeValue(reader, "quotePrefix"));
+            formats.push_back({std::atoi(AttributeValue(reader, "numFmtId").c_str()), quotePrefix});
         }
         return true;
     });

@@ -6,7 +6,7 @@
 
 namespace exl::workbook {
 
-// The caller has checked that at + 2 (or 4) bytes exist.
+// The caller has checked that at + 2 (4, 8) bytes exist.
 inline std::uint16_t Read16(std::string_view bytes, std::size_t at) {
     return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
                                       (static_cast<unsigned char>(bytes[at + 1]) << 8));
@@ -14,6 +14,10 @@ inline std::uint16_t Read16(std::string_view bytes, std::size_t at) {
 
 inline std::uint32_t Read32(std::string_view bytes, std::size_t at) {
     return Read16(bytes, at) | (static_cast<std::uint32_t>(Read16(bytes, at + 2)) << 16);
+}
+
+inline std::uint64_t Read64(std::string_view bytes, std::size_t at) {
+    return Read32(bytes, at) | (static_cast<std::uint64_t>(Read32(bytes, at + 4)) << 32);
 }
 
 inline void Append16(std::string& out, std::uint16_t value) {

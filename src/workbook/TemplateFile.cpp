@@ -18,7 +18,8 @@ bool IsMissing(DWORD error) {
            error == ERROR_BAD_NETPATH || error == ERROR_INVALID_DRIVE;
 }
 
-TemplateProblem ReadWholeFile(const std::wstring& path, std::string& bytes, std::string& detail) {
+TemplateProblem ReadWholeFile(const std::wstring& path, std::string& bytes, std::string& detail,
+                              PackageFault& fault) {
     // Others may keep the template open meanwhile, Excel among them.
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -31,7 +32,8 @@ TemplateProblem ReadWholeFile(const std::wstring& path, std::string& bytes, std:
     if (!GetFileSizeEx(file.get(), &size)) return TemplateProblem::Unreadable;
     if (static_cast<std::uint64_t>(size.QuadPart) > kMostTemplateBytes) {
         detail = "larger than " + std::to_string(kMostTemplateBytes) + " bytes";
-        return TemplateProblem::Unsupported;
+        fault.bytes = static_cast<std::uint64_t>(size.QuadPart);
+        return TemplateProblem::TooLarge;
     }
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
     std::size_t done = 0;
@@ -59,24 +61,46 @@ TemplateProblem ClassifyNonZip(std::string_view bytes) {
 }
 
 TemplateProblem TemplateFile::Open(const std::wstring& path, std::string& detail) {
+    fault_ = PackageFault();
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         detail = "a folder";
         return TemplateProblem::Unreadable;
     }
-    const TemplateProblem read = ReadWholeFile(path, bytes_, detail);
-    if (read != TemplateProblem::None) return read;
-    switch (zip_.Open(bytes_, detail)) {
-    case ZipProblem::None: break;
+    TemplateProblem problem = ReadWholeFile(path, bytes_, detail, fault_);
+    if (problem == TemplateProblem::None) problem = OpenZip(detail);
+    if (problem == TemplateProblem::None) problem = OpenPackage(detail);
+    return problem;
+}
+
+TemplateProblem TemplateFile::OpenZip(std::string& detail) {
+    const ZipProblem problem = zip_.Open(bytes_, detail);
+    fault_.part = zip_.Refused().name;
+    fault_.method = zip_.Refused().method;
+    fault_.bytes = zip_.Refused().size;
+    switch (problem) {
+    case ZipProblem::None: return TemplateProblem::None;
     case ZipProblem::NotZip: return ClassifyNonZip(bytes_);
     case ZipProblem::Damaged: return TemplateProblem::Damaged;
     case ZipProblem::Encrypted: return TemplateProblem::Protected;
     case ZipProblem::Unsupported: return TemplateProblem::Unsupported;
+    case ZipProblem::TooLarge: return TemplateProblem::TooLarge;
     }
-    switch (ReadPackage(zip_, package_, detail)) {
+    return TemplateProblem::Damaged;
+}
+
+// The sheets are read once here, so that a sheet that cannot be filled is told
+// before the user is asked where to save.
+TemplateProblem TemplateFile::OpenPackage(std::string& detail) {
+    PackageProblem problem = ReadPackage(zip_, package_, detail, fault_);
+    if (problem == PackageProblem::None) problem = CheckWorksheets(zip_, package_, detail, fault_);
+    switch (problem) {
     case PackageProblem::None: return TemplateProblem::None;
     case PackageProblem::NotWorkbook: return TemplateProblem::NotWorkbook;
-    case PackageProblem::Damaged: break;
+    case PackageProblem::Damaged: return TemplateProblem::Damaged;
+    case PackageProblem::TooLarge: return TemplateProblem::TooLarge;
+    case PackageProblem::OutsidePackage: return TemplateProblem::OutsidePackage;
+    case PackageProblem::Encoding: return TemplateProblem::Encoding;
     }
     return TemplateProblem::Damaged;
 }

@@ -14,8 +14,11 @@ enum class TemplateProblem {
     Unreadable,   // there, but it cannot be read (locked, a folder, no access)
     NotWorkbook,  // not a zip workbook: an .xls, .xlt, .ods, any other file
     Damaged,      // a zip workbook with broken structure or data
-    Protected,    // encrypted with a password
-    Unsupported,  // uses what cannot be filled here: zip64, another compression, beyond the size limits
+    Protected,       // encrypted with a password
+    Unsupported,     // an entry packed by another method than stored or deflated
+    TooLarge,        // the file beyond kMostTemplateBytes, or a part to be read beyond kMostPartBytes
+    OutsidePackage,  // the workbook or one of its sheets lies outside the file
+    Encoding,        // a part in another encoding than UTF-8
 };
 
 // Larger templates are refused rather than read into memory.
@@ -28,11 +31,18 @@ public:
 
     const ZipArchive& Zip() const { return zip_; }
     const WorkbookPackage& Package() const { return package_; }
+    // After a refusal: what it concerns, for the message (the part, the method, the
+    // size; no part for the file as a whole).
+    const PackageFault& Fault() const { return fault_; }
 
 private:
+    TemplateProblem OpenZip(std::string& detail);
+    TemplateProblem OpenPackage(std::string& detail);
+
     std::string bytes_;
     ZipArchive zip_;
     WorkbookPackage package_;
+    PackageFault fault_;
 };
 
 // Tells the failures apart by the file's first bytes: an OLE compound file (an .xls,

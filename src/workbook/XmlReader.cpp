@@ -1,5 +1,6 @@
 #include "workbook/XmlReader.h"
 
+#include <cctype>
 #include <cstring>
 
 #include "workbook/Utf8.h"
@@ -9,6 +10,8 @@ namespace exl::workbook {
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
+constexpr std::string_view kXmlnsNamespace = "http://www.w3.org/2000/xmlns/";
 // The longest reference worth looking at: "&#x10FFFF;" and a few leading zeros.
 constexpr std::size_t kMostReferenceLength = 16;
 
@@ -68,7 +71,93 @@ bool ReferencesAreKnown(std::string_view raw) {
     return true;
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
+// What an XML declaration states; a value not stated stays empty.
+struct XmlDeclaration {
+    std::string_view version;
+    std::string_view encoding;
+    std::string_view standalone;
+};
+
+// One pseudo-attribute of the declaration ("name='value'" after at least one blank),
+// taken from the front of `rest`.
+bool TakePseudoAttribute(std::string_view& rest, std::string_view& name, std::string_view& value) {
+    if (rest.empty() || !IsBlank(rest[0])) return false;
+    std::size_t at = 0;
+    while (at < rest.size() && IsBlank(rest[at])) ++at;
+    const std::size_t nameStart = at;
+    while (at < rest.size() && std::isalpha(static_cast<unsigned char>(rest[at]))) ++at;
+    name = rest.substr(nameStart, at - nameStart);
+    while (at < rest.size() && IsBlank(rest[at])) ++at;
+    if (name.empty() || at >= rest.size() || rest[at] != '=') return false;
+    ++at;
+    while (at < rest.size() && IsBlank(rest[at])) ++at;
+    if (at >= rest.size() || (rest[at] != '"' && rest[at] != '\'')) return false;
+    const std::size_t close = rest.find(rest[at], at + 1);
+    if (close == std::string_view::npos) return false;
+    value = rest.substr(at + 1, close - at - 1);
+    rest.remove_prefix(close + 1);
+    return true;
+}
+
+// The pseudo-attributes between "<?xml" and "?>": version, then encoding and
+// standalone if stated, in this order. false when they are not so.
+bool ParseDeclaration(std::string_view inside, XmlDeclaration& declaration) {
+    std::string_view name, value;
+    if (!TakePseudoAttribute(inside, name, value) || name != "version") return false;
+    declaration.version = value;
+    std::string_view* const later[] = {&declaration.encoding, &declaration.standalone};
+    const char* const laterNames[] = {"encoding", "standalone"};
+    for (std::size_t i = 0; i < 2 && !TrimBlanks(inside).empty();) {
+        std::string_view rest = inside;
+        if (!TakePseudoAttribute(rest, name, value)) return false;
+        while (i < 2 && name != laterNames[i]) ++i;
+        if (i == 2) return false;
+        *later[i++] = value;
+        inside = rest;
+    }
+    return TrimBlanks(inside).empty();
+}
+
+// The declaration's content when the document starts with one ("<?xml" and a blank).
+bool FindDeclaration(std::string_view document, std::string_view& inside) {
+    if (document.substr(0, kUtf8Bom.size()) == kUtf8Bom) document.remove_prefix(kUtf8Bom.size());
+    if (document.substr(0, 5) != "<?xml" || document.size() < 6 || !IsBlank(document[5])) return false;
+    const std::size_t close = document.find("?>");
+    inside = document.substr(5, close == std::string_view::npos ? document.size() : close - 5);
+    return true;
+}
+
 }  // namespace
+
+std::string DeclaredEncoding(std::string_view document) {
+    if (document.substr(0, 2) == "\xFF\xFE" || document.substr(0, 2) == "\xFE\xFF") return "UTF-16";
+    std::string_view inside;
+    XmlDeclaration declaration;
+    if (!FindDeclaration(document, inside) || !ParseDeclaration(inside, declaration)) return {};
+    return std::string(declaration.encoding);
+}
+
+bool IsUtf8Name(std::string_view encoding) {
+    return SameIgnoringCase(encoding, "UTF-8") || SameIgnoringCase(encoding, "UTF8");
+}
+
+bool IsXsdTrue(std::string_view value) {
+    value = TrimBlanks(value);
+    return value == "true" || value == "1";
+}
 
 std::string_view XmlAttribute::LocalName() const {
     const std::size_t colon = qualifiedName.rfind(':');
@@ -90,6 +179,31 @@ std::string_view XmlReader::LocalName() const {
 std::string_view XmlReader::Prefix() const {
     const std::size_t colon = name_.rfind(':');
     return colon == std::string_view::npos ? std::string_view() : name_.substr(0, colon);
+}
+
+std::string_view XmlReader::Resolve(std::string_view prefix) const {
+    if (prefix == "xml") return kXmlNamespace;
+    if (prefix == "xmlns") return kXmlnsNamespace;
+    for (auto binding = bindings_.rbegin(); binding != bindings_.rend(); ++binding)
+        if (binding->prefix == prefix) return binding->uri;
+    return {};
+}
+
+std::string_view XmlReader::NamespaceOf(const XmlAttribute& attribute) const {
+    const std::string_view prefix = attribute.Prefix();
+    return prefix.empty() ? std::string_view() : Resolve(prefix);
+}
+
+// The start tag's namespace declarations, bound until its element ends.
+bool XmlReader::BindNamespaces() {
+    for (const XmlAttribute& attribute : attributes_) {
+        const bool isDefault = attribute.qualifiedName == "xmlns";
+        if (!isDefault && attribute.Prefix() != "xmlns") continue;
+        std::string uri;
+        if (!UnescapeXml(attribute.rawValue, true, uri)) return Refuse("broken namespace");
+        bindings_.push_back({isDefault ? std::string_view() : attribute.LocalName(), std::move(uri), open_.size() + 1});
+    }
+    return true;
 }
 
 const XmlAttribute* XmlReader::FindAttribute(std::string_view localName) const {
@@ -120,10 +234,15 @@ XmlToken XmlReader::Next() {
     empty_ = false;
     cdata_ = false;
     attributes_.clear();
+    // The bindings of an element that ended with the last token go now, and with
+    // them the URI that may point into one.
+    namespaceUri_ = {};
+    while (!bindings_.empty() && bindings_.back().depth > open_.size()) bindings_.pop_back();
     if (endPending_) {
         endPending_ = false;
         depth_ = open_.size();
         name_ = open_.back();
+        namespaceUri_ = Resolve(Prefix());
         open_.pop_back();
         return XmlToken::EndElement;
     }
@@ -140,6 +259,7 @@ XmlToken XmlReader::Next() {
     }
     if (pos_ == 0 && (StartsWith("\xFF\xFE") || StartsWith("\xFE\xFF"))) return Fail("UTF-16 text");
     if (document_[pos_] != '<') return CharacterData();
+    if (StartsWith("<?xml") && (pos_ == 0 || pos_ == kUtf8Bom.size())) return Declaration();
     if (StartsWith("<?")) return SkipPast("<?", "?>", XmlToken::Markup);
     if (StartsWith("<!--")) return SkipPast("<!--", "-->", XmlToken::Markup);
     if (StartsWith("<![CDATA[")) {
@@ -150,6 +270,20 @@ XmlToken XmlReader::Next() {
     if (StartsWith("<!")) return Fail("document type declaration");
     if (StartsWith("</")) return EndTag();
     return StartTag();
+}
+
+XmlToken XmlReader::Declaration() {
+    std::string_view inside;
+    if (!FindDeclaration(document_.substr(pos_), inside)) return SkipPast("<?", "?>", XmlToken::Markup);  // "<?xml-..."
+    if (pos_ + 5 + inside.size() >= document_.size()) return Fail("unclosed <?");
+    XmlDeclaration declaration;
+    if (!ParseDeclaration(inside, declaration) || declaration.version.substr(0, 2) != "1." ||
+        (!declaration.standalone.empty() && declaration.standalone != "yes" && declaration.standalone != "no"))
+        return Fail("broken XML declaration");
+    if (!declaration.encoding.empty() && !IsUtf8Name(declaration.encoding))
+        return Fail("text in the encoding " + std::string(declaration.encoding));
+    pos_ += 5 + inside.size() + 2;
+    return XmlToken::Markup;
 }
 
 XmlToken XmlReader::SkipPast(std::string_view opening, std::string_view closing, XmlToken token) {
@@ -209,7 +343,9 @@ XmlToken XmlReader::StartTag() {
         if (!ReadAttribute()) return XmlToken::Error;
     }
     if (open_.size() >= kMostDepth) return Fail("elements nested too deeply");
+    if (!BindNamespaces()) return XmlToken::Error;
     open_.push_back(name_);
+    namespaceUri_ = Resolve(Prefix());
     depth_ = open_.size();
     sawRoot_ = true;
     endPending_ = empty_;
@@ -250,6 +386,7 @@ XmlToken XmlReader::EndTag() {
     ++pos_;
     if (open_.empty() || open_.back() != name_) return Fail("end tag </" + std::string(name_) + "> does not match");
     depth_ = open_.size();
+    namespaceUri_ = Resolve(Prefix());
     open_.pop_back();
     return XmlToken::EndElement;
 }

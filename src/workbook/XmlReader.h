@@ -6,9 +6,12 @@
 //
 // It checks what a workbook part needs: element and attribute syntax, matching end
 // tags, one root element, quoted attribute values without "<", known entity and
-// character references. A document type declaration is refused (workbook parts have
-// none, and its entities could expand without end), and so is UTF-16 text.
+// character references, the XML declaration. A document type declaration is refused
+// (workbook parts have none, and its entities could expand without end), and so is
+// text in any encoding but UTF-8. Elements' namespaces are resolved, so a part is
+// read alike whatever prefixes its writer chose.
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,6 +62,10 @@ public:
     const std::vector<XmlAttribute>& Attributes() const { return attributes_; }
     // The first attribute with this local name, whatever its prefix; nullptr if none.
     const XmlAttribute* FindAttribute(std::string_view localName) const;
+    // Of a start or end tag: the element's namespace URI ("" for none).
+    std::string_view NamespaceUri() const { return namespaceUri_; }
+    // The namespace URI of an attribute of the start tag: its prefix's, or "" without one.
+    std::string_view NamespaceOf(const XmlAttribute& attribute) const;
     // Of a Text token: the content between "<![CDATA[" and "]]>", taken as it is.
     bool IsCData() const { return cdata_; }
     std::string_view CDataContent() const;
@@ -78,6 +85,9 @@ private:
     bool ReadAttribute();
     std::string_view ReadName();
     bool SkipBlanks();
+    XmlToken Declaration();
+    bool BindNamespaces();
+    std::string_view Resolve(std::string_view prefix) const;
     bool StartsWith(std::string_view text) const { return document_.compare(pos_, text.size(), text) == 0; }
 
     std::string_view document_;
@@ -86,6 +96,15 @@ private:
     std::vector<std::string_view> open_;
     std::vector<XmlAttribute> attributes_;
     std::string_view name_;
+    // The prefixes bound by the open elements, innermost last; a deque keeps each
+    // URI where it is while others come and go.
+    struct Binding {
+        std::string_view prefix;
+        std::string uri;
+        std::size_t depth;
+    };
+    std::deque<Binding> bindings_;
+    std::string_view namespaceUri_;
     std::size_t depth_ = 0;
     bool empty_ = false;
     bool endPending_ = false;
@@ -94,6 +113,15 @@ private:
     bool done_ = false;
     std::string error_;
 };
+
+// The encoding a document states: "UTF-16" for a UTF-16 byte-order mark, else the
+// encoding of its XML declaration as written, "" when it states none (UTF-8 then).
+std::string DeclaredEncoding(std::string_view document);
+// Whether an encoding name is UTF-8's (names compare without regard to case).
+bool IsUtf8Name(std::string_view encoding);
+// An xsd:boolean attribute value: "true" or "1" (blanks around allowed). Anything
+// else, "false" and "0" among it, is false.
+bool IsXsdTrue(std::string_view value);
 
 // Replaces the references of raw character data or an attribute value. An
 // attribute's line ends and tabs become blanks, character data's line ends "\n",

@@ -10,7 +10,6 @@ constexpr std::uint32_t kLocalSignature = 0x04034b50;
 constexpr std::uint32_t kCentralSignature = 0x02014b50;
 constexpr std::uint32_t kEndSignature = 0x06054b50;
 constexpr std::uint16_t kVersion20 = 20;  // 2.0: deflate
-constexpr std::uint16_t kFlagUtf8Names = 0x0800;
 constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 // Offset of the CRC in a local header; the two sizes follow it.
 constexpr std::size_t kLocalCrcOffset = 14;
@@ -71,7 +70,7 @@ bool ZipWriter::AppendLocalHeader(const Central& entry) {
 
 bool ZipWriter::BeginEntry(std::string_view name) {
     if (!StartRecord(name)) return false;
-    Central entry{std::string(name), kFlagUtf8Names, kZipDeflated, timestamp_, 0, 0, 0,
+    Central entry{std::string(name), kZipFlagUtf8Names, kZipDeflated, timestamp_, 0, 0, 0,
                   static_cast<std::uint32_t>(sink_.Size())};
     if (!AppendLocalHeader(entry)) return false;
     entries_.push_back(std::move(entry));
@@ -125,8 +124,10 @@ bool ZipWriter::AddEntry(std::string_view name, std::string_view content) {
 bool ZipWriter::CopyEntry(const ZipEntryInfo& source, std::string_view packed) {
     if (!StartRecord(source.name)) return false;
     if (packed.size() != source.packedSize) return Fail("packed data does not match its entry");
-    // The sizes stand in the headers, so a data descriptor is not written.
-    Central entry{source.name, static_cast<std::uint16_t>(source.flags & ~kFlagDataDescriptor), source.method,
+    // The sizes stand in the headers, so a data descriptor is not written; the reader
+    // gives every name in UTF-8, whatever the source stored.
+    const auto flags = static_cast<std::uint16_t>((source.flags & ~kFlagDataDescriptor) | kZipFlagUtf8Names);
+    Central entry{source.name, flags, source.method,
                   DosTimestamp{source.dosDate, source.dosTime}, source.crc, source.packedSize, source.size,
                   static_cast<std::uint32_t>(sink_.Size())};
     if (!AppendLocalHeader(entry)) return false;

@@ -85,6 +85,14 @@ void MakeTemplate(const std::string& path, bool asTemplate) {
     ASSERT_FALSE(failed) << output;
 }
 
+void RepackZip(const std::string& source, const std::string& out, const std::string& options) {
+    bool failed = false;
+    const std::string output = Run(std::string(kPython) + " " + Quoted(EXL_WORKBOOKS_PY) + " zip " + Quoted(source) +
+                                       " " + Quoted(out) + " " + options + " 2>&1",
+                                   failed);
+    ASSERT_FALSE(failed) << output;
+}
+
 std::vector<std::pair<std::string, std::string>> PythonZipEntries(const std::string& path) {
     // Each entry as its name, a tab and its content in hex, one line each.
     const std::string script =

@@ -27,6 +27,9 @@ std::vector<std::string> DumpWorkbooks(const std::vector<std::string>& paths);
 std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines, const std::string& prefix);
 // openpyxl's template with formula results and a calculation chain, as Excel saves them.
 void MakeTemplate(const std::string& path, bool asTemplate = false);
+// A zip file's entries written again by workbooks.py's "zip" command, with its
+// options ("--zip64 --descriptor=signed").
+void RepackZip(const std::string& source, const std::string& out, const std::string& options);
 // The entries of a zip file as Python's zipfile reads them: name and content.
 std::vector<std::pair<std::string, std::string>> PythonZipEntries(const std::string& path);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 #include "OpenpyxlDump.h"
 #include "RowsForTests.h"
@@ -175,44 +176,162 @@ TEST(WorkbookFile, CellsReadBackAsTheStandInLoadsThem) {
     EXPECT_EQ(sheets[0].cells[2].text, L"a\rb");
 }
 
+constexpr const char* kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+constexpr const char* kRelationships = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
+using Parts = std::vector<std::pair<std::string, std::string>>;
+
+// A workbook of two sheets as another program might write it: its own part names,
+// relative and absolute targets, prefixes of its own.
+Parts OtherProgramsParts() {
+    const std::string types = "http://schemas.openxmlformats.org/package/2006/content-types";
+    const std::string relationships = "http://schemas.openxmlformats.org/package/2006/relationships";
+    return {
+        {"[Content_Types].xml", "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><Types xmlns=\"" + types +
+                                    "\"><Override PartName=\"/wb/book.xml\" ContentType=\"" + std::string(kWorkbookType) +
+                                    "\"/></Types>"},
+        {"_rels/.rels", "\xEF\xBB\xBF<Relationships xmlns=\"" + relationships +
+                            "\"><Relationship Id=\"r\" Type=\"http://x/officeDocument\" Target=\"/wb/book.xml\"/>"
+                            "</Relationships>"},
+        {"wb/book.xml", "<x:workbook xmlns:x=\"" + std::string(kMain) + "\" xmlns:rel=\"" + kRelationships +
+                            "\"><x:sheets><x:sheet name=\"Eins\" sheetId=\"1\" rel:id=\"s1\"/>"
+                            "<x:sheet name=\"Zwei\" sheetId=\"2\" rel:id=\"s2\"/></x:sheets></x:workbook>"},
+        {"wb/_rels/book.xml.rels",
+         "<p:Relationships xmlns:p=\"" + relationships +
+             "\"><p:Relationship Id=\"s1\" Type=\"t/worksheet\" Target=\"sheets/../sheets/one.xml\"/>"
+             "<p:Relationship Id=\"s2\" Type=\"t/worksheet\" Target=\"../wb/sheets/two.xml\"/>"
+             "<p:Relationship Id=\"ss\" Type=\"t/sharedStrings\" Target=\"/wb/strings.xml\"/></p:Relationships>"},
+        {"wb/strings.xml", "<sst xmlns=\"" + std::string(kMain) +
+                               "\"><si><t>first</t></si><si><r><t>rich </t></r><r><rPr/><t>text</t></r>"
+                               "<rPh><t>skip</t></rPh></si></sst>"},
+        {"wb/sheets/one.xml",
+         "<s:worksheet xmlns:s=\"" + std::string(kMain) +
+             "\"><!-- c --><s:sheetData><s:row r=\"1\"><s:c r=\"A1\" t=\"s\"><s:v>1</s:v></s:c>"
+             "<s:c r=\"B1\"><s:v>42</s:v></s:c><s:c r=\"C1\" t=\"s\"><s:v>0</s:v></s:c>"
+             "<s:c r=\"D1\" t=\"str\"><s:v>&amp;&#228;&#x20AC;</s:v></s:c>"
+             "<s:c r=\"E1\" t=\"inlineStr\"><s:is><s:t>inline</s:t></s:is></s:c>"
+             "<s:c r=\"F1\" t=\"s\"><s:v>9</s:v></s:c><s:c r=\"G1\"><other:v xmlns:other=\"o\">7</other:v></s:c>"
+             "<s:c r=\"A1048576\"><s:v>far</s:v></s:c><s:c r=\"A1048577\"><s:v>beyond</s:v></s:c></s:row>"
+             "</s:sheetData></s:worksheet>"},
+        {"wb/sheets/two.xml", "<worksheet xmlns=\"" + std::string(kMain) + "\"><sheetData/></worksheet>"},
+    };
+}
+
+std::string ZipOf(const Parts& parts) {
+    return WriteZip([&](ZipWriter& zip, std::string&) {
+        for (const auto& [name, content] : parts)
+            if (!zip.AddEntry(name, content)) return false;
+        return zip.Finish();
+    });
+}
+
 TEST(WorkbookFile, CellsOfOtherProgramsReadAsTheStandInLoadsThem) {
     OpenedPackage opened;
-    opened.bytes = WriteZip([](ZipWriter& zip, std::string&) {
-        return zip.AddEntry("[Content_Types].xml",
-                            "<Types><Override PartName=\"/wb/book.xml\" ContentType=\"application/"
-                            "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/></Types>") &&
-               zip.AddEntry("_rels/.rels",
-                            "<Relationships><Relationship Id=\"r\" Type=\"http://x/officeDocument\" "
-                            "Target=\"/wb/book.xml\"/></Relationships>") &&
-               zip.AddEntry("wb/book.xml",
-                            "<x:workbook xmlns:x=\"m\" xmlns:r=\"rel\"><x:sheets>"
-                            "<x:sheet name=\"Eins\" sheetId=\"1\" r:id=\"s1\"/></x:sheets></x:workbook>") &&
-               zip.AddEntry("wb/_rels/book.xml.rels",
-                            "<Relationships><Relationship Id=\"s1\" Type=\"t/worksheet\" "
-                            "Target=\"sheets/../sheets/one.xml\"/><Relationship Id=\"ss\" "
-                            "Type=\"t/sharedStrings\" Target=\"strings.xml\"/></Relationships>") &&
-               zip.AddEntry("wb/strings.xml",
-                            "<sst><si><t>first</t></si><si><r><t>rich </t></r><r><rPr/><t>text</t></r>"
-                            "<rPh><t>skip</t></rPh></si></sst>") &&
-               zip.AddEntry("wb/sheets/one.xml",
-                            "<worksheet><!-- c --><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c>"
-                            "<c r=\"B1\"><v>42</v></c><c r=\"C1\" t=\"s\"><v>0</v></c>"
-                            "<c r=\"D1\" t=\"str\"><v>&amp;&#228;&#x20AC;</v></c>"
-                            "<c r=\"E1\" t=\"s\"><v>9</v></c><c r=\"A1048576\"><v>far</v></c>"
-                            "<c r=\"A1048577\"><v>beyond</v></c></row></sheetData></worksheet>") &&
-               zip.Finish();
-    });
+    opened.bytes = ZipOf(OtherProgramsParts());
     std::string detail;
     ASSERT_EQ(opened.zip.Open(opened.bytes, detail), ZipProblem::None);
     ASSERT_EQ(ReadPackage(opened.zip, opened.package, detail), PackageProblem::None) << detail;
     std::vector<ReadSheet> sheets;
     ASSERT_TRUE(ReadWorkbookCells(opened.zip, opened.package, sheets, detail)) << detail;
-    ASSERT_EQ(sheets.size(), 1u);
+    ASSERT_EQ(sheets.size(), 2u);
     EXPECT_EQ(sheets[0].name, "Eins");
+    EXPECT_EQ(opened.package.sheets[1].part, "wb/sheets/two.xml");
     std::vector<std::wstring> texts;
     for (const ReadCell& cell : sheets[0].cells) texts.push_back(cell.text);
-    // An index beyond the shared strings and a cell beyond the sheet are left out.
-    EXPECT_EQ(texts, (std::vector<std::wstring>{L"rich text", L"42", L"first", L"&\u00e4\u20ac", L"far"}));
+    // An index beyond the shared strings, a value in another namespace and a cell
+    // beyond the sheet are left out.
+    EXPECT_EQ(texts, (std::vector<std::wstring>{L"rich text", L"42", L"first", L"&\u00e4\u20ac", L"inline", L"far"}));
+}
+
+// What keeps a package from being filled, and what its refusal names.
+TEST(WorkbookFile, PackagesThatCannotBeFilledAreRefusedNamingWhy) {
+    auto changed = [](const std::string& part, const std::string& from, const std::string& to) {
+        Parts parts = OtherProgramsParts();
+        for (auto& [name, content] : parts)
+            if (name == part) content.replace(content.find(from), from.size(), to);
+        return parts;
+    };
+    auto without = [](const std::string& part) {
+        Parts parts = OtherProgramsParts();
+        parts.erase(std::find_if(parts.begin(), parts.end(), [&](const auto& entry) { return entry.first == part; }));
+        return parts;
+    };
+    const std::string sheetRelationships = "wb/_rels/book.xml.rels";
+    struct Case {
+        const char* name;
+        Parts parts;
+        PackageProblem expected;
+        const char* part;
+        const char* encoding;
+    } cases[] = {
+        {"as written", OtherProgramsParts(), PackageProblem::None, "", ""},
+        {"strict namespaces", changed("wb/book.xml", kMain, "http://purl.oclc.org/ooxml/spreadsheetml/main"),
+         PackageProblem::None, "", ""},
+        {"sheets in another namespace", changed("wb/book.xml", kMain, "urn:other"), PackageProblem::Damaged, "", ""},
+        {"relationship id in another namespace", changed("wb/book.xml", kRelationships, "urn:other"),
+         PackageProblem::Damaged, "", ""},
+        {"workbook part missing", without("wb/book.xml"), PackageProblem::Damaged, "", ""},
+        {"sheet part missing", without("wb/sheets/two.xml"), PackageProblem::Damaged, "", ""},
+        {"sheet target climbing out", changed(sheetRelationships, "../wb/sheets/two.xml", "../../etc/passwd"),
+         PackageProblem::OutsidePackage, "../../etc/passwd", ""},
+        {"external sheet", changed(sheetRelationships, "Target=\"sheets/../sheets/one.xml\"",
+                                   "Target=\"file:///C:/one.xlsx\" TargetMode=\"External\""),
+         PackageProblem::OutsidePackage, "file:///C:/one.xlsx", ""},
+        {"external workbook", changed("_rels/.rels", "Target=", "TargetMode=\"External\" Target="),
+         PackageProblem::OutsidePackage, "/wb/book.xml", ""},
+        {"workbook part in another encoding",
+         changed("wb/book.xml", "<x:workbook", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><x:workbook"),
+         PackageProblem::Encoding, "wb/book.xml", "ISO-8859-1"},
+        {"sheet in UTF-16", changed("wb/sheets/two.xml", "<worksheet", "\xFF\xFE<worksheet"), PackageProblem::Encoding,
+         "wb/sheets/two.xml", "UTF-16"},
+        {"sheet not well-formed", changed("wb/sheets/two.xml", "<sheetData/>", "<sheetData>"),
+         PackageProblem::Damaged, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenedPackage opened;
+        opened.bytes = ZipOf(c.parts);
+        std::string detail;
+        ASSERT_EQ(opened.zip.Open(opened.bytes, detail), ZipProblem::None);
+        PackageFault fault;
+        PackageProblem problem = ReadPackage(opened.zip, opened.package, detail, fault);
+        if (problem == PackageProblem::None) problem = CheckWorksheets(opened.zip, opened.package, detail, fault);
+        EXPECT_EQ(problem, c.expected) << detail;
+        if (problem == PackageProblem::OutsidePackage || problem == PackageProblem::Encoding) {
+            EXPECT_EQ(fault.part, c.part);
+            EXPECT_EQ(fault.encoding, c.encoding);
+        }
+    }
+}
+
+// Letters and digits that deflate packs little: a part that must not unpack.
+std::string RandomText(std::size_t count) {
+    const std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::mt19937 random(11);
+    std::string text(count, ' ');
+    for (char& c : text) c = alphabet[random() % alphabet.size()];
+    return text;
+}
+
+// A sheet whose directory entry says it unpacks beyond the limit is refused without
+// being unpacked (its data would not unpack to that size).
+TEST(WorkbookFile, SheetBeyondThePartLimitIsRefusedUnread) {
+    Parts parts = OtherProgramsParts();
+    const std::string noise = RandomText(300000);
+    parts.back().second = "<worksheet xmlns=\"" + std::string(kMain) + "\"><!--" + noise + "--></worksheet>";
+    std::string bytes = ZipOf(parts);
+    const std::size_t central = bytes.rfind("PK\x01\x02");  // the last entry's: the sheet's
+    const std::uint32_t claimed = kMostPartBytes + 1;
+    for (int i = 0; i < 4; ++i) bytes[central + 24 + i] = static_cast<char>(claimed >> (8 * i));
+    ZipArchive zip;
+    WorkbookPackage package;
+    PackageFault fault;
+    std::string detail;
+    ASSERT_EQ(zip.Open(bytes, detail), ZipProblem::None) << detail;
+    ASSERT_EQ(ReadPackage(zip, package, detail, fault), PackageProblem::None) << detail;
+    EXPECT_EQ(CheckWorksheets(zip, package, detail, fault), PackageProblem::TooLarge) << detail;
+    EXPECT_EQ(fault.part, "wb/sheets/two.xml");
+    EXPECT_EQ(fault.bytes, claimed);
 }
 
 }  // namespace

@@ -55,6 +55,14 @@ TEST(XmlReader, TakesWellFormedPartsAndRefusesTheRest) {
         {"document type declaration", "<!DOCTYPE a [<!ENTITY e \"x\">]><a>&e;</a>", "error"},
         {"UTF-16", std::string("\xFF\xFE<\0a\0/\0>\0", 10), "error"},
         {"unclosed comment", "<a><!-- x</a>", "error"},
+        {"declaration with encoding and standalone",
+         "<?xml version=\"1.0\" encoding=\"utf-8\" standalone='yes'?><a/>", "m<>"},
+        {"byte-order mark and declaration", "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<a/>", "mmm<>"},
+        {"a processing instruction, no declaration", "<?xml-stylesheet href=\"s\"?><a/>", "m<>"},
+        {"another encoding", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a/>", "error"},
+        {"encoding before version", "<?xml encoding=\"UTF-8\" version=\"1.0\"?><a/>", "error"},
+        {"standalone neither yes nor no", "<?xml version=\"1.0\" standalone=\"true\"?><a/>", "error"},
+        {"unclosed declaration", "<?xml version=\"1.0\"", "error"},
         {"nested too deeply", [] {
              std::string deep;
              for (int i = 0; i < 300; ++i) deep += "<a>";
@@ -87,6 +95,74 @@ TEST(XmlReader, GivesValuesAsAnXmlProcessorDoes) {
     EXPECT_EQ(AttributeValue(reader, "id"), "x & y");
     EXPECT_EQ(AttributeValue(reader, "t", "none"), "none");
     EXPECT_TRUE(reader.IsEmptyElement());
+}
+
+// Each start tag as "local{uri}", its attributes as " @local{uri}" (the namespace of
+// namespace declarations shown as "xmlns"), checked for its end tag too.
+std::string Namespaces(std::string_view document) {
+    XmlReader reader(document);
+    std::string names;
+    std::vector<std::string> open;
+    for (XmlToken token = reader.Next(); token != XmlToken::End; token = reader.Next()) {
+        const std::string name = std::string(reader.LocalName()) + "{" + std::string(reader.NamespaceUri()) + "}";
+        if (token == XmlToken::Error) return "error";
+        if (token == XmlToken::EndElement) {
+            EXPECT_EQ(name, open.back()) << document;
+            open.pop_back();
+        }
+        if (token != XmlToken::StartElement) continue;
+        open.push_back(name);
+        names += (names.empty() ? "" : " ") + name;
+        for (const XmlAttribute& attribute : reader.Attributes()) {
+            const std::string_view uri = reader.NamespaceOf(attribute);
+            names += " @" + std::string(attribute.LocalName()) + "{" +
+                     (uri == "http://www.w3.org/2000/xmlns/" ? std::string("xmlns") : std::string(uri)) + "}";
+        }
+    }
+    return names;
+}
+
+TEST(XmlReader, ResolvesNamespacesWhateverThePrefix) {
+    struct Case {
+        const char* document;
+        const char* names;
+    } cases[] = {
+        {"<a xmlns=\"m\"><b/></a>", "a{m} @xmlns{} b{m}"},
+        {"<x:a xmlns:x=\"m\" xmlns:r=\"rel\"><x:b r:id=\"1\" id=\"2\"/></x:a>",
+         "a{m} @x{xmlns} @r{xmlns} b{m} @id{rel} @id{}"},
+        // A binding holds within its element only; an inner one hides an outer one.
+        {"<a xmlns:p=\"one\"><p:b xmlns:p=\"two\"><p:c/></p:b><p:d/></a>",
+         "a{} @p{xmlns} b{two} @p{xmlns} c{two} d{one}"},
+        {"<a xmlns=\"m\"><b xmlns=\"\"/><c/></a>", "a{m} @xmlns{} b{} @xmlns{} c{m}"},
+        {"<a xmlns:p=\"x &amp; y\"><p:b xml:space=\"preserve\"/></a>",
+         "a{} @p{xmlns} b{x & y} @space{http://www.w3.org/XML/1998/namespace}"},
+        {"<p:a/>", "a{}"},  // a prefix bound nowhere belongs to no namespace
+    };
+    for (const Case& c : cases) EXPECT_EQ(Namespaces(c.document), c.names) << c.document;
+}
+
+TEST(XmlReader, TellsEncodingsAndXsdBooleans) {
+    struct EncodingCase {
+        std::string document;
+        const char* encoding;
+        bool utf8;
+    } encodings[] = {
+        {"<a/>", "", true},
+        {"<?xml version=\"1.0\" encoding=\"utf-8\"?><a/>", "utf-8", true},
+        {"\xEF\xBB\xBF<?xml version='1.0' encoding='UTF8' standalone='no'?><a/>", "UTF8", true},
+        {"<?xml version=\"1.0\" encoding=\"windows-1252\"?><a/>", "windows-1252", false},
+        {std::string("\xFF\xFE<\0a\0/\0>\0", 10), "UTF-16", false},
+    };
+    for (const EncodingCase& c : encodings) {
+        EXPECT_EQ(DeclaredEncoding(c.document), c.encoding) << c.document;
+        EXPECT_EQ(c.utf8, std::string(c.encoding).empty() || IsUtf8Name(c.encoding)) << c.document;
+    }
+    struct BooleanCase {
+        const char* value;
+        bool on;
+    } booleans[] = {{"1", true}, {"true", true}, {" true\n", true}, {"0", false}, {"false", false},
+                    {"", false}, {"TRUE", false}, {"yes", false}};
+    for (const BooleanCase& c : booleans) EXPECT_EQ(IsXsdTrue(c.value), c.on) << c.value;
 }
 
 }  // namespace

@@ -142,9 +142,10 @@ TEST(Zip, BrokenOrForeignFilesAreRefusedWithTheirKind) {
         {"entry encrypted", with16(directory + 8, 1), ZipProblem::Encrypted},
         {"entry encrypted with AES", with16(directory + 10, 99), ZipProblem::Encrypted},
         {"another compression", with16(directory + 10, 12), ZipProblem::Unsupported},
-        {"zip64 entry count", patched(end + 8, std::string("\xFF\xFF\xFF\xFF", 4)), ZipProblem::Unsupported},
-        {"zip64 entry size", with32(directory + 24, 0xFFFFFFFF), ZipProblem::Unsupported},
-        {"several disks", with16(end + 4, 1), ZipProblem::Unsupported},
+        {"zip64 entry count without the zip64 record", patched(end + 8, std::string("\xFF\xFF\xFF\xFF", 4)),
+         ZipProblem::Damaged},
+        {"zip64 entry size without the extra field", with32(directory + 24, 0xFFFFFFFF), ZipProblem::Damaged},
+        {"several disks", with16(end + 4, 1), ZipProblem::Damaged},
         {"entry counts differ", with16(end + 8, 1), ZipProblem::Damaged},
         {"more entries than the directory holds", patched(end + 8, std::string("\x09\x00\x09\x00", 4)),
          ZipProblem::Damaged},
@@ -171,6 +172,103 @@ TEST(Zip, BrokenOrForeignFilesAreRefusedWithTheirKind) {
     const std::string flipped = patched(30 + 5, std::string(1, static_cast<char>(base[35] ^ 0x55)));
     ASSERT_EQ(zip.Open(flipped, detail), ZipProblem::None);
     EXPECT_FALSE(zip.Read(zip.Entries()[0], content));
+}
+
+// What streaming writers make: data descriptors with and without their signature and
+// zeros in the local headers, zip64 extra fields and end records, names in code page
+// 437. Each archive reads as Python reads it, and copies into one Python reads alike.
+TEST(Zip, ArchivesOfStreamingWritersReadAsPythonReadsThem) {
+    const Entries entries{{"a.xml", "<a/>"},
+                          {"empty", ""},
+                          {"dir/big.bin", RandomBytes(200000)},
+                          {"Gr\xC3\xB6\xC3\x9F" "e \xE2\x94\x82.xml", "x"}};  // in code page 437 too
+    ScratchFolder folder;
+    WriteBytes(folder.File("source.zip"), Zip(entries));
+    for (const char* options : {"--descriptor=signed", "--descriptor=unsigned", "--zip64", "--zip64 --descriptor=signed",
+                                "--zip64 --descriptor=unsigned", "--cp437 --descriptor=signed"}) {
+        SCOPED_TRACE(options);
+        const std::string path = folder.File("repacked.zip");
+        RepackZip(folder.File("source.zip"), path, options);
+        ASSERT_EQ(PythonZipEntries(path), entries);
+        const std::string bytes = ReadBytes(path);
+        EXPECT_EQ(ReadAll(bytes), entries);
+        ZipArchive source;
+        std::string detail;
+        ASSERT_EQ(source.Open(bytes, detail), ZipProblem::None) << detail;
+        StringSink sink;
+        ZipWriter copier(sink);
+        for (const ZipEntryInfo& entry : source.Entries()) ASSERT_TRUE(copier.CopyEntry(entry, source.PackedData(entry)));
+        ASSERT_TRUE(copier.Finish());
+        WriteBytes(folder.File("copied.zip"), sink.Bytes());
+        EXPECT_EQ(PythonZipEntries(folder.File("copied.zip")), entries);
+    }
+}
+
+// Every byte from 0x80 on in a name without the UTF-8 flag, read as Python's codec reads it.
+TEST(Zip, NamesWithoutTheUtf8FlagAreCodePage437) {
+    std::string name;
+    for (int byte = 0x80; byte <= 0xFF; ++byte) name += static_cast<char>(byte);
+    std::string bytes = Zip({{name, "x"}});
+    const std::size_t central = bytes.find("PK\x01\x02");
+    for (std::size_t flags : {std::size_t{6}, central + 8}) bytes[flags + 1] = 0;  // bit 11 is in the high byte
+    ScratchFolder folder;
+    WriteBytes(folder.File("cp437.zip"), bytes);
+    const Entries read = ReadAll(bytes);
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read, PythonZipEntries(folder.File("cp437.zip")));
+    EXPECT_EQ(read[0].first.substr(0, 4), "\xC3\x87\xC3\xBC");  // Ç ü
+}
+
+TEST(Zip, BrokenZip64RecordsAreRefusedWithTheirKind) {
+    ScratchFolder folder;
+    WriteBytes(folder.File("source.zip"), Zip({{"a.xml", "<a/>"}, {"b.xml", "<b/>"}}));
+    RepackZip(folder.File("source.zip"), folder.File("zip64.zip"), "--zip64");
+    const std::string base = ReadBytes(folder.File("zip64.zip"));
+    const std::size_t locator = base.rfind("PK\x06\x07");
+    const std::size_t record = base.rfind("PK\x06\x06");
+    const std::size_t central = base.find("PK\x01\x02");
+    const std::size_t extra = central + 46 + Read16(base, central + 28);  // the zip64 field: id, length, 3 values
+    // The bytes with a little-endian value of `size` bytes put at `at`.
+    auto put = [](std::string bytes, std::size_t at, std::uint64_t value, int size) {
+        for (int i = 0; i < size; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+        return bytes;
+    };
+    auto with = [&](std::size_t at, std::uint64_t value, int size) { return put(base, at, value, size); };
+    struct Case {
+        const char* name;
+        std::string bytes;
+        ZipProblem expected;
+    } cases[] = {
+        {"as written", base, ZipProblem::None},
+        {"locator points elsewhere", with(locator + 8, record + 1, 8), ZipProblem::Damaged},
+        {"no locator: zip64 values without their record", with(locator, 0, 4), ZipProblem::Damaged},
+        {"record of a wrong size", with(record + 4, 45, 8), ZipProblem::Damaged},
+        {"entry counts differ", with(record + 24, 1, 8), ZipProblem::Damaged},
+        {"more entries than the directory holds", put(with(record + 24, 1000, 8), record + 32, 1000, 8),
+         ZipProblem::Damaged},
+        {"directory not before its record", with(record + 48, 1, 8), ZipProblem::Damaged},
+        {"several disks", with(locator + 16, 2, 4), ZipProblem::Damaged},
+        {"zip64 extra field missing", with(extra, 0x5455, 2), ZipProblem::Damaged},
+        {"zip64 extra field too short", with(extra + 2, 16, 2), ZipProblem::Damaged},
+        {"local header beyond the file", with(extra + 20, base.size(), 8), ZipProblem::Damaged},
+        {"packed size beyond the file", with(extra + 12, base.size() + 1, 8), ZipProblem::Damaged},
+        {"unpacks to 4 GB", with(extra + 4, std::uint64_t{1} << 32, 8), ZipProblem::TooLarge},
+        {"another compression", with(central + 10, 12, 2), ZipProblem::Unsupported},
+    };
+    for (const Case& c : cases) {
+        ZipArchive zip;
+        std::string detail;
+        EXPECT_EQ(zip.Open(c.bytes, detail), c.expected) << c.name << ": " << detail;
+        EXPECT_EQ(zip.Entries().size(), c.expected == ZipProblem::None ? 2u : 0u) << c.name;
+    }
+    // A refused entry is named with what refused it.
+    ZipArchive zip;
+    std::string detail;
+    ASSERT_EQ(zip.Open(cases[13].bytes, detail), ZipProblem::Unsupported);
+    EXPECT_EQ(zip.Refused().name, "a.xml");
+    EXPECT_EQ(zip.Refused().method, 12);
+    ASSERT_EQ(zip.Open(cases[12].bytes, detail), ZipProblem::TooLarge);
+    EXPECT_EQ(zip.Refused().size, std::uint64_t{1} << 32);
 }
 
 // Takes bytes until `room` is used up, as a full disk does.

@@ -77,6 +77,20 @@ protected:
         CopyFileA(WindowsPath(EXL_TEST_TEMPLATE).c_str(), path.c_str(), FALSE);
         return path;
     }
+    // A variant of the template that workbooks.py made ("zip64": vorlage-zip64.xlsx).
+    static std::string Variant(const std::string& name) {
+        return ReadFile(WindowsPath(std::string(EXL_TEST_DATA) + "/vorlage-" + name + ".xlsx"));
+    }
+    // The profile that fills the template's first sheet with ten rows below a heading.
+    void TemplateProfile(const std::string& vorlage) {
+        WriteProfile(Lines({"[Datei]", "Tabelle=1", "Excelvorlage=" + vorlage, "[Tabelle 1]", "Blatt=1", "Kopfzeile=1",
+                            "Startzeile=2", "Anzahl=3", "Feld_1=Pos", "Spalte_1=A", "Spaltenkopf_1=Pos",
+                            "Feld_2=Menge", "Spalte_2=B", "Spaltenkopf_2=Anzahl", "Feld_3=Leer", "Spalte_3=C",
+                            "Spaltenkopf_3="}));
+        std::string result;
+        for (int n = 1; n <= 10; ++n) result += "P" + std::to_string(n) + "\r\n" + std::to_string(n) + "\r\n\r\n";
+        AnswerQueriesWith(result);
+    }
     // The host answers the next file selection with this path (ANSI here, OEM to the plug-in).
     void ChooseTarget(const std::string& ansiPath) {
         host.QueueFileSelection(orvanta::FileSelectionAnswer::Choose(ConvertToOem(ansiPath)));
@@ -204,12 +218,7 @@ TEST_F(FileExportTest, SampleGivesTheCellsOfTheStandInAndOpensTheFile) {
 TEST_F(FileExportTest, TemplateIsFilledAndStaysAsItWas) {
     const std::string vorlage = TemplateCopy();
     const std::string before = ReadFile(vorlage);
-    WriteProfile(Lines({"[Datei]", "Tabelle=1", "Excelvorlage=" + vorlage, "[Tabelle 1]", "Blatt=1", "Kopfzeile=1",
-                        "Startzeile=2", "Anzahl=3", "Feld_1=Pos", "Spalte_1=A", "Spaltenkopf_1=Pos", "Feld_2=Menge",
-                        "Spalte_2=B", "Spaltenkopf_2=Anzahl", "Feld_3=Leer", "Spalte_3=C", "Spaltenkopf_3="}));
-    std::string result;
-    for (int n = 1; n <= 10; ++n) result += "P" + std::to_string(n) + "\r\n" + std::to_string(n) + "\r\n\r\n";
-    AnswerQueriesWith(result);
+    TemplateProfile(vorlage);
     const std::string target = scratch.File("kopie.xlsx");
     ChooseTarget(target);
     EXPECT_EQ(RunAnswering(), Strings{Entry(19)});
@@ -217,6 +226,27 @@ TEST_F(FileExportTest, TemplateIsFilledAndStaysAsItWas) {
     ASSERT_TRUE(FileExists(target));
     Keep(target, "template.xlsx");
     ExpectNothingLeft();
+}
+
+// Streaming zip writers (Go's, Java's, Python's on a pipe) put data descriptors after
+// every entry, with or without their signature, and zip64 records into large files.
+// check-file-exports.py reads each filled copy as it reads template.xlsx.
+TEST_F(FileExportTest, TemplatesOfStreamingZipWritersAreFilled) {
+    for (const char* variant : {"datenbeschreibung", "ohne-signatur", "zip64", "python-strom"}) {
+        SCOPED_TRACE(variant);
+        const std::string vorlage = scratch.File("vorlage-" + std::string(variant) + ".xlsx");
+        WriteFile(vorlage, Variant(variant));
+        TemplateProfile(vorlage);
+        const std::string target = scratch.File("kopie.xlsx");
+        DeleteFileA(target.c_str());
+        ChooseTarget(target);
+        EXPECT_EQ(RunAnswering(), Strings{Entry(19)});
+        EXPECT_EQ(ReadFile(vorlage), Variant(variant)) << "the template is never changed";
+        ASSERT_TRUE(FileExists(target));
+        Keep(target, "template-" + std::string(variant) + ".xlsx");
+        ExpectNothingLeft();
+        host.ClearRequests();
+    }
 }
 
 TEST_F(FileExportTest, SheetProblemsWriteNothing) {
@@ -350,6 +380,14 @@ TEST_F(FileExportTest, UnusableTemplatesAndTargetsWriteNothing) {
         {"template missing", "missing", target, {}, {Entry(23, {vorlage})}},
         {"template damaged", ReadFile(good).substr(0, 3000), target, {}, {Entry(24, {vorlage})}},
         {"template with a password", CompoundFile(true), target, {}, {Entry(24, {vorlage})}},
+        {"an .xls renamed .xlsx", CompoundFile(false), target, {}, {Entry(22, {vorlage})}},
+        {"zip without the workbook part", Variant("ohne-mappe"), target, {}, {Entry(24, {vorlage})}},
+        {"sheet outside the file", Variant("ausserhalb"), target, {}, {Entry(40, {vorlage, "../../etc/passwd"})}},
+        {"sheet in another encoding", Variant("latin1"), target, {},
+         {Entry(41, {vorlage, "xl/worksheets/sheet2.xml", "ISO-8859-1"})}},
+        {"packed by bzip2", Variant("bzip2"), target, {}, {Entry(37, {vorlage, "12"})}},
+        // 204,000,168 bytes of XML in 700 KB: refused by its size, never unpacked.
+        {"sheet of 200 MB", Variant("200mb"), target, {}, {Entry(38, {vorlage, "xl/worksheets/sheet1.xml", "195", "128"})}},
         {"target folder missing", "-", scratch.File("fehlt\\liste.xlsx"), {},
          {Entry(25, {scratch.File("fehlt\\liste.xlsx")})}},
         {"target write-protected", "-", target,

@@ -259,27 +259,31 @@ TEST(StandinXlsx, ReadsSharedStringsStylesAndValuesAsOtherProgramsWriteThem) {
     const char* head = "<?xml version=\"1.0\"?>";
     const std::vector<std::pair<std::string, std::string>> parts{
         {"[Content_Types].xml",
-         "<Types><Override PartName=\"/wb/book.xml\" ContentType=\"application/"
+         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+         "<Override PartName=\"/wb/book.xml\" ContentType=\"application/"
          "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/></Types>"},
         {"_rels/.rels", std::string(head) +
-                            "<Relationships><Relationship Id=\"r\" "
-                            "Type=\"http://x/officeDocument\" Target=\"/wb/book.xml\"/></Relationships>"},
+                            "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                            "<Relationship Id=\"r\" Type=\"http://x/officeDocument\" Target=\"/wb/book.xml\"/>"
+                            "</Relationships>"},
         {"wb/book.xml",
-         "<x:workbook xmlns:x=\"m\" xmlns:r=\"rel\"><x:sheets>"
-         "<x:sheet name=\"Eins\" sheetId=\"1\" r:id=\"s1\"/></x:sheets></x:workbook>"},
+         "<x:workbook xmlns:x=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+         "xmlns:rel=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><x:sheets>"
+         "<x:sheet name=\"Eins\" sheetId=\"1\" rel:id=\"s1\"/></x:sheets></x:workbook>"},
         {"wb/_rels/book.xml.rels",
-         "<Relationships><Relationship Id=\"s1\" Type=\"t/worksheet\" "
+         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+         "<Relationship Id=\"s1\" Type=\"t/worksheet\" "
          "Target=\"sheets/../sheets/one.xml\"/><Relationship Id=\"ss\" "
          "Type=\"t/sharedStrings\" Target=\"strings.xml\"/><Relationship Id=\"st\" "
          "Type=\"t/styles\" Target=\"look.xml\"/></Relationships>"},
         {"wb/strings.xml",
-         "<sst><si><t>first</t></si><si><r><t>rich </t></r><r><rPr/><t>text</t></r>"
+         "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><si><t>first</t></si><si><r><t>rich </t></r><r><rPr/><t>text</t></r>"
          "<rPh><t>skip</t></rPh></si></sst>"},
         {"wb/look.xml",
-         "<styleSheet><cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"0\" quotePrefix=\"1\"/>"
+         "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"0\" quotePrefix=\"1\"/>"
          "<xf numFmtId=\"200\"/></cellXfs></styleSheet>"},
         {"wb/sheets/one.xml",
-         "<worksheet><!-- c --><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c>"
+         "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><!-- c --><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>1</v></c>"
          "<c r=\"B1\"><v>42</v></c><c r=\"C1\" t=\"s\"><v>0</v></c>"
          "<c r=\"D1\" t=\"str\"><v>&amp;&#228;&#x20AC;</v></c>"
          "<c r=\"E1\" t=\"s\"><v>9</v></c><c r=\"F1\" s=\"1\"><v>43952</v></c>"
@@ -318,10 +322,12 @@ TEST(StandinXlsx, TellsMissingFromUnreadableFiles) {
 
     std::string deep;
     for (int level = 0; level < 5000; ++level) deep += "<a>";
-    const std::string types = "<Types><Override PartName=\"/xl/workbook.xml\" ContentType=\"application/"
+    const std::string types = "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+                              "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/"
                               "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/></Types>";
-    const std::string rels = "<Relationships><Relationship Id=\"r\" Type=\"http://x/officeDocument\" "
-                             "Target=\"xl/workbook.xml\"/></Relationships>";
+    const std::string rels = "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                             "<Relationship Id=\"r\" Type=\"http://x/officeDocument\" Target=\"xl/workbook.xml\"/>"
+                             "</Relationships>";
     struct Case {
         const char* name;
         std::string content;

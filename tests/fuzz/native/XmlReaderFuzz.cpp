@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "workbook/PartEdits.h"
 #include "workbook/SheetXml.h"
@@ -20,15 +21,20 @@ void Finding(const char* what) {
     std::abort();
 }
 
-// Reads the document to its end; false when it is not well-formed. Checks the tokens' bytes.
+// Reads the document to its end; false when it is not well-formed. Checks the tokens'
+// bytes, that each end tag has the namespace of its start tag, and that a document
+// read through states no other encoding than UTF-8.
 bool ReadsToTheEnd(std::string_view document) {
     XmlReader reader(document);
     std::string joined, value;
+    std::vector<std::string> namespaces;
     for (;;) {
         switch (reader.Next()) {
         case XmlToken::Error: return false;
         case XmlToken::End:
             if (joined != document) Finding("the tokens do not make up the document");
+            if (!DeclaredEncoding(document).empty() && !IsUtf8Name(DeclaredEncoding(document)))
+                Finding("a document in another encoding was read");
             return true;
         case XmlToken::Text:
             if (!TokenText(reader, value)) Finding("text that was read cannot be unescaped");
@@ -36,6 +42,12 @@ bool ReadsToTheEnd(std::string_view document) {
         case XmlToken::StartElement:
             for (const XmlAttribute& attribute : reader.Attributes())
                 if (!UnescapeXml(attribute.rawValue, true, value)) Finding("an attribute that was read cannot be unescaped");
+            namespaces.emplace_back(reader.NamespaceUri());
+            break;
+        case XmlToken::EndElement:
+            if (namespaces.empty() || namespaces.back() != reader.NamespaceUri())
+                Finding("an end tag in another namespace than its start tag");
+            namespaces.pop_back();
             break;
         default: break;
         }

@@ -79,14 +79,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     ZipArchive zip;
     std::string detail;
-    if (zip.Open(bytes, detail) != ZipProblem::None) return 0;
+    const ZipProblem problem = zip.Open(bytes, detail);
+    if ((problem == ZipProblem::Unsupported || problem == ZipProblem::TooLarge) && zip.Refused().name.empty())
+        Finding("a refusal that names no entry");
+    if (problem != ZipProblem::None) return 0;
     for (const ZipEntryInfo& entry : zip.Entries()) {
         std::string content;
         if (zip.Read(entry, content) && content.size() != entry.size) Finding("content of another size than stated");
     }
     CheckCopy(zip);
     WorkbookPackage package;
-    if (ReadPackage(zip, package, detail) != PackageProblem::None) return 0;
+    PackageFault fault;
+    const PackageProblem packageProblem = ReadPackage(zip, package, detail, fault);
+    if (packageProblem == PackageProblem::Encoding && (fault.part.empty() || fault.encoding.empty()))
+        Finding("a refusal for an encoding that names no part or encoding");
+    if (packageProblem != PackageProblem::None) return 0;
+    CheckWorksheets(zip, package, detail, fault);
     std::vector<ReadSheet> sheets;
     ReadWorkbookCells(zip, package, sheets, detail);
     CheckFilledTemplate(zip, package);
