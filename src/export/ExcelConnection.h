@@ -2,7 +2,7 @@
 #include <string>
 
 #include "export/ExcelLauncher.h"
-#include "export/ExportSettings.h"
+#include "settings/ExportSettings.h"
 #include "framework/Automation.h"
 #include "profile/TransferProfile.h"
 

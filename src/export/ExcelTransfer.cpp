@@ -3,7 +3,7 @@
 #include "catalogue/MessageCatalogue.h"
 #include "export/ExcelConnection.h"
 #include "export/SheetWriter.h"
-#include "export/TransferProgress.h"
+#include "export/progress/TransferProgress.h"
 #include "framework/MessageBoxes.h"
 #include "framework/RejectedCalls.h"
 

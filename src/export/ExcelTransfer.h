@@ -4,8 +4,8 @@
 #include <string>
 
 #include "export/ExcelLauncher.h"
-#include "export/ExportSettings.h"
-#include "export/WriteProgress.h"
+#include "settings/ExportSettings.h"
+#include "export/progress/WriteProgress.h"
 #include "framework/Automation.h"
 
 namespace exl {

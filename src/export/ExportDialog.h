@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "export/ExportSettings.h"
+#include "settings/ExportSettings.h"
 #include "framework/Dialog.h"
 
 namespace exl {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "catalogue/MessageCatalogue.h"
-#include "export/RecordFile.h"
+#include "export/records/RecordFile.h"
 #include "framework/CodePage.h"
 #include "framework/MessageBoxes.h"
 #include "framework/Raii.h"

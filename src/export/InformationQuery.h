@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "export/ExportSettings.h"
+#include "settings/ExportSettings.h"
 
 namespace exl {
 

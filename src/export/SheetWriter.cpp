@@ -5,7 +5,7 @@
 #include <new>
 
 #include "export/ExcelMembers.h"
-#include "export/RecordFile.h"
+#include "export/records/RecordFile.h"
 #include "framework/CodePage.h"
 #include "framework/Ini.h"
 #include "framework/IniSnapshot.h"

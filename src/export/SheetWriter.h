@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "export/WriteProgress.h"
-#include "export/CellText.h"
+#include "export/progress/WriteProgress.h"
+#include "export/records/CellText.h"
 #include "framework/Automation.h"
 #include "framework/IniSnapshot.h"
 #include "profile/TransferProfile.h"

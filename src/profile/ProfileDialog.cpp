@@ -1,7 +1,7 @@
 #include "profile/ProfileDialog.h"
 
 #include "catalogue/MessageCatalogue.h"
-#include "export/ExportSettings.h"
+#include "settings/ExportSettings.h"
 #include "framework/CodePage.h"
 #include "framework/Ini.h"
 #include "host/FindHostFilePattern.h"

@@ -1,7 +1,7 @@
 // Formulas moved as Excel moves a copied one.
 #include <gtest/gtest.h>
 
-#include "workbook/FormulaShift.h"
+#include "workbook/sheet/FormulaShift.h"
 
 namespace exl::workbook::test {
 namespace {

@@ -1,7 +1,7 @@
 // The changes a template's own parts get in the copy.
 #include <gtest/gtest.h>
 
-#include "workbook/PartEdits.h"
+#include "workbook/sheet/PartEdits.h"
 
 namespace exl::workbook::test {
 namespace {

@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "workbook/SheetRows.h"
+#include "workbook/sheet/SheetRows.h"
 
 namespace exl::workbook::test {
 

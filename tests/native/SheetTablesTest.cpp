@@ -1,7 +1,7 @@
 // Excel tables grown with the list, byte by byte.
 #include <gtest/gtest.h>
 
-#include "workbook/SheetTables.h"
+#include "workbook/sheet/SheetTables.h"
 
 namespace exl::workbook::test {
 namespace {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "RowsForTests.h"
-#include "workbook/SheetXml.h"
+#include "workbook/sheet/SheetXml.h"
 
 namespace exl::workbook::test {
 namespace {

@@ -1,8 +1,8 @@
 // Cell texts as sheet parts store them, and cell references.
 #include <gtest/gtest.h>
 
-#include "workbook/CellReference.h"
-#include "workbook/CellTextCoding.h"
+#include "workbook/sheet/CellReference.h"
+#include "workbook/sheet/CellTextCoding.h"
 
 namespace exl::workbook::test {
 namespace {

@@ -7,9 +7,9 @@
 
 #include "OpenpyxlDump.h"
 #include "RowsForTests.h"
-#include "workbook/CellReader.h"
-#include "workbook/CellTextCoding.h"
-#include "workbook/WorkbookWriting.h"
+#include "workbook/sheet/CellReader.h"
+#include "workbook/sheet/CellTextCoding.h"
+#include "workbook/sheet/WorkbookWriting.h"
 
 namespace exl::workbook::test {
 namespace {

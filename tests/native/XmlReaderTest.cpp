@@ -1,7 +1,7 @@
 // The XML reader: which documents it takes, and that its tokens cover every byte.
 #include <gtest/gtest.h>
 
-#include "workbook/XmlReader.h"
+#include "workbook/xml/XmlReader.h"
 
 namespace exl::workbook::test {
 namespace {

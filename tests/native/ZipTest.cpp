@@ -6,10 +6,10 @@
 #include <random>
 
 #include "OpenpyxlDump.h"
-#include "workbook/ByteSink.h"
-#include "workbook/LittleEndian.h"
-#include "workbook/ZipReader.h"
-#include "workbook/ZipWriter.h"
+#include "workbook/zip/ByteSink.h"
+#include "workbook/zip/LittleEndian.h"
+#include "workbook/zip/ZipReader.h"
+#include "workbook/zip/ZipWriter.h"
 
 namespace exl::workbook::test {
 namespace {

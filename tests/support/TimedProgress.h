@@ -7,7 +7,7 @@
 // taken off each report.
 #include <windows.h>
 
-#include "export/TransferProgress.h"
+#include "export/progress/TransferProgress.h"
 
 namespace exl::test {
 

@@ -23,7 +23,7 @@
 #include "Screenshot.h"
 #include "StandinClient.h"
 #include "UiDriver.h"
-#include "export/ExportSettings.h"
+#include "settings/ExportSettings.h"
 #include "profile/TransferProfile.h"
 
 namespace {

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "Text.h"
-#include "workbook/CellReader.h"
-#include "workbook/CellTextCoding.h"
-#include "workbook/SaveWorkbook.h"
-#include "workbook/TemplateFile.h"
-#include "workbook/Utf8.h"
-#include "workbook/WorkbookWriting.h"
+#include "workbook/sheet/CellReader.h"
+#include "workbook/sheet/CellTextCoding.h"
+#include "workbook/file/SaveWorkbook.h"
+#include "workbook/file/TemplateFile.h"
+#include "workbook/xml/Utf8.h"
+#include "workbook/sheet/WorkbookWriting.h"
 
 namespace exl::standin {
 

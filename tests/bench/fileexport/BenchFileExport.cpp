@@ -20,10 +20,10 @@
 #include "framework/Raii.h"
 #include "Scratch.h"
 #include "TimedProgress.h"
-#include "export/ListWorkbook.h"
-#include "export/ProgressDialog.h"
-#include "workbook/SaveWorkbook.h"
-#include "workbook/WorkbookWriting.h"
+#include "export/file/ListWorkbook.h"
+#include "export/progress/ProgressDialog.h"
+#include "workbook/file/SaveWorkbook.h"
+#include "workbook/sheet/WorkbookWriting.h"
 
 namespace exl::test {
 namespace {

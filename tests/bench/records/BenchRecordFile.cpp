@@ -18,7 +18,7 @@
 #include "RecordingUi.h"
 #include "Scratch.h"
 #include "export/InformationQuery.h"
-#include "export/RecordFile.h"
+#include "export/records/RecordFile.h"
 #include "framework/Ini.h"
 #include "framework/Raii.h"
 #include "host/ModuleState.h"

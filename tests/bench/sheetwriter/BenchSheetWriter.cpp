@@ -20,7 +20,7 @@
 
 #include "ExcelExport.h"
 #include "catalogue/MessageCatalogue.h"
-#include "export/TransferProgress.h"
+#include "export/progress/TransferProgress.h"
 #include "RecordingUi.h"
 #include "Scratch.h"
 #include "TimedProgress.h"

@@ -11,7 +11,7 @@
 #include "Drawing.h"
 #include "ExportFixture.h"
 #include "Screenshot.h"
-#include "export/TransferProgress.h"
+#include "export/progress/TransferProgress.h"
 #include "framework/Dialog.h"
 #include "resource.h"
 

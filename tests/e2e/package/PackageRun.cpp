@@ -7,7 +7,7 @@
 #include "Scratch.h"
 #include "UiDriver.h"
 #include "framework/Raii.h"
-#include "workbook/ZipReader.h"
+#include "workbook/zip/ZipReader.h"
 
 namespace exl::test {
 

@@ -19,8 +19,8 @@
 #include "Xlsx.h"
 #include "framework/Automation.h"
 #include "framework/Variant.h"
-#include "workbook/ByteSink.h"
-#include "workbook/ZipWriter.h"
+#include "workbook/zip/ByteSink.h"
+#include "workbook/zip/ZipWriter.h"
 
 namespace exl::test {
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "workbook/PartEdits.h"
-#include "workbook/SheetXml.h"
-#include "workbook/XmlReader.h"
+#include "workbook/sheet/PartEdits.h"
+#include "workbook/sheet/SheetXml.h"
+#include "workbook/xml/XmlReader.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "workbook/ByteSink.h"
-#include "workbook/CellReader.h"
-#include "workbook/WorkbookWriting.h"
-#include "workbook/ZipReader.h"
-#include "workbook/ZipWriter.h"
+#include "workbook/zip/ByteSink.h"
+#include "workbook/sheet/CellReader.h"
+#include "workbook/sheet/WorkbookWriting.h"
+#include "workbook/zip/ZipReader.h"
+#include "workbook/zip/ZipWriter.h"
 
 namespace {
 

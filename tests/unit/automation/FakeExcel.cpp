@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "export/ExcelMembers.h"
-#include "export/ExportSettings.h"
+#include "settings/ExportSettings.h"
 #include "framework/Ini.h"
 #include "framework/Variant.h"
 

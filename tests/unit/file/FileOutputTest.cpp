@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "Scratch.h"
-#include "export/FileLayout.h"
-#include "export/FileMessages.h"
-#include "export/FileTarget.h"
-#include "workbook/SaveWorkbook.h"
+#include "export/file/FileLayout.h"
+#include "export/file/FileMessages.h"
+#include "export/file/FileTarget.h"
+#include "workbook/file/SaveWorkbook.h"
 
 namespace exl::test {
 namespace {

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "Scratch.h"
-#include "export/TemplateFit.h"
-#include "workbook/ByteSink.h"
-#include "workbook/ZipWriter.h"
+#include "export/file/TemplateFit.h"
+#include "workbook/zip/ByteSink.h"
+#include "workbook/zip/ZipWriter.h"
 
 namespace exl::test {
 namespace {

@@ -7,7 +7,7 @@
 #include "ProfileTestSupport.h"
 #include "Scratch.h"
 #include "catalogue/MessageCatalogue.h"
-#include "export/ExportSettings.h"
+#include "settings/ExportSettings.h"
 #include "framework/Ini.h"
 #include "framework/Raii.h"
 #include "profile/ExcelDefaultSheets.h"

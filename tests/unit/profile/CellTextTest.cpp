@@ -4,7 +4,7 @@
 
 #include "Scratch.h"
 #include "TextLines.h"
-#include "export/CellText.h"
+#include "export/records/CellText.h"
 #include "profile/TransferProfile.h"
 
 namespace exl::test {

@@ -5,7 +5,7 @@
 
 #include "Scratch.h"
 #include "TextLines.h"
-#include "export/ExportSettings.h"
+#include "settings/ExportSettings.h"
 #include "framework/Ini.h"
 
 namespace exl::test {

@@ -1,0 +1,38 @@
+#include "export/file/FileMessages.h"
+
+#include "catalogue/MessageCatalogue.h"
+#include "framework/MessageBoxes.h"
+
+namespace exl {
+
+namespace {
+
+constexpr int kSection = 0;
+constexpr int kCaptionKey = 0;
+constexpr const char* kPlaceholder = "%s";
+
+}  // namespace
+
+std::string FileMessageText(int key, const std::vector<std::string>& values) {
+    std::string text = MessageCatalogue::Text(kSection, key);
+    std::size_t at = 0;
+    for (const std::string& value : values) {
+        at = text.find(kPlaceholder, at);
+        if (at == std::string::npos) break;
+        text.replace(at, 2, value);
+        at += value.size();
+    }
+    return text;
+}
+
+void ShowFileMessage(int key, const std::vector<std::string>& values) {
+    SystemMessageBox(FileMessageText(key, values), MessageCatalogue::Text(kSection, kCaptionKey),
+                     kClosingMessageFlags);
+}
+
+bool AskFileQuestion(int key, const std::vector<std::string>& values) {
+    return SystemMessageBox(FileMessageText(key, values), MessageCatalogue::Text(kSection, kCaptionKey),
+                            kQuestionFlags | MB_SETFOREGROUND) == IDYES;
+}
+
+}  // namespace exl

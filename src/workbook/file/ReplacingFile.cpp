@@ -1,0 +1,48 @@
+#include "workbook/file/ReplacingFile.h"
+
+namespace exl::workbook {
+
+namespace {
+
+constexpr const wchar_t* kTemporaryPrefix = L"exl";
+
+std::wstring FolderOf(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return L".";
+    // "C:\" keeps its backslash; "C:\list.xlsx" has the folder "C:\".
+    return path.substr(0, slash == 0 || (slash == 2 && path[1] == L':') ? slash + 1 : slash);
+}
+
+}  // namespace
+
+ReplacingFile::~ReplacingFile() { Discard(); }
+
+bool ReplacingFile::Create(const std::wstring& target) {
+    Discard();
+    target_ = target;
+    wchar_t name[MAX_PATH];
+    // Makes the file under a name of its own; a second writer gets another name.
+    if (!GetTempFileNameW(FolderOf(target).c_str(), kTemporaryPrefix, 0, name)) return false;
+    temporary_ = name;
+    file_.reset(CreateFileW(name, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file_.get() != INVALID_HANDLE_VALUE) return true;
+    Discard();
+    return false;
+}
+
+bool ReplacingFile::Commit() {
+    if (temporary_.empty()) return false;
+    file_.reset();
+    const bool moved = MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    if (moved) temporary_.clear();
+    Discard();
+    return moved;
+}
+
+void ReplacingFile::Discard() {
+    file_.reset();
+    if (!temporary_.empty()) DeleteFileW(temporary_.c_str());
+    temporary_.clear();
+}
+
+}  // namespace exl::workbook
