@@ -24,6 +24,9 @@ public:
     static std::string HelpFile();
 };
 
+// Section 0: the command's own messages and captions, the file export's among them.
+constexpr int kMessageSection = 0;
+
 // An entry with placeholders filled in: each "%i" or "%s" in turn takes the next of
 // the values (texts already), "%%" stands for "%". A placeholder beyond the values
 // stays empty, values beyond the placeholders are dropped, any other "%" stays. The

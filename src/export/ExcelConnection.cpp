@@ -20,7 +20,6 @@ constexpr char kProgIdPrefix[] = "Excel.Application.";
 constexpr int kVersionCap = 1000;
 
 // Catalogue entries of section 0.
-constexpr int kMessageSection = 0;
 constexpr int kUnknownVersionMessage = 15;
 constexpr int kTooFewSheetsMessage = 9;
 constexpr int kTooFewSheetsCaption = 10;

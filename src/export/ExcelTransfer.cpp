@@ -11,7 +11,6 @@ namespace exl {
 
 namespace {
 
-constexpr int kMessageSection = 0;
 constexpr int kBusyExcelMessage = 16;
 constexpr int kBusyExcelCaption = 0;
 

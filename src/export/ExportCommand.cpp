@@ -18,7 +18,6 @@ namespace exl {
 
 namespace {
 
-constexpr int kCommandSection = 0;
 constexpr int kEndCaption = 0;
 constexpr int kHostTextKey = 2;
 constexpr int kAutomationErrorCaption = 11;
@@ -28,7 +27,7 @@ constexpr int kNoRecordKey = 14;
 constexpr int kStoppedKey = 17;
 constexpr const char* kHostScratchFile = ".\\rizeraru.tmp";
 
-std::string CommandText(int key) { return MessageCatalogue::Text(kCommandSection, key); }
+std::string CommandText(int key) { return MessageCatalogue::Text(kMessageSection, key); }
 
 // What ended the Excel work early, after every reference is released: an automation
 // error, or the user's Abbrechen.

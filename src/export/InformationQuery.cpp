@@ -22,7 +22,6 @@ namespace {
 constexpr const char* kTemporaryDirectory = "..\\exl";
 constexpr const char* kTemporaryPrefix = "exl";
 
-constexpr int kMessageSection = 0;
 constexpr int kNameNotMadeMessage = 3;
 constexpr int kFileNotCreatedMessage = 4;
 constexpr int kResultNotOpenedMessage = 5;

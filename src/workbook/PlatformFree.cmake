@@ -1,7 +1,9 @@
-# The workbook library's sources that need nothing of Windows: the Linux builds of
-# the native tests and fuzz targets compile exactly these.
-set(EXL_WORKBOOK_PLATFORM_FREE
-  sheet/CellReader.cpp sheet/CellReference.cpp sheet/CellTextCoding.cpp sheet/FormulaShift.cpp sheet/Package.cpp
-  sheet/PartEdits.cpp sheet/SheetTables.cpp sheet/SheetXml.cpp xml/Utf8.cpp sheet/WorkbookWriting.cpp xml/XmlEscape.cpp
-  xml/XmlReader.cpp zip/ZipReader.cpp zip/ZipWriter.cpp zip/Zlib.cpp)
-list(TRANSFORM EXL_WORKBOOK_PLATFORM_FREE PREPEND ${CMAKE_CURRENT_LIST_DIR}/)
+# The workbook library's rooms that need nothing of Windows (file/ alone holds the
+# Win32 file handling): the product's build and the Linux builds of the native tests
+# and fuzz targets take their sources by these names.
+set(EXL_WORKBOOK_PLATFORM_FREE_ROOMS zip xml sheet)
+set(EXL_WORKBOOK_PLATFORM_FREE)
+foreach(room ${EXL_WORKBOOK_PLATFORM_FREE_ROOMS})
+  file(GLOB room_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/${room}/*.cpp)
+  list(APPEND EXL_WORKBOOK_PLATFORM_FREE ${room_sources})
+endforeach()

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "RowsForTests.h"
+#include "workbook/sheet/SheetPatcher.h"
 #include "workbook/sheet/SheetXml.h"
 
 namespace exl::workbook::test {

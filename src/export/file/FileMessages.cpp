@@ -7,14 +7,13 @@ namespace exl {
 
 namespace {
 
-constexpr int kSection = 0;
 constexpr int kCaptionKey = 0;
 constexpr const char* kPlaceholder = "%s";
 
 }  // namespace
 
 std::string FileMessageText(int key, const std::vector<std::string>& values) {
-    std::string text = MessageCatalogue::Text(kSection, key);
+    std::string text = MessageCatalogue::Text(kMessageSection, key);
     std::size_t at = 0;
     for (const std::string& value : values) {
         at = text.find(kPlaceholder, at);
@@ -26,12 +25,12 @@ std::string FileMessageText(int key, const std::vector<std::string>& values) {
 }
 
 void ShowFileMessage(int key, const std::vector<std::string>& values) {
-    SystemMessageBox(FileMessageText(key, values), MessageCatalogue::Text(kSection, kCaptionKey),
+    SystemMessageBox(FileMessageText(key, values), MessageCatalogue::Text(kMessageSection, kCaptionKey),
                      kClosingMessageFlags);
 }
 
 bool AskFileQuestion(int key, const std::vector<std::string>& values) {
-    return SystemMessageBox(FileMessageText(key, values), MessageCatalogue::Text(kSection, kCaptionKey),
+    return SystemMessageBox(FileMessageText(key, values), MessageCatalogue::Text(kMessageSection, kCaptionKey),
                             kQuestionFlags | MB_SETFOREGROUND) == IDYES;
 }
 

@@ -11,8 +11,6 @@ namespace exl {
 
 namespace {
 
-constexpr int kSection = 0;
-
 std::size_t NameStart(const std::string& path) {
     const std::size_t slash = path.find_last_of("\\/:");
     return slash == std::string::npos ? 0 : slash + 1;
@@ -40,7 +38,7 @@ std::optional<std::string> AskForTargetFile(const std::string& profilePath, bool
     std::string offered = ConvertAnsiToOem(DefaultTargetPath(profilePath, macros));
     if (offered.size() >= sizeof path) offered = offered.substr(NameStart(offered));
     if (offered.size() < sizeof path) std::memcpy(path, offered.c_str(), offered.size() + 1);
-    const std::string prompt = MessageCatalogue::Text(kSection, kSaveAsPromptKey);
+    const std::string prompt = MessageCatalogue::Text(kMessageSection, kSaveAsPromptKey);
     if (RequestFileSelection(prompt.c_str(), path) != kFileChosen) return std::nullopt;
     path[sizeof path - 1] = '\0';
     return ConvertOemToAnsi(path);

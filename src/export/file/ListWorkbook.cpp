@@ -21,7 +21,6 @@ namespace exl {
 
 namespace {
 
-constexpr int kSection = 0;
 constexpr int kTooFewSheetsMessage = 9;
 constexpr int kTooFewSheetsCaption = 10;
 // A new workbook's sheets, as a German Excel names them.
@@ -142,8 +141,8 @@ bool ListWorkbook::Prepare() {
         for (const workbook::SheetEntry& sheet : template_.Package().sheets) sheets.push_back(sheet.kind);
     }
     if (static_cast<int>(sheets.size()) < profile.TableCountForSheetCheck()) {
-        SystemMessageBox(MessageCatalogue::Text(kSection, kTooFewSheetsMessage),
-                         MessageCatalogue::Text(kSection, kTooFewSheetsCaption), kNoticeMessageFlags);
+        SystemMessageBox(MessageCatalogue::Text(kMessageSection, kTooFewSheetsMessage),
+                         MessageCatalogue::Text(kMessageSection, kTooFewSheetsCaption), kNoticeMessageFlags);
         return false;
     }
     const LayoutFault fault = LayOutTables(profile, sheets, records_, recordCount_, fields_);

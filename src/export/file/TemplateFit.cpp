@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "export/file/RecordRows.h"
-#include "workbook/sheet/SheetXml.h"
+#include "workbook/sheet/SheetPatcher.h"
 
 namespace exl {
 

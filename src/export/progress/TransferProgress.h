@@ -5,6 +5,7 @@
 #include <string>
 
 #include "export/progress/ProgressDialog.h"
+#include "export/progress/StoppedByUser.h"
 #include "export/progress/WriteProgress.h"
 #include "framework/ServerWait.h"
 

@@ -23,7 +23,7 @@ struct WritePosition {
 class WriteProgress {
 public:
     virtual ~WriteProgress() = default;
-    // After every cell and every block written, and every row of a file. Raises StoppedByUser (framework/ServerWait.h)
+    // After every cell and every block written, and every row of a file. Raises StoppedByUser
     // when the user stopped the transfer: the writer then ends at once, like after an
     // automation error, and writes nothing more.
     virtual void Advance(const WritePosition& at) = 0;

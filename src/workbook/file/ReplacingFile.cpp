@@ -1,17 +1,12 @@
 #include "workbook/file/ReplacingFile.h"
 
+#include "workbook/file/PathFolder.h"
+
 namespace exl::workbook {
 
 namespace {
 
 constexpr const wchar_t* kTemporaryPrefix = L"exl";
-
-std::wstring FolderOf(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) return L".";
-    // "C:\" keeps its backslash; "C:\list.xlsx" has the folder "C:\".
-    return path.substr(0, slash == 0 || (slash == 2 && path[1] == L':') ? slash + 1 : slash);
-}
 
 }  // namespace
 

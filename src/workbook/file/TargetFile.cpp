@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/Raii.h"
+#include "workbook/file/PathFolder.h"
 
 namespace exl::workbook {
 
@@ -17,11 +18,6 @@ std::wstring FullPath(const std::wstring& path) {
     std::vector<wchar_t> full(length);
     const DWORD written = GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
     return written == 0 || written >= length ? path : std::wstring(full.data(), written);
-}
-
-std::wstring FolderOf(const std::wstring& fullPath) {
-    const std::size_t slash = fullPath.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring(L".") : fullPath.substr(0, slash + 1);
 }
 
 bool IsFolder(const std::wstring& path) {

@@ -4,8 +4,6 @@ namespace exl::workbook {
 
 namespace {
 
-constexpr std::string_view kContentTypesPart = "[Content_Types].xml";
-
 struct ContentTypes {
     std::vector<std::pair<std::string, std::string>> defaults;   // folded extension, type
     std::vector<std::pair<std::string, std::string>> overrides;  // folded part name without "/", type

@@ -81,6 +81,9 @@ bool ResolveTarget(std::string_view sourcePart, std::string_view target, std::st
 // Whether a relationship type ends in "/name" (the transitional and strict URIs differ before it).
 bool RelationshipTypeIs(std::string_view type, std::string_view name);
 
+// The part that names every part's content type.
+constexpr std::string_view kContentTypesPart = "[Content_Types].xml";
+
 // The namespaces of the elements read, each in its transitional and strict form.
 constexpr std::string_view kSpreadsheetNamespace = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 constexpr std::string_view kStrictSpreadsheetNamespace = "http://purl.oclc.org/ooxml/spreadsheetml/main";

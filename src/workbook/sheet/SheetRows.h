@@ -50,7 +50,8 @@ public:
     virtual std::optional<CellArea> Area() const { return std::nullopt; }
 };
 
-// Where the XML of a part goes as it is made.
+// Where the XML of a part goes as it is made, in pieces of about kPartOutputChunk.
+constexpr std::size_t kPartOutputChunk = 1 << 16;
 class PartOutput {
 public:
     virtual ~PartOutput() = default;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "workbook/sheet/CellReference.h"
-#include "workbook/sheet/SheetXml.h"
+#include "workbook/sheet/SheetPatcher.h"
 #include "workbook/zip/ZipReader.h"
 
 namespace exl::workbook {

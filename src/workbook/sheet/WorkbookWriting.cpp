@@ -1,6 +1,7 @@
 #include "workbook/sheet/WorkbookWriting.h"
 
 #include "workbook/sheet/PartEdits.h"
+#include "workbook/sheet/SheetPatcher.h"
 #include "workbook/sheet/SheetXml.h"
 #include "workbook/xml/XmlEscape.h"
 
@@ -8,8 +9,6 @@ namespace exl::workbook {
 
 namespace {
 
-constexpr const char* kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
-constexpr const char* kContentTypesPart = "[Content_Types].xml";
 constexpr const char* kRelationshipType = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
 
 // A sheet part's XML going into the zip entry being written.

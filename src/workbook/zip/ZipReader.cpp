@@ -2,31 +2,16 @@
 
 #include <algorithm>
 
-#include "workbook/zip/LittleEndian.h"
 #include "workbook/xml/Utf8.h"
+#include "workbook/zip/LittleEndian.h"
+#include "workbook/zip/ZipFormat.h"
 #include "workbook/zip/Zlib.h"
 
 namespace exl::workbook {
 
 namespace {
 
-constexpr std::uint32_t kLocalSignature = 0x04034b50;
-constexpr std::uint32_t kCentralSignature = 0x02014b50;
-constexpr std::uint32_t kEndSignature = 0x06054b50;
-constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
-constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
-constexpr std::size_t kLocalHeaderSize = 30;
-constexpr std::size_t kCentralHeaderSize = 46;
-constexpr std::size_t kEndSize = 22;
-constexpr std::size_t kZip64EndSize = 56;
-constexpr std::size_t kZip64LocatorSize = 20;
 constexpr std::size_t kMostCommentBytes = 0xFFFF;
-// Values that stand for "see the zip64 record or extra field".
-constexpr std::uint16_t kZip64Count = 0xFFFF;
-constexpr std::uint32_t kZip64Value = 0xFFFFFFFF;
-constexpr std::uint16_t kZip64ExtraId = 0x0001;
-constexpr std::uint16_t kFlagEncrypted = 0x0001;
-constexpr std::uint16_t kFlagStrongEncryption = 0x0040;
 constexpr std::uint16_t kMethodAesEncrypted = 99;
 // Deflate packs at most about 1:1032; a larger claimed size is a broken header
 // (and must not become a large allocation).
@@ -236,7 +221,7 @@ ZipProblem ZipArchive::ReadEntry(std::size_t& at, std::size_t directoryEnd, std:
     entry.name = NameOf(storedName, entry.flags);
     if (!TakeZip64Values(extra, place)) return Fail(ZipProblem::Damaged, detail, "zip64 values missing for " + entry.name);
     const ZipRefusal refusal{entry.name, entry.method, place.size};
-    if ((entry.flags & (kFlagEncrypted | kFlagStrongEncryption)) || entry.method == kMethodAesEncrypted)
+    if ((entry.flags & (kZipFlagEncrypted | kZipFlagStrongEncryption)) || entry.method == kMethodAesEncrypted)
         return Refuse(ZipProblem::Encrypted, refusal, detail, "encrypted entry");
     if (entry.method != kZipStored && entry.method != kZipDeflated)
         return Refuse(ZipProblem::Unsupported, refusal, detail, "compression method " + std::to_string(entry.method));
@@ -272,7 +257,7 @@ ZipProblem ZipArchive::CheckLocalHeader(ZipEntryInfo& entry, std::size_t directo
     if (Read16(bytes_, local + 8) != entry.method ||
         NameOf(bytes_.substr(local + kLocalHeaderSize, nameLength), entry.flags) != entry.name)
         return Fail(ZipProblem::Damaged, detail, "local header differs from the directory: " + entry.name);
-    if (Read16(bytes_, local + 6) & (kFlagEncrypted | kFlagStrongEncryption))
+    if (Read16(bytes_, local + 6) & (kZipFlagEncrypted | kZipFlagStrongEncryption))
         return Fail(ZipProblem::Encrypted, detail, "encrypted entry " + entry.name);
     return ZipProblem::None;
 }

@@ -12,6 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "workbook/zip/ZipFormat.h"
+
 namespace exl::workbook {
 
 enum class ZipProblem {
@@ -43,9 +45,6 @@ struct ZipRefusal {
     std::uint64_t size = 0;
 };
 
-constexpr std::uint16_t kZipStored = 0;
-constexpr std::uint16_t kZipDeflated = 8;
-constexpr std::uint16_t kZipFlagUtf8Names = 0x0800;
 // The unpacked size of one part that is read whole (a sheet's XML, say): it is held
 // in memory while it is patched, beside the template's bytes and the list, in a
 // 32-bit process. Larger parts are copied untouched, never unpacked.

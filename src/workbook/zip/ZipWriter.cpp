@@ -1,16 +1,13 @@
 #include "workbook/zip/ZipWriter.h"
 
 #include "workbook/zip/LittleEndian.h"
+#include "workbook/zip/ZipFormat.h"
 
 namespace exl::workbook {
 
 namespace {
 
-constexpr std::uint32_t kLocalSignature = 0x04034b50;
-constexpr std::uint32_t kCentralSignature = 0x02014b50;
-constexpr std::uint32_t kEndSignature = 0x06054b50;
 constexpr std::uint16_t kVersion20 = 20;  // 2.0: deflate
-constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 // Offset of the CRC in a local header; the two sizes follow it.
 constexpr std::size_t kLocalCrcOffset = 14;
 // Largest offset or size without zip64: 0xFFFFFFFF itself means "see zip64".
@@ -126,7 +123,7 @@ bool ZipWriter::CopyEntry(const ZipEntryInfo& source, std::string_view packed) {
     if (packed.size() != source.packedSize) return Fail("packed data does not match its entry");
     // The sizes stand in the headers, so a data descriptor is not written; the reader
     // gives every name in UTF-8, whatever the source stored.
-    const auto flags = static_cast<std::uint16_t>((source.flags & ~kFlagDataDescriptor) | kZipFlagUtf8Names);
+    const auto flags = static_cast<std::uint16_t>((source.flags & ~kZipFlagDataDescriptor) | kZipFlagUtf8Names);
     Central entry{source.name, flags, source.method,
                   DosTimestamp{source.dosDate, source.dosTime}, source.crc, source.packedSize, source.size,
                   static_cast<std::uint32_t>(sink_.Size())};

@@ -15,7 +15,7 @@
 #include "StandinClient.h"
 #include "catalogue/MessageCatalogue.h"
 #include "framework/Ini.h"
-#include "framework/ServerWait.h"
+#include "export/progress/StoppedByUser.h"
 
 namespace exl::test {
 namespace {

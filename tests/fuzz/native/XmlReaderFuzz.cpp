@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "workbook/sheet/PartEdits.h"
-#include "workbook/sheet/SheetXml.h"
+#include "workbook/sheet/SheetPatcher.h"
 #include "workbook/xml/XmlReader.h"
 
 namespace {
