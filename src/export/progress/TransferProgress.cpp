@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "catalogue/MessageCatalogue.h"
+#include "framework/Application.h"
+#include "framework/UiSeam.h"
 #include "framework/Ini.h"
 
 namespace exl {
@@ -14,8 +16,11 @@ constexpr int kPositionKey = 3;
 constexpr int kBusyKey = 4;
 constexpr int kRowPositionKey = 5;
 
+// The UI seam's clock, so tests can drive it instead of waiting.
+DWORD Now() { return Application::Instance().Ui().TickCount(); }
+
 // Milliseconds since `start`; the tick count's wrap after 49 days cancels out.
-DWORD Since(DWORD start) { return GetTickCount() - start; }
+DWORD Since(DWORD start) { return Now() - start; }
 
 }  // namespace
 
@@ -30,7 +35,7 @@ void TransferProgress::Advance(const WritePosition& at) {
         dialog_->HandleInput();
     } else if (Since(handledAt_) >= kFileMessagesMs) {
         dialog_->HandleAllMessages();
-        handledAt_ = GetTickCount();
+        handledAt_ = Now();
     }
     StopIfAsked();
     if (Since(refreshedAt_) >= kRefreshMs) Refresh();
@@ -40,7 +45,7 @@ void TransferProgress::WaitForServer(DWORD milliseconds) {
     StartClock();
     serverBusy_ = true;
     if (busyEntry_.empty()) busyEntry_ = MessageCatalogue::Text(kProgressSection, kBusyKey);
-    const DWORD begin = GetTickCount();
+    const DWORD begin = Now();
     for (;;) {
         if (WindowUp()) {
             Refresh();
@@ -62,7 +67,7 @@ void TransferProgress::ServerAnswered() {
 void TransferProgress::StartClock() {
     if (clockStarted_) return;
     clockStarted_ = true;
-    startedAt_ = GetTickCount();
+    startedAt_ = Now();
 }
 
 bool TransferProgress::WindowUp() {
@@ -82,7 +87,7 @@ bool TransferProgress::WindowUp() {
 
 void TransferProgress::Refresh() {
     dialog_->Show(Text(), BarPosition());
-    refreshedAt_ = GetTickCount();
+    refreshedAt_ = Now();
 }
 
 void TransferProgress::StopIfAsked() {

@@ -16,6 +16,8 @@ namespace exl {
 // its text and bar follow at most every kRefreshMs. Its input is handled at every
 // cell or block written, so Abbrechen stops the writing at the next one.
 //
+// Its clock is the UI seam's (framework/UiSeam.h), as the retry's is, so tests drive it.
+//
 // For its lifetime it is the thread's server-wait watcher: a wait for a busy Excel
 // shows catalogue entry 4-4 and ends at once at Abbrechen. Both stops raise
 // StoppedByUser.

@@ -10,9 +10,11 @@
 
 #include "framework/Raii.h"
 #include "Drawing.h"
+#include "ImportPatch.h"
 #include "TextLines.h"
 #include "ExportFixture.h"
 #include "catalogue/MessageCatalogue.h"
+#include "export/progress/TransferProgress.h"
 #include "resource.h"
 
 namespace exl::test {
@@ -505,40 +507,56 @@ TEST_F(FileExportTest, EveryTemplateOfTheCorpusIsFilledOrRefused) {
     }
 }
 
-// Lets a thread run a twentieth of the time, as on a machine twenty times slower, so
-// a writing of a fraction of a second outlasts the progress window's delay on any
-// machine. Its own thread only suspends, sleeps and resumes: it takes no lock that
-// the slowed thread might hold.
-class SlowedThread {
+// The DLL's clock, driven by the test through its import of GetTickCount: a
+// millisecond passes at each reading, so the progress window comes after the same
+// number of rows on any machine. Once the window is up, the clock reads its position
+// and clicks Abbrechen as the UI driver does, from the writing thread itself, so
+// nothing races the writing.
+class DrivenClock {
 public:
-    explicit SlowedThread(DWORD threadId)
-        : thread_(OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId)),
-          slowing_(CreateThread(nullptr, 0, &SlowedThread::Slow, this, 0, nullptr)) {}
-    ~SlowedThread() {
-        stop_ = true;
-        WaitForSingleObject(slowing_.get(), INFINITE);
+    DrivenClock()
+        : start_(GetTickCount()), now_(start_),
+          patch_(GetModuleHandleA("ExcelKopplung.dll"), "kernel32.dll", "GetTickCount",
+                 reinterpret_cast<void*>(&DrivenClock::Read)) {
+        current_ = this;
     }
-    SlowedThread(const SlowedThread&) = delete;
-    SlowedThread& operator=(const SlowedThread&) = delete;
+    ~DrivenClock() { current_ = nullptr; }
+    DrivenClock(const DrivenClock&) = delete;
+    DrivenClock& operator=(const DrivenClock&) = delete;
+
+    bool Installed() const { return patch_.Installed(); }
+    // The window's text when Abbrechen was clicked; "" while it was not.
+    const std::string& Position() const { return position_; }
 
 private:
-    static DWORD WINAPI Slow(void* parameter) {
-        auto* self = static_cast<SlowedThread*>(parameter);
-        while (!self->stop_) {
-            SuspendThread(self->thread_.get());
-            Sleep(19);
-            ResumeThread(self->thread_.get());
-            Sleep(1);
-        }
-        return 0;
+    static DWORD WINAPI Read() {
+        DrivenClock& self = *current_;
+        ++self.now_;
+        // FindWindow costs far more than a row: looked for once in 16 readings.
+        if (self.position_.empty() && self.now_ - self.start_ >= TransferProgress::kShowAfterMs && self.now_ % 16 == 0)
+            self.ClickAbbrechen();
+        return self.now_;
     }
-    UniqueHandle thread_;
-    std::atomic<bool> stop_{false};
-    UniqueHandle slowing_;
+    void ClickAbbrechen() {
+        HWND window = FindWindowA(nullptr, ToAnsi("Übergabe nach Excel").c_str());
+        if (!window) return;
+        char text[256] = {};
+        GetDlgItemTextA(window, IDC_PROGRESS_TEXT, text, sizeof text);
+        position_ = text;
+        PostMessageA(GetDlgItem(window, IDCANCEL), BM_CLICK, 0, 0);
+    }
+
+    static DrivenClock* current_;
+    DWORD start_;
+    DWORD now_;
+    std::string position_;
+    ImportPatch patch_;
 };
 
+DrivenClock* DrivenClock::current_ = nullptr;
+
 TEST_F(FileExportTest, AbbrechenWhileWritingLeavesTheTargetAsItWas) {
-    constexpr int kRecords = 300000;
+    constexpr int kRecords = 3000;
     WriteProfile(Lines({"[Datei]", "Tabelle=1", "[Tabelle 1]", "Blatt=1", "Kopfzeile=1", "Startzeile=2", "Anzahl=1",
                         "Feld_1=Name", "Spalte_1=A", "Spaltenkopf_1=Name"}));
     std::string result;
@@ -547,31 +565,12 @@ TEST_F(FileExportTest, AbbrechenWhileWritingLeavesTheTargetAsItWas) {
     const std::string target = scratch.File("liste.xlsx");
     WriteFile(target, "die alte Liste");
     ChooseTarget(target);
-    const DWORD hostThread = GetCurrentThreadId();
-    Strings texts;
-    std::string position;
-    UiScript script([&](UiDriver& ui) {
-        ui.Click(ui.WaitForWindow(kExportTitle), IDOK);
-        const ShownMessageBox replace = ui.WaitForMessageBox(60000);
-        texts.push_back(replace.text);
-        ui.Answer(replace, IDYES);
-        {
-            const SlowedThread slowed(hostThread);
-            HWND window = ui.WaitForWindow(ToAnsi("Übergabe nach Excel"));
-            // The window's looks are the progress window's own test.
-            position = ui.Text(window, IDC_PROGRESS_TEXT);
-            ui.Click(window, IDCANCEL);
-        }
-        const ShownMessageBox stopped = ui.WaitForMessageBox();
-        texts.push_back(stopped.text);
-        EXPECT_EQ(stopped.caption, "Excel-Kopplung");
-        ui.Answer(stopped, IDOK);
-    });
-    EXPECT_EQ(host.RunCommand(), 0);
-    script.Join();
-    EXPECT_EQ(texts, (Strings{Entry(21, {target}), Entry(34)}));
-    EXPECT_EQ(position.rfind("Tabelle 1 von 1: Zeile ", 0), 0u) << position;
-    EXPECT_NE(position.find(" von 300.001"), std::string::npos) << position;
+    const DrivenClock clock;
+    ASSERT_TRUE(clock.Installed());
+    EXPECT_EQ(RunAnswering(), (Strings{Entry(21, {target}), Entry(34)}));
+    // The window's looks are the progress window's own test.
+    EXPECT_EQ(clock.Position().rfind("Tabelle 1 von 1: Zeile ", 0), 0u) << clock.Position();
+    EXPECT_NE(clock.Position().find(" von 3.001"), std::string::npos) << clock.Position();
     EXPECT_TRUE(ReadFile(target) == "die alte Liste") << "the target was replaced";
     ExpectNothingLeft();
 }

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include "RecordingUi.h"
 #include "Scratch.h"
 #include "Screenshot.h"
 #include "UiScript.h"
@@ -121,6 +122,35 @@ TEST(ProgressWindowTest, ABusyWaitShowsTheNoticeAndAbbrechenEndsItAtOnce) {
     EXPECT_LT(waited, kLongWait) << "the wait ran its whole length";
     EXPECT_EQ(shown, Entry(4, 4));
     EXPECT_TRUE(shownWhole);
+}
+
+// A file's rows on the clock of the UI seam, which the test moves: the window comes
+// after kShowAfterMs, and its messages, Abbrechen among them, are taken at most every
+// kFileMessagesMs, so that a million rows do not each pay for a look at the queue.
+TEST(ProgressWindowTest, AFileWritingShowsTheWindowInTimeAndTakesAbbrechenAtTheNextRound) {
+    ScratchDirectory scratch;
+    RecordingUi ui;
+    TransferProgress progress(TransferProgress::Steps::FileRows);
+    WritePosition at;
+    at.table = at.tables = 1;
+    at.records = at.slotsTotal = 1000;
+    auto row = [&](std::int64_t number, DWORD later) {
+        ui.clock += later;
+        at.record = at.slotsDone = number;
+        progress.Advance(at);
+    };
+    const std::string title = ToAnsi("Übergabe nach Excel");
+    row(1, 0);
+    row(2, TransferProgress::kShowAfterMs - 1);
+    EXPECT_EQ(FindWindowA(nullptr, title.c_str()), nullptr) << "the window came before its time";
+    row(3, 1);
+    HWND window = FindWindowA(nullptr, title.c_str());
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(WindowText(GetDlgItem(window, IDC_PROGRESS_TEXT)), FillPlaceholders(Entry(4, 5), {"1", "1", "3", "1.000"}));
+    PostMessageA(GetDlgItem(window, IDCANCEL), BM_CLICK, 0, 0);
+    row(4, TransferProgress::kFileMessagesMs - 1);
+    EXPECT_THROW(row(5, 1), StoppedByUser);
+    EXPECT_TRUE(ui.boxes.empty());
 }
 
 }  // namespace
