@@ -306,5 +306,32 @@ TEST(Zip, WriterRefusesWhatWouldNeedZip64AndStaysFailed) {
     EXPECT_TRUE(failing.Failed());
 }
 
+// Whatever the writer finishes, its reader takes: the most entries it writes leave
+// the end record's count below 0xFFFF, which stands for "see the zip64 record".
+TEST(Zip, TheMostEntriesWrittenReadBack) {
+    const std::string one = Zip({{"a", ""}});
+    ZipArchive source;
+    std::string detail;
+    ASSERT_EQ(source.Open(one, detail), ZipProblem::None);
+    // Each copy under a name of its own: the reader takes no name twice.
+    auto copy = [&](ZipWriter& writer, std::size_t i) {
+        ZipEntryInfo entry = source.Entries()[0];
+        entry.name = std::to_string(i);
+        return writer.CopyEntry(entry, source.PackedData(source.Entries()[0]));
+    };
+    StringSink sink;
+    ZipWriter writer(sink);
+    std::size_t written = 0;
+    while (copy(writer, written)) ++written;
+    EXPECT_EQ(written, 65534u);
+    StringSink finished;
+    ZipWriter again(finished);
+    for (std::size_t i = 0; i < written; ++i) ASSERT_TRUE(copy(again, i));
+    ASSERT_TRUE(again.Finish()) << again.Problem();
+    ZipArchive read;
+    EXPECT_EQ(read.Open(finished.Bytes(), detail), ZipProblem::None) << detail;
+    EXPECT_EQ(read.Entries().size(), written);
+}
+
 }  // namespace
 }  // namespace exl::workbook::test

@@ -54,7 +54,7 @@ std::string ZipWriter::Header(const Central& entry, bool central) {
 bool ZipWriter::StartRecord(std::string_view name) {
     if (Failed()) return false;
     if (open_ || finished_) return Fail("entry begun out of order");
-    if (entries_.size() >= kMostEntries) return Fail("more than 65,535 entries, which a zip file without zip64 cannot hold");
+    if (entries_.size() >= kMostEntries) return Fail("a 65,535th entry, which a zip file without zip64 cannot count");
     if (name.empty() || name.size() > kMostNameBytes) return Fail("entry name empty or too long");
     if (sink_.Size() > kMostZip32) return Fail("file too large for a zip file without zip64");
     return true;

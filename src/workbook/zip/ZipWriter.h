@@ -2,7 +2,7 @@
 // Writes a zip container entry by entry into a sink: new entries deflated as their
 // content streams in, entries of another archive copied with their packed bytes
 // untouched. Nothing but the central directory is held in memory. A file that would
-// need zip64 (more than 65,535 entries, 4 GB) is refused, not written wrongly.
+// need zip64 (65,535 entries or more, 4 GB) is refused, not written wrongly.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,7 +25,8 @@ class ZipWriter {
 public:
     // Deflate level of new entries: the workbook's XML packs well at zlib's fastest levels.
     static constexpr int kDefaultLevel = 1;
-    static constexpr std::size_t kMostEntries = 0xFFFF;
+    // The end record's count 0xFFFF itself means "see the zip64 record".
+    static constexpr std::size_t kMostEntries = 0xFFFE;
 
     explicit ZipWriter(ByteSink& sink, DosTimestamp timestamp = {}, int level = kDefaultLevel);
     ZipWriter(const ZipWriter&) = delete;
