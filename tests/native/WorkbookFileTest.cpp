@@ -334,5 +334,25 @@ TEST(WorkbookFile, SheetBeyondThePartLimitIsRefusedUnread) {
     EXPECT_EQ(fault.bytes, claimed);
 }
 
+// Filling a template unpacks each worksheet once: the look for formulas and the patch
+// share it, or, after CheckWorksheets has read the sheets, the patch alone unpacks.
+// A sheet near the part limit fits a 32-bit process once, not twice.
+TEST(WorkbookFile, FillingATemplateUnpacksEachWorksheetOnce) {
+    ScratchFolder folder;
+    MakeTemplate(folder.File("vorlage.xlsx"));
+    for (const bool checkedFirst : {false, true}) {
+        SCOPED_TRACE(checkedFirst ? "checked first" : "unchecked");
+        OpenedPackage opened;
+        Open(folder.File("vorlage.xlsx"), opened);
+        std::string detail;
+        PackageFault fault;
+        if (checkedFirst) ASSERT_EQ(CheckWorksheets(opened.zip, opened.package, detail, fault), PackageProblem::None);
+        const std::uint32_t checks = checkedFirst ? 1 : 0;
+        FilledTemplate(opened);
+        for (const SheetEntry& sheet : opened.package.sheets)
+            if (sheet.kind == SheetKind::Worksheet) EXPECT_EQ(opened.zip.TimesRead(sheet.part), checks + 1) << sheet.part;
+    }
+}
+
 }  // namespace
 }  // namespace exl::workbook::test

@@ -1,5 +1,7 @@
 #include "workbook/sheet/Package.h"
 
+#include "workbook/sheet/SheetPatcher.h"
+
 namespace exl::workbook {
 
 namespace {
@@ -153,7 +155,7 @@ PackageProblem ReadSheets(const ZipArchive& zip, WorkbookPackage& package,
             detail = "sheet without its part";
             return PackageProblem::Damaged;
         }
-        package.sheets.push_back({AttributeValue(reader, "name"), KindOf(relationship->type), relationship->target});
+        package.sheets.push_back({AttributeValue(reader, "name"), KindOf(relationship->type), relationship->target, {}});
     }
     if (package.sheets.empty()) {
         detail = "workbook without sheets";
@@ -280,16 +282,20 @@ PackageProblem ReadPackage(const ZipArchive& zip, WorkbookPackage& package, std:
     return PackageProblem::None;
 }
 
-PackageProblem CheckWorksheets(const ZipArchive& zip, const WorkbookPackage& package, std::string& detail,
+PackageProblem CheckWorksheets(const ZipArchive& zip, WorkbookPackage& package, std::string& detail,
                                PackageFault& fault) {
-    for (const SheetEntry& sheet : package.sheets) {
+    for (SheetEntry& sheet : package.sheets) {
         if (sheet.kind != SheetKind::Worksheet) continue;
         std::string xml;
         const PackageProblem read = ReadXmlPart(zip, sheet.part, xml, detail, fault);
         if (read != PackageProblem::None) return read;
         XmlReader reader(xml);
-        for (XmlToken token = reader.Next(); token != XmlToken::End; token = reader.Next())
+        bool formulas = false;
+        for (XmlToken token = reader.Next(); token != XmlToken::End; token = reader.Next()) {
             if (token == XmlToken::Error) return Unreadable(reader, sheet.part, detail);
+            formulas = formulas || (token == XmlToken::StartElement && IsCellFormula(reader));
+        }
+        sheet.holdsFormulas = formulas;
     }
     fault = PackageFault();
     return PackageProblem::None;

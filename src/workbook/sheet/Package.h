@@ -3,6 +3,7 @@
 // workbook part and its sheets in their order, as Excel's Sheets collection counts
 // them (worksheets, chart sheets and the old dialog and macro sheets alike).
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,9 @@ struct SheetEntry {
     std::string name;
     SheetKind kind = SheetKind::Other;
     std::string part;  // its zip entry
+    // Whether the worksheet holds a formula cell, once CheckWorksheets has read it,
+    // so that filling the template unpacks the sheet no second time to ask.
+    std::optional<bool> holdsFormulas;
 };
 
 struct Relationship {
@@ -62,7 +66,8 @@ PackageProblem ReadPackage(const ZipArchive& zip, WorkbookPackage& package, std:
 PackageProblem ReadPackage(const ZipArchive& zip, WorkbookPackage& package, std::string& detail, PackageFault& fault);
 // Whether every worksheet of the package can be read: unpacked within the limit,
 // UTF-8, well-formed. A template is checked so before anyone is asked where to save.
-PackageProblem CheckWorksheets(const ZipArchive& zip, const WorkbookPackage& package, std::string& detail,
+// Notes for each worksheet whether it holds formulas.
+PackageProblem CheckWorksheets(const ZipArchive& zip, WorkbookPackage& package, std::string& detail,
                                PackageFault& fault);
 
 // A part's content; false (detail set) when the entry is missing, damaged or unpacks

@@ -543,6 +543,10 @@ bool PatchSheet(std::string_view sheetXml, RowSource* rows, PartOutput& out, std
     return SheetPatcher(sheetXml, rows, moves, out).Run(problem);
 }
 
+bool IsCellFormula(const XmlReader& reader) {
+    return reader.Depth() == kCellChildDepth && reader.LocalName() == "f";
+}
+
 bool HoldsFormulas(std::string_view sheetXml) {
     XmlReader reader(sheetXml);
     for (;;) {
@@ -550,7 +554,7 @@ bool HoldsFormulas(std::string_view sheetXml) {
         case XmlToken::End: return false;
         case XmlToken::Error: return true;
         case XmlToken::StartElement:
-            if (reader.Depth() == kCellChildDepth && reader.LocalName() == "f") return true;
+            if (IsCellFormula(reader)) return true;
             break;
         default: break;
         }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "workbook/sheet/SheetRows.h"
+#include "workbook/xml/XmlReader.h"
 
 namespace exl::workbook {
 
@@ -38,5 +39,7 @@ std::vector<CellArea> ReadMergedCells(std::string_view sheetXml);
 // Whether a worksheet part holds a formula cell (also true when it cannot be read,
 // so that PatchSheet reports the problem).
 bool HoldsFormulas(std::string_view sheetXml);
+// Whether the reader, on a start tag of a worksheet part, stands on a cell's formula.
+bool IsCellFormula(const XmlReader& reader);
 
 }  // namespace exl::workbook

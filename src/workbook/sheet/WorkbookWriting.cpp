@@ -87,27 +87,30 @@ bool WriteEditedPart(const ZipArchive& zip, const ZipEntryInfo& entry, ZipWriter
     return out.AddEntry(entry.name, edited) || Failed(out, problem);
 }
 
-bool WritePatchedSheet(const ZipArchive& zip, const ZipEntryInfo& entry, RowSource* rows,
-                       const std::vector<CellMove>& moves, ZipWriter& out, std::string& problem) {
-    std::string xml;
-    if (!ReadPart(zip, entry.name, xml, problem)) return false;
-    if (!out.BeginEntry(entry.name)) return Failed(out, problem);
-    EntryOutput part(out);
-    if (!PatchSheet(xml, rows, part, problem, moves)) {
-        if (out.Failed()) problem = out.Problem();
-        problem = entry.name + ": " + problem;
-        return false;
-    }
-    return out.EndEntry() || Failed(out, problem);
-}
-
 // What happens to each worksheet of the template.
 struct SheetPlan {
     const SheetEntry* sheet;
     RowSource* rows;
     std::vector<CellMove> moves;
     bool patch;
+    // The sheet's XML when the plan had to unpack it to look for formulas; the patch
+    // takes it from here rather than unpacking the sheet again.
+    std::string xml;
 };
+
+bool WritePatchedSheet(const ZipArchive& zip, const ZipEntryInfo& entry, SheetPlan& plan, ZipWriter& out,
+                       std::string& problem) {
+    std::string xml = std::move(plan.xml);
+    if (xml.empty() && !ReadPart(zip, entry.name, xml, problem)) return false;
+    if (!out.BeginEntry(entry.name)) return Failed(out, problem);
+    EntryOutput part(out);
+    if (!PatchSheet(xml, plan.rows, part, problem, plan.moves)) {
+        if (out.Failed()) problem = out.Problem();
+        problem = entry.name + ": " + problem;
+        return false;
+    }
+    return out.EndEntry() || Failed(out, problem);
+}
 
 std::vector<CellMove> MovesOf(const std::vector<TableGrowth>& growths, std::string_view sheetPart) {
     std::vector<CellMove> moves;
@@ -130,18 +133,19 @@ bool PlanSheets(const ZipArchive& zip, const WorkbookPackage& package, const std
         }
         if (sheet.kind != SheetKind::Worksheet) continue;
         std::string xml;
-        if (!ReadPart(zip, sheet.part, xml, problem)) return false;
-        const bool formulas = HoldsFormulas(xml);
+        if (!sheet.holdsFormulas && !ReadPart(zip, sheet.part, xml, problem)) return false;
+        const bool formulas = sheet.holdsFormulas ? *sheet.holdsFormulas : HoldsFormulas(xml);
         anyFormulas = anyFormulas || formulas;
         std::vector<CellMove> moves = MovesOf(growths, sheet.part);
         const bool patch = source || formulas || !moves.empty();
-        plans.push_back({&sheet, source, std::move(moves), patch});
+        if (!patch) xml.clear();
+        plans.push_back({&sheet, source, std::move(moves), patch, std::move(xml)});
     }
     return true;
 }
 
-const SheetPlan* PlanOf(const std::vector<SheetPlan>& plans, std::string_view part) {
-    for (const SheetPlan& plan : plans)
+SheetPlan* PlanOf(std::vector<SheetPlan>& plans, std::string_view part) {
+    for (SheetPlan& plan : plans)
         if (plan.patch && FoldAscii(plan.sheet->part) == FoldAscii(part)) return &plan;
     return nullptr;
 }
@@ -219,8 +223,8 @@ bool WriteTemplateCopy(const ZipArchive& zip, const WorkbookPackage& package, co
             written = WriteEditedPart(zip, entry, out, problem, [](const std::string& xml, std::string& edited, std::string& why) {
                 return AskFullCalculation(xml, edited, why);
             });
-        } else if (const SheetPlan* plan = PlanOf(plans, entry.name)) {
-            written = WritePatchedSheet(zip, entry, plan->rows, plan->moves, out, problem);
+        } else if (SheetPlan* plan = PlanOf(plans, entry.name)) {
+            written = WritePatchedSheet(zip, entry, *plan, out, problem);
         } else if (const TableGrowth* growth = GrowthOf(growths, entry.name)) {
             written = WriteEditedPart(zip, entry, out, problem, [&](const std::string& xml, std::string& edited, std::string& why) {
                 return GrowTablePart(xml, *growth, edited, why);

@@ -154,6 +154,7 @@ ZipProblem ZipArchive::Open(std::string_view bytes, std::string& detail) {
     bytes_ = bytes;
     entries_.clear();
     byFoldedName_.clear();
+    reads_.clear();
     refused_ = ZipRefusal();
     const std::size_t end = FindEndRecord(bytes);
     if (end == std::string_view::npos) {
@@ -172,6 +173,7 @@ ZipProblem ZipArchive::Open(std::string_view bytes, std::string& detail) {
         entries_.clear();
         byFoldedName_.clear();
     }
+    reads_.assign(entries_.size(), 0);
     return problem;
 }
 
@@ -283,8 +285,15 @@ std::string_view ZipArchive::PackedData(const ZipEntryInfo& entry) const {
     return bytes_.substr(entry.dataOffset, entry.packedSize);
 }
 
+std::uint32_t ZipArchive::TimesRead(std::string_view name) const {
+    const auto found = byFoldedName_.find(FoldAscii(name));
+    return found == byFoldedName_.end() ? 0 : reads_[found->second];
+}
+
 bool ZipArchive::Read(const ZipEntryInfo& entry, std::string& content) const {
     content.clear();
+    if (const auto found = byFoldedName_.find(FoldAscii(entry.name)); found != byFoldedName_.end())
+        ++reads_[found->second];
     if (entry.size > kMostPartBytes) return false;
     const std::string_view packed = PackedData(entry);
     if (entry.method == kZipStored)

@@ -65,6 +65,9 @@ public:
     bool Read(const ZipEntryInfo& entry, std::string& content) const;
     // After Open refused an entry (Encrypted, Unsupported, TooLarge): which, and why.
     const ZipRefusal& Refused() const { return refused_; }
+    // How often Read unpacked the entry of that name: a 32-bit process holds the
+    // largest sheets once, so the writers read each part at most once.
+    std::uint32_t TimesRead(std::string_view name) const;
 
 private:
     ZipProblem ReadDirectory(std::size_t directory, std::size_t directoryEnd, std::uint64_t count,
@@ -78,6 +81,7 @@ private:
     std::vector<ZipEntryInfo> entries_;
     std::unordered_map<std::string, std::size_t> byFoldedName_;
     ZipRefusal refused_;
+    mutable std::vector<std::uint32_t> reads_;  // by entry
 };
 
 // The ASCII lower case of a name.
