@@ -27,6 +27,12 @@ bool ReplacingFile::Create(const std::wstring& target) {
 
 bool ReplacingFile::Commit() {
     if (temporary_.empty()) return false;
+    // On the disk before it takes the target's name: after a power loss the target is
+    // the old file or the whole new one, never an empty or partial one.
+    if (!FlushFileBuffers(file_.get())) {
+        Discard();
+        return false;
+    }
     file_.reset();
     const bool moved = MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
     if (moved) temporary_.clear();

@@ -21,8 +21,9 @@ public:
     // folder takes no new file.
     bool Create(const std::wstring& target);
     HANDLE Handle() const { return file_.get(); }
-    // Closes the temporary file and moves it over the target. false when the target
-    // cannot be replaced; the temporary file is gone either way.
+    // Flushes the temporary file to the disk, closes it and moves it over the target.
+    // false when it cannot be flushed or the target cannot be replaced; the temporary
+    // file is gone either way.
     bool Commit();
 
 private:

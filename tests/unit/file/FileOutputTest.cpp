@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ImportPatch.h"
 #include "Scratch.h"
 #include "export/file/FileLayout.h"
 #include "export/file/FileMessages.h"
@@ -106,6 +107,46 @@ TEST(SaveWorkbook, TheTargetChangesOnlyWhenTheWholeFileIsWritten) {
         EXPECT_EQ(ReadFile(target).substr(0, 2), c.replaced ? "PK" : "bi") << c.name;
         EXPECT_FALSE(TemporaryFileIn(scratch.Path())) << c.name;
     }
+}
+
+// The order of the file calls that decide what a power loss leaves, seen through the
+// imports of the test program, which holds the save's code.
+struct FileCalls {
+    static inline std::vector<std::string> order;
+    static inline void* flush = nullptr;
+    static inline void* move = nullptr;
+    static BOOL WINAPI Flush(HANDLE file) {
+        order.push_back("flush");
+        return reinterpret_cast<BOOL(WINAPI*)(HANDLE)>(flush)(file);
+    }
+    static BOOL WINAPI Move(LPCWSTR from, LPCWSTR to, DWORD flags) {
+        order.push_back("move");
+        return reinterpret_cast<BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD)>(move)(from, to, flags);
+    }
+};
+
+// The new file is on the disk before it takes the target's name: after a power loss
+// the target is the old list or the whole new one, never an empty or partial file.
+TEST(SaveWorkbook, TheNewFileIsFlushedBeforeItReplacesTheTarget) {
+    ScratchDirectory scratch(false);
+    const ImportPatch flush(GetModuleHandleA(nullptr), "kernel32.dll", "FlushFileBuffers",
+                            reinterpret_cast<void*>(&FileCalls::Flush));
+    const ImportPatch move(GetModuleHandleA(nullptr), "kernel32.dll", "MoveFileExW",
+                           reinterpret_cast<void*>(&FileCalls::Move));
+    ASSERT_TRUE(flush.Installed()) << "the save never flushes";
+    ASSERT_TRUE(move.Installed());
+    FileCalls::flush = flush.Original();
+    FileCalls::move = move.Original();
+    FileCalls::order.clear();
+    std::string detail;
+    ASSERT_EQ(workbook::SaveWorkbook(Wide(scratch.File("mappe.xlsx")),
+                                     [](workbook::ZipWriter& zip, std::string&) {
+                                         return zip.AddEntry("a.xml", "<a/>") && zip.Finish();
+                                     },
+                                     detail),
+              workbook::SaveProblem::None)
+        << detail;
+    EXPECT_EQ(FileCalls::order, (std::vector<std::string>{"flush", "move"}));
 }
 
 }  // namespace
