@@ -49,8 +49,9 @@ FileExportOutcome ExportToFile(const std::string& profilePath, const std::string
     if (!target || !TargetAccepted(*target, list.TemplatePath(), list.HasMacros())) return FileExportOutcome::Ended;
     try {
         TransferProgress progress(TransferProgress::Steps::FileRows);
-        if (!list.Write(*target, progress)) {
-            ShowFileMessage(kCannotWriteKey, {*target});
+        std::string detail;
+        if (!list.Write(*target, progress, detail)) {
+            ShowFileMessage(kCannotWriteKey, {*target}, detail);
             return FileExportOutcome::Ended;
         }
     } catch (const StoppedByUser&) {

@@ -24,9 +24,9 @@ std::string FileMessageText(int key, const std::vector<std::string>& values) {
     return text;
 }
 
-void ShowFileMessage(int key, const std::vector<std::string>& values) {
-    SystemMessageBox(FileMessageText(key, values), MessageCatalogue::Text(kMessageSection, kCaptionKey),
-                     kClosingMessageFlags);
+void ShowFileMessage(int key, const std::vector<std::string>& values, const std::string& detail) {
+    const std::string text = FileMessageText(key, values) + (detail.empty() ? "" : "\n\n" + detail);
+    SystemMessageBox(text, MessageCatalogue::Text(kMessageSection, kCaptionKey), kClosingMessageFlags);
 }
 
 bool AskFileQuestion(int key, const std::vector<std::string>& values) {

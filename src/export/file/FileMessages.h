@@ -36,8 +36,10 @@ enum FileMessageKey : int {
 // The entry's text with each "%s" replaced by the next value. The values are put in
 // as they are, never read as formats, so a path with "%" shows as it is.
 std::string FileMessageText(int key, const std::vector<std::string>& values = {});
-// In the system message box: caption 0-0, OK, exclamation icon, set foreground.
-void ShowFileMessage(int key, const std::vector<std::string>& values = {});
+// In the system message box: caption 0-0, OK, exclamation icon, set foreground. A
+// detail (what the system said went wrong) follows the entry's text as a paragraph
+// of its own.
+void ShowFileMessage(int key, const std::vector<std::string>& values = {}, const std::string& detail = {});
 // Yes/No under caption 0-0 with the question icon, set foreground. True for Yes.
 bool AskFileQuestion(int key, const std::vector<std::string>& values = {});
 

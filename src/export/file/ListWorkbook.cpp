@@ -155,7 +155,7 @@ bool ListWorkbook::Prepare() {
 
 bool ListWorkbook::HasMacros() const { return !templatePath_.empty() && template_.Package().hasMacros; }
 
-bool ListWorkbook::Write(const std::string& target, WriteProgress& progress) const {
+bool ListWorkbook::Write(const std::string& target, WriteProgress& progress, std::string& detail) const {
     std::vector<std::unique_ptr<ReportedRows>> reported;
     std::vector<workbook::RowSource*> rows;
     WritePosition at;
@@ -170,7 +170,6 @@ bool ListWorkbook::Write(const std::string& target, WriteProgress& progress) con
         rows.push_back(reported.back().get());
     }
     at.tables = static_cast<int>(reported.size());
-    std::string detail;
     const workbook::SaveProblem problem = workbook::SaveWorkbook(
         WideFromAnsi(target),
         [&](workbook::ZipWriter& zip, std::string& why) {

@@ -27,9 +27,10 @@ public:
     bool HasMacros() const;
     const std::string& TemplatePath() const { return templatePath_; }
     // Writes the workbook beside the target and moves it over the target, reporting
-    // every row made. false when that failed; the target is as it was and nothing is
-    // shown. The progress may raise StoppedByUser, which leaves the target as it was too.
-    bool Write(const std::string& target, WriteProgress& progress = WriteProgress::None()) const;
+    // every row made. false when that failed, with what went wrong in `detail` (see
+    // SaveWorkbook); the target is as it was and nothing is shown. The progress may
+    // raise StoppedByUser, which leaves the target as it was too.
+    bool Write(const std::string& target, WriteProgress& progress, std::string& detail) const;
 
 private:
     bool UseTemplate();

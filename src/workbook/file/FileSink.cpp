@@ -21,7 +21,10 @@ bool FileSink::WriteOut(std::string_view bytes) {
     while (!failed_ && !bytes.empty()) {
         const DWORD piece = static_cast<DWORD>(std::min(bytes.size(), kMostPerWrite));
         DWORD written = 0;
-        if (!WriteFile(file_, bytes.data(), piece, &written, nullptr) || written != piece) failed_ = true;
+        if (!WriteFile(file_, bytes.data(), piece, &written, nullptr) || written != piece) {
+            failed_ = true;
+            error_ = GetLastError();
+        }
         bytes.remove_prefix(piece);
     }
     return !failed_;

@@ -18,6 +18,8 @@ public:
     std::uint64_t Size() const override { return size_; }
     // Writes out what the buffer holds; false when any write failed.
     bool Flush();
+    // The Windows error of the write that failed; 0 while none did.
+    DWORD Error() const { return error_; }
 
 private:
     bool WriteOut(std::string_view bytes);
@@ -27,6 +29,7 @@ private:
     std::string buffer_;
     std::uint64_t size_ = 0;
     bool failed_ = false;
+    DWORD error_ = 0;
 };
 
 }  // namespace exl::workbook

@@ -4,6 +4,7 @@
 
 #include "workbook/file/FileSink.h"
 #include "workbook/file/ReplacingFile.h"
+#include "workbook/file/SystemErrorText.h"
 
 namespace exl::workbook {
 
@@ -19,18 +20,16 @@ DosTimestamp DosNow() {
 SaveProblem SaveWorkbook(const std::wstring& target, const WorkbookContent& write, std::string& detail) {
     ReplacingFile file;
     if (!file.Create(target)) {
-        detail = "cannot create a file in the folder, error " + std::to_string(GetLastError());
+        detail = SystemErrorText(GetLastError());
         return SaveProblem::CannotCreate;
     }
     FileSink sink(file.Handle());
     ZipWriter zip(sink, DosNow());
-    if (!write(zip, detail)) return SaveProblem::CannotWrite;
-    if (!sink.Flush()) {
-        detail = "cannot write, error " + std::to_string(GetLastError());
-        return SaveProblem::CannotWrite;
-    }
+    const bool written = write(zip, detail) && sink.Flush();
+    if (sink.Error() != 0) detail = SystemErrorText(sink.Error());
+    if (!written) return SaveProblem::CannotWrite;
     if (!file.Commit()) {
-        detail = "cannot replace the target, error " + std::to_string(GetLastError());
+        detail = SystemErrorText(GetLastError());
         return SaveProblem::CannotReplace;
     }
     return SaveProblem::None;

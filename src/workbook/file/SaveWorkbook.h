@@ -17,6 +17,8 @@ enum class SaveProblem {
 };
 
 // `write` fills the zip and finishes it; false with a problem when it cannot.
+// detail: what went wrong, for the user's message: the system's text of the Windows
+// error where a Windows call failed, else the writer's problem.
 using WorkbookContent = std::function<bool(ZipWriter& zip, std::string& problem)>;
 SaveProblem SaveWorkbook(const std::wstring& target, const WorkbookContent& write, std::string& detail);
 

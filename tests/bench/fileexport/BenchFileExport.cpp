@@ -123,7 +123,8 @@ int WriteAndReport(const std::string& profile, const std::string& records, const
     QueryPerformanceCounter(&start);
     ListWorkbook list(profile, records);
     TimedProgress shown(TransferProgress::Steps::FileRows);
-    const bool written = list.Prepare() && list.Write(target, shown);
+    std::string detail;
+    const bool written = list.Prepare() && list.Write(target, shown, detail);
     QueryPerformanceCounter(&end);
     PROCESS_MEMORY_COUNTERS memory = {};
     memory.cb = sizeof memory;

@@ -575,5 +575,58 @@ TEST_F(FileExportTest, AbbrechenWhileWritingLeavesTheTargetAsItWas) {
     ExpectNothingLeft();
 }
 
+// The DLL's writes to files fail once armed, as on a full disk.
+class FullDisk {
+public:
+    FullDisk()
+        : patch_(GetModuleHandleA("ExcelKopplung.dll"), "kernel32.dll", "WriteFile",
+                 reinterpret_cast<void*>(&FullDisk::Write)) {
+        current_ = this;
+    }
+    ~FullDisk() { current_ = nullptr; }
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+
+    bool Installed() const { return patch_.Installed(); }
+    void Arm() { armed_ = true; }
+
+private:
+    using WriteFunction = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
+    static BOOL WINAPI Write(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED overlapped) {
+        if (!current_->armed_) return reinterpret_cast<WriteFunction>(current_->patch_.Original())(
+            file, bytes, count, written, overlapped);
+        if (written) *written = 0;
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
+
+    static FullDisk* current_;
+    std::atomic<bool> armed_{false};
+    ImportPatch patch_;
+};
+
+FullDisk* FullDisk::current_ = nullptr;
+
+TEST_F(FileExportTest, AFailedWriteSaysWhatTheSystemSaid) {
+    OneFieldProfile();
+    const std::string target = scratch.File("liste.xlsx");
+    WriteFile(target, "die alte Liste");
+    ChooseTarget(target);
+    FullDisk full;
+    ASSERT_TRUE(full.Installed());
+    const Strings texts = RunAnswering([&](const ShownMessageBox& box) {
+        if (box.text == Entry(21, {target})) full.Arm();
+        return FirstButton(box);
+    });
+    ASSERT_EQ(texts.size(), 2u);
+    // The entry, then the system's own text of the error, which ends in its number.
+    const std::string entry = Entry(32, {target}) + "\n\n";
+    EXPECT_EQ(texts[1].substr(0, entry.size()), entry) << texts[1];
+    EXPECT_GT(texts[1].size(), entry.size() + 6) << texts[1];
+    EXPECT_EQ(texts[1].substr(texts[1].size() - 5), "(112)") << texts[1];
+    EXPECT_TRUE(ReadFile(target) == "die alte Liste") << "the target was replaced";
+    ExpectNothingLeft();
+}
+
 }  // namespace
 }  // namespace exl::test
