@@ -354,5 +354,36 @@ TEST(WorkbookFile, FillingATemplateUnpacksEachWorksheetOnce) {
     }
 }
 
+// Row numbers are read as strictly as the patcher reads them: one that names no row
+// of a sheet makes the sheet unreadable, never lands its cells on another row.
+TEST(WorkbookFile, RowNumbersAreCheckedWhereTheCellsAreRead) {
+    const struct {
+        const char* row;
+        bool read;
+    } cases[] = {
+        {"7", true}, {"1048576", true}, {"4294967297", false}, {"1x", false},
+        {"-1", false}, {"0", false},      {"1048577", false},    {" 2", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row);
+        Parts parts = OtherProgramsParts();
+        parts.back().second = "<worksheet xmlns=\"" + std::string(kMain) + "\"><sheetData><row r=\"" + c.row +
+                              "\"><c><v>5</v></c></row></sheetData></worksheet>";
+        OpenedPackage opened;
+        opened.bytes = ZipOf(parts);
+        std::string detail;
+        ASSERT_EQ(opened.zip.Open(opened.bytes, detail), ZipProblem::None);
+        ASSERT_EQ(ReadPackage(opened.zip, opened.package, detail), PackageProblem::None) << detail;
+        std::vector<ReadSheet> sheets;
+        ASSERT_EQ(ReadWorkbookCells(opened.zip, opened.package, sheets, detail), c.read) << detail;
+        if (c.read) {
+            ASSERT_EQ(sheets[1].cells.size(), 1u);
+            EXPECT_EQ(sheets[1].cells[0].position.row, static_cast<std::uint32_t>(std::stoul(c.row)));
+        } else {
+            EXPECT_EQ(detail, "Zwei: row without a proper number");
+        }
+    }
+}
+
 }  // namespace
 }  // namespace exl::workbook::test

@@ -5,6 +5,8 @@
 #include <string_view>
 
 #include "workbook/sheet/CellTextCoding.h"
+#include "workbook/sheet/SheetDepths.h"
+#include "workbook/xml/WholeNumber.h"
 #include "workbook/xml/XmlReader.h"
 
 namespace exl::workbook {
@@ -81,7 +83,7 @@ public:
     CellElement(const XmlReader& reader, std::uint32_t row, std::uint32_t previousColumn)
         : type_(AttributeValue(reader, "t")),
           style_(static_cast<std::uint32_t>(std::strtoul(AttributeValue(reader, "s").c_str(), nullptr, 10))),
-          inlineText_(kCellDepth + 1) {
+          inlineText_(kCellChildDepth) {
         const std::string reference = AttributeValue(reader, "r");
         if (reference.empty()) {
             position_ = CellPosition{row, previousColumn + 1};
@@ -93,11 +95,11 @@ public:
     }
 
     bool Take(const XmlReader& reader, XmlToken token) {
-        if (token == XmlToken::StartElement && reader.Depth() == kCellDepth + 1) {
+        if (token == XmlToken::StartElement && reader.Depth() == kCellChildDepth) {
             inValue_ = IsSpreadsheetElement(reader, "v");
             inFormula_ = IsSpreadsheetElement(reader, "f");
         }
-        if (token == XmlToken::EndElement && reader.Depth() == kCellDepth + 1) inValue_ = inFormula_ = false;
+        if (token == XmlToken::EndElement && reader.Depth() == kCellChildDepth) inValue_ = inFormula_ = false;
         if (token == XmlToken::Text && inFormula_) return TakeText(reader, formula_);
         if (type_ == "inlineStr") return inlineText_.Take(reader, token);
         if (token == XmlToken::Text && inValue_) {
@@ -135,8 +137,6 @@ public:
     }
     std::uint32_t Column() const { return position_.column; }
 
-    static constexpr std::size_t kCellDepth = 4;
-
 private:
     static bool TakeText(const XmlReader& reader, std::string& into) {
         std::string piece;
@@ -164,14 +164,18 @@ bool ReadSheetCells(const std::string& xml, const std::vector<std::wstring>& sha
     for (XmlToken token = reader.Next(); token != XmlToken::End; token = reader.Next()) {
         if (token == XmlToken::Error) return Unreadable(reader, problem);
         const std::size_t depth = reader.Depth();
-        if (token == XmlToken::StartElement && depth == 3 && IsSpreadsheetElement(reader, "row")) {
+        if (token == XmlToken::StartElement && depth == kRowDepth && IsSpreadsheetElement(reader, "row")) {
             const std::string stated = AttributeValue(reader, "r");
-            row = stated.empty() ? row + 1 : static_cast<std::uint32_t>(std::strtoul(stated.c_str(), nullptr, 10));
+            if (stated.empty()) {
+                ++row;
+            } else if (!ReadWholeNumber(stated, row) || row == 0 || row > kMostRows) {
+                problem = "row without a proper number";
+                return false;
+            }
             column = 0;
-        } else if (token == XmlToken::StartElement && depth == CellElement::kCellDepth &&
-                   IsSpreadsheetElement(reader, "c")) {
+        } else if (token == XmlToken::StartElement && depth == kCellDepth && IsSpreadsheetElement(reader, "c")) {
             cell.emplace(reader, row, column);
-        } else if (token == XmlToken::EndElement && depth == CellElement::kCellDepth && cell) {
+        } else if (token == XmlToken::EndElement && depth == kCellDepth && cell) {
             ReadCell read;
             if (cell->Result(shared, read)) sheet.cells.push_back(std::move(read));
             column = cell->Column();

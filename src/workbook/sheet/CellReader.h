@@ -33,7 +33,9 @@ struct ReadSheet {
     std::vector<ReadCell> cells;  // row by row; a chart sheet has none
 };
 
-// Cells with a reference that is not a proper one, or without a value, are left out.
+// Cells with a reference that is not a proper one, or without a value, are left out;
+// a row whose number is not a proper one (1 to kMostRows, digits only) makes its
+// sheet unreadable, as it does for the template patcher.
 bool ReadWorkbookCells(const ZipArchive& zip, const WorkbookPackage& package, std::vector<ReadSheet>& sheets,
                        std::string& problem);
 // The workbook's cell formats in their order; none when it has no styles part.
