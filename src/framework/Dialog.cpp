@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstdlib>
+#include <new>
 #include <vector>
 
 #include "framework/Application.h"
@@ -68,8 +69,11 @@ INT_PTR Dialog::DoModal() {
     // Without a parent the dialog is owned by the thread's active window, so a dialog
     // opened from another stays modal to it.
     HWND owner = parent_ ? parent_ : GetActiveWindow();
-    return DialogBoxParamA(Application::Instance().ResourceModule(), MAKEINTRESOURCEA(templateId_), owner,
-                           &Dialog::StaticProc, reinterpret_cast<LPARAM>(this));
+    outOfMemory_ = false;
+    const INT_PTR result = DialogBoxParamA(Application::Instance().ResourceModule(), MAKEINTRESOURCEA(templateId_),
+                                           owner, &Dialog::StaticProc, reinterpret_cast<LPARAM>(this));
+    if (outOfMemory_) throw std::bad_alloc();
+    return result;
 }
 
 bool Dialog::Create(HWND owner) {
@@ -95,6 +99,10 @@ INT_PTR CALLBACK Dialog::StaticProc(HWND window, UINT message, WPARAM wParam, LP
     // No exception may cross the platform's dialog procedure.
     try {
         return self->Proc(message, wParam, lParam);
+    } catch (const std::bad_alloc&) {
+        self->outOfMemory_ = true;
+        self->EndDialog(-1);
+        return TRUE;
     } catch (...) {
         self->EndDialog(-1);
         return TRUE;

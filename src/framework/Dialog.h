@@ -43,7 +43,9 @@ public:
     Dialog(const Dialog&) = delete;
     Dialog& operator=(const Dialog&) = delete;
 
-    // IDOK or IDCANCEL, or -1 when the template cannot be run.
+    // IDOK or IDCANCEL, or -1 when the template cannot be run or a handler failed.
+    // Memory that ran out in a handler ends the dialog and is raised here again
+    // (std::bad_alloc), once the platform's dialog procedure is behind it.
     INT_PTR DoModal();
     // Modeless: creates the template's window owned by `owner` (nullptr: none), shown
     // only when the template says so. False when it cannot be made. The window lives
@@ -103,6 +105,7 @@ private:
     int templateId_;
     HWND parent_;
     HWND hwnd_ = nullptr;
+    bool outOfMemory_ = false;
 };
 
 // The text of any window, whole.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
 
 namespace exl::workbook {
 
@@ -11,10 +12,17 @@ namespace {
 constexpr std::size_t kMostPerCall = 1u << 30;
 constexpr std::size_t kOutputChunk = 65536;
 
+// zlib's memory ran out: the same failure as the plug-in's own, not damaged data or
+// a full disk.
+int Checked(int status) {
+    if (status == Z_MEM_ERROR) throw std::bad_alloc();
+    return status;
+}
+
 // A raw inflate stream, ended when it goes.
 class InflateStream {
 public:
-    InflateStream() { ready_ = inflateInit2(&stream_, -MAX_WBITS) == Z_OK; }
+    InflateStream() { ready_ = Checked(inflateInit2(&stream_, -MAX_WBITS)) == Z_OK; }
     ~InflateStream() {
         if (ready_) inflateEnd(&stream_);
     }
@@ -36,7 +44,7 @@ Bytef* InputBytes(std::string_view bytes) {
 }  // namespace
 
 DeflateStream::DeflateStream(int level) {
-    started_ = deflateInit2(&stream_, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+    started_ = Checked(deflateInit2(&stream_, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY)) == Z_OK;
     healthy_ = started_;
 }
 
@@ -84,7 +92,7 @@ bool InflateExactly(std::string_view packed, std::size_t size, std::string& out)
     stream.avail_in = static_cast<uInt>(packed.size());
     stream.next_out = reinterpret_cast<Bytef*>(&out[0]);
     stream.avail_out = static_cast<uInt>(out.size());
-    const int status = inflate(&stream, Z_FINISH);
+    const int status = Checked(inflate(&stream, Z_FINISH));
     const bool exact = status == Z_STREAM_END && stream.total_out == size && stream.avail_in == 0;
     out.resize(exact ? size : 0);
     return exact;

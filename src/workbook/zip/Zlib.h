@@ -1,6 +1,7 @@
 #pragma once
 // zlib's raw deflate streams (zip entries carry no zlib header), each held by an
-// object that ends the stream when it goes, and every zlib status checked.
+// object that ends the stream when it goes, and every zlib status checked. zlib's
+// memory running out raises std::bad_alloc, as the plug-in's own allocations do.
 #include <zlib.h>
 
 #include <cstdint>

@@ -16,6 +16,7 @@
 #include "catalogue/MessageCatalogue.h"
 #include "export/progress/TransferProgress.h"
 #include "resource.h"
+#include "workbook/sheet/WorkbookWriting.h"
 
 namespace exl::test {
 namespace {
@@ -573,6 +574,99 @@ TEST_F(FileExportTest, AbbrechenWhileWritingLeavesTheTargetAsItWas) {
     EXPECT_NE(clock.Position().find(" von 3.001"), std::string::npos) << clock.Position();
     EXPECT_TRUE(ReadFile(target) == "die alte Liste") << "the target was replaced";
     ExpectNothingLeft();
+}
+
+// The DLL's allocations of kLeast bytes and more fail once armed, as in a 32-bit
+// process whose address space has no such block left (a 64-bit test process never
+// runs out). Through the DLL's import of malloc, which its operator new and zlib use.
+class FailingAllocations {
+public:
+    static constexpr std::size_t kLeast = 64 * 1024;
+
+    FailingAllocations()
+        : patch_(GetModuleHandleA("ExcelKopplung.dll"), "msvcrt.dll", "malloc",
+                 reinterpret_cast<void*>(&FailingAllocations::Allocate)) {
+        current_ = this;
+    }
+    ~FailingAllocations() { current_ = nullptr; }
+    FailingAllocations(const FailingAllocations&) = delete;
+    FailingAllocations& operator=(const FailingAllocations&) = delete;
+
+    bool Installed() const { return patch_.Installed(); }
+    void Arm() { armed_ = true; }
+    int Failures() const { return failures_; }
+
+private:
+    static void* __cdecl Allocate(std::size_t size) {
+        FailingAllocations& self = *current_;
+        if (self.armed_ && size >= kLeast) {
+            ++self.failures_;
+            return nullptr;
+        }
+        return reinterpret_cast<void*(__cdecl*)(std::size_t)>(self.patch_.Original())(size);
+    }
+
+    static FailingAllocations* current_;
+    std::atomic<bool> armed_{false};
+    std::atomic<int> failures_{0};
+    ImportPatch patch_;
+};
+
+FailingAllocations* FailingAllocations::current_ = nullptr;
+
+// A workbook whose one sheet unpacks to far more than FailingAllocations::kLeast.
+std::string LargeSheetWorkbook() {
+    class Rows : public workbook::RowSource {
+    public:
+        bool NextRow(workbook::SheetRow& row) override {
+            if (next_ > 5000) return false;
+            row.number = next_;
+            row.cells = {{1, workbook::CellKind::Text, "Teil " + std::to_string(next_++)}};
+            return true;
+        }
+
+    private:
+        std::uint32_t next_ = 1;
+    } rows;
+    workbook::StringSink sink;
+    workbook::ZipWriter zip(sink);
+    std::string problem;
+    EXPECT_TRUE(workbook::WriteNewWorkbook({"Tabelle1"}, {&rows}, zip, problem)) << problem;
+    return sink.Bytes();
+}
+
+// Memory that runs out while the file is written, in zlib or in the plug-in's own
+// code: the command ends with its message and answers 0, the old file stays, and
+// neither the workbook's temporary file nor the command's files are left.
+TEST_F(FileExportTest, MemoryRunningOutWhileWritingEndsWithItsOwnMessage) {
+    const std::string target = scratch.File("liste.xlsx");
+    const std::string vorlage = scratch.File("gross.xlsx");
+    WriteFile(vorlage, LargeSheetWorkbook());
+    const struct {
+        const char* name;
+        std::string datei;
+    } cases[] = {
+        {"a new workbook", ""},
+        {"a template with a large sheet", "Excelvorlage=" + vorlage},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        host.ClearRequests();
+        OneFieldProfile(c.datei);
+        WriteFile(target, "die alte Liste");
+        ChooseTarget(target);
+        FailingAllocations failing;
+        ASSERT_TRUE(failing.Installed());
+        // Armed once the target is confirmed: the failure strikes in the writing.
+        const Strings texts = RunAnswering([&](const ShownMessageBox& box) {
+            if (box.text == Entry(21, {target})) failing.Arm();
+            return FirstButton(box);
+        });
+        EXPECT_EQ(texts, (Strings{Entry(21, {target}), Entry(42)}));
+        EXPECT_GT(failing.Failures(), 0);
+        EXPECT_TRUE(ReadFile(target) == "die alte Liste") << "the target was replaced";
+        ExpectNothingLeft();
+    }
 }
 
 // The DLL's writes to files fail once armed, as on a full disk.

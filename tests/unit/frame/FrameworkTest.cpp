@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <new>
 #include <vector>
 
 #include "RecordingUi.h"
 #include "Scratch.h"
 #include "framework/Application.h"
 #include "framework/CodePage.h"
+#include "framework/Dialog.h"
 #include "framework/Ini.h"
 #include "framework/MessageBoxes.h"
 #include "framework/UiSeam.h"
@@ -104,6 +106,21 @@ TEST(MessageBoxTest, FrameworkAndSystemBoxesCarryTheirFlags) {
     EXPECT_EQ(ui.boxes[1].flags, 0x10030u);
     EXPECT_FALSE(ui.boxes[1].hasOwner);
     EXPECT_EQ(kNoticeMessageFlags, 0x10040u);
+}
+
+// Memory that runs out in a handler ends the dialog, and DoModal raises it again once
+// the platform's dialog procedure is behind it, so the command can say so.
+TEST(DialogTest, MemoryRunningOutInAHandlerIsRaisedByDoModal) {
+    class Failing : public Dialog {
+    public:
+        Failing() : Dialog(2005, nullptr) {}
+
+    protected:
+        bool OnInitDialog() override { throw std::bad_alloc(); }
+    };
+    Failing dialog;
+    EXPECT_THROW(dialog.DoModal(), std::bad_alloc);
+    EXPECT_EQ(dialog.Hwnd(), nullptr) << "the dialog stays up";
 }
 
 }  // namespace
