@@ -93,6 +93,14 @@ TEST_F(DriverTest, AutomationErrorAndClosingMessageCarryTheirFlags) {
     EXPECT_EQ(ui.boxes[1].flags, 0x10030u);
 }
 
+// The window's clock is the UI seam's: here 10 ms pass at each reading, so the window
+// comes after a few cells on any machine, and the stand-in's 20 ms a call leave the
+// click on Abbrechen its time to land.
+class TickingUi : public RecordingUi {
+public:
+    DWORD TickCount() override { return clock += 10; }
+};
+
 TEST_F(DriverTest, AbbrechenInTheProgressWindowIsReportedBeforeTheClosingMessage) {
     std::string objects;
     for (int n = 1; n <= 300; ++n) objects += std::to_string(n) + "\r\n";
@@ -102,7 +110,7 @@ TEST_F(DriverTest, AbbrechenInTheProgressWindowIsReportedBeforeTheClosingMessage
     ASSERT_TRUE(standin::StandinClient::Register({10}));
     ASSERT_TRUE(excel.HostInProcess(10));
     excel.SetCallDelay(20);
-    RecordingUi ui;
+    TickingUi ui;
     UiScript script([](UiDriver& ui) {
         ui.Click(ui.WaitForWindow("Excel-Kopplung"), IDOK);
         ui.Click(ui.WaitForWindow(ToAnsi("Übergabe nach Excel")), IDCANCEL);
