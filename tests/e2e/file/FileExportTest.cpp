@@ -576,45 +576,60 @@ TEST_F(FileExportTest, AbbrechenWhileWritingLeavesTheTargetAsItWas) {
     ExpectNothingLeft();
 }
 
-// The DLL's allocations of kLeast bytes and more fail once armed, as in a 32-bit
-// process whose address space has no such block left (a 64-bit test process never
-// runs out). Through the DLL's import of malloc, which its operator new and zlib use.
-class FailingAllocations {
+// Failures of the DLL's own calls, armed by the test at a moment of its choosing,
+// through the DLL's imports: its allocations of kLeastFailing bytes and more (malloc,
+// which its operator new and zlib use) fail as in a 32-bit process whose address
+// space has no such block left (a 64-bit test process never runs out); its writes to
+// files fail as on a full disk. Unarmed, the DLL calls what it always called.
+class DllFaults {
 public:
-    static constexpr std::size_t kLeast = 64 * 1024;
+    static constexpr std::size_t kLeastFailing = 64 * 1024;
 
-    FailingAllocations()
-        : patch_(GetModuleHandleA("ExcelKopplung.dll"), "msvcrt.dll", "malloc",
-                 reinterpret_cast<void*>(&FailingAllocations::Allocate)) {
+    DllFaults()
+        : malloc_(Dll(), "msvcrt.dll", "malloc", reinterpret_cast<void*>(&DllFaults::Allocate)),
+          writeFile_(Dll(), "kernel32.dll", "WriteFile", reinterpret_cast<void*>(&DllFaults::Write)) {
         current_ = this;
     }
-    ~FailingAllocations() { current_ = nullptr; }
-    FailingAllocations(const FailingAllocations&) = delete;
-    FailingAllocations& operator=(const FailingAllocations&) = delete;
+    ~DllFaults() { current_ = nullptr; }
+    DllFaults(const DllFaults&) = delete;
+    DllFaults& operator=(const DllFaults&) = delete;
 
-    bool Installed() const { return patch_.Installed(); }
-    void Arm() { armed_ = true; }
-    int Failures() const { return failures_; }
+    bool Installed() const { return malloc_.Installed() && writeFile_.Installed(); }
+    void FailAllocations() { allocationsFail_ = true; }
+    void FailWrites() { writesFail_ = true; }
+    int FailedAllocations() const { return failedAllocations_; }
 
 private:
+    using WriteFunction = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
+    static HMODULE Dll() { return GetModuleHandleA("ExcelKopplung.dll"); }
     static void* __cdecl Allocate(std::size_t size) {
-        FailingAllocations& self = *current_;
-        if (self.armed_ && size >= kLeast) {
-            ++self.failures_;
+        DllFaults& self = *current_;
+        if (self.allocationsFail_ && size >= kLeastFailing) {
+            ++self.failedAllocations_;
             return nullptr;
         }
-        return reinterpret_cast<void*(__cdecl*)(std::size_t)>(self.patch_.Original())(size);
+        return reinterpret_cast<void*(__cdecl*)(std::size_t)>(self.malloc_.Original())(size);
+    }
+    static BOOL WINAPI Write(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED overlapped) {
+        DllFaults& self = *current_;
+        if (!self.writesFail_)
+            return reinterpret_cast<WriteFunction>(self.writeFile_.Original())(file, bytes, count, written, overlapped);
+        if (written) *written = 0;
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
     }
 
-    static FailingAllocations* current_;
-    std::atomic<bool> armed_{false};
-    std::atomic<int> failures_{0};
-    ImportPatch patch_;
+    static DllFaults* current_;
+    std::atomic<bool> allocationsFail_{false};
+    std::atomic<bool> writesFail_{false};
+    std::atomic<int> failedAllocations_{0};
+    ImportPatch malloc_;
+    ImportPatch writeFile_;
 };
 
-FailingAllocations* FailingAllocations::current_ = nullptr;
+DllFaults* DllFaults::current_ = nullptr;
 
-// A workbook whose one sheet unpacks to far more than FailingAllocations::kLeast.
+// A workbook whose one sheet unpacks to far more than DllFaults::kLeastFailing.
 std::string LargeSheetWorkbook() {
     class Rows : public workbook::RowSource {
     public:
@@ -655,61 +670,29 @@ TEST_F(FileExportTest, MemoryRunningOutWhileWritingEndsWithItsOwnMessage) {
         OneFieldProfile(c.datei);
         WriteFile(target, "die alte Liste");
         ChooseTarget(target);
-        FailingAllocations failing;
-        ASSERT_TRUE(failing.Installed());
+        DllFaults faults;
+        ASSERT_TRUE(faults.Installed());
         // Armed once the target is confirmed: the failure strikes in the writing.
         const Strings texts = RunAnswering([&](const ShownMessageBox& box) {
-            if (box.text == Entry(21, {target})) failing.Arm();
+            if (box.text == Entry(21, {target})) faults.FailAllocations();
             return FirstButton(box);
         });
         EXPECT_EQ(texts, (Strings{Entry(21, {target}), Entry(42)}));
-        EXPECT_GT(failing.Failures(), 0);
+        EXPECT_GT(faults.FailedAllocations(), 0);
         EXPECT_TRUE(ReadFile(target) == "die alte Liste") << "the target was replaced";
         ExpectNothingLeft();
     }
 }
-
-// The DLL's writes to files fail once armed, as on a full disk.
-class FullDisk {
-public:
-    FullDisk()
-        : patch_(GetModuleHandleA("ExcelKopplung.dll"), "kernel32.dll", "WriteFile",
-                 reinterpret_cast<void*>(&FullDisk::Write)) {
-        current_ = this;
-    }
-    ~FullDisk() { current_ = nullptr; }
-    FullDisk(const FullDisk&) = delete;
-    FullDisk& operator=(const FullDisk&) = delete;
-
-    bool Installed() const { return patch_.Installed(); }
-    void Arm() { armed_ = true; }
-
-private:
-    using WriteFunction = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
-    static BOOL WINAPI Write(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED overlapped) {
-        if (!current_->armed_) return reinterpret_cast<WriteFunction>(current_->patch_.Original())(
-            file, bytes, count, written, overlapped);
-        if (written) *written = 0;
-        SetLastError(ERROR_DISK_FULL);
-        return FALSE;
-    }
-
-    static FullDisk* current_;
-    std::atomic<bool> armed_{false};
-    ImportPatch patch_;
-};
-
-FullDisk* FullDisk::current_ = nullptr;
 
 TEST_F(FileExportTest, AFailedWriteSaysWhatTheSystemSaid) {
     OneFieldProfile();
     const std::string target = scratch.File("liste.xlsx");
     WriteFile(target, "die alte Liste");
     ChooseTarget(target);
-    FullDisk full;
-    ASSERT_TRUE(full.Installed());
+    DllFaults faults;
+    ASSERT_TRUE(faults.Installed());
     const Strings texts = RunAnswering([&](const ShownMessageBox& box) {
-        if (box.text == Entry(21, {target})) full.Arm();
+        if (box.text == Entry(21, {target})) faults.FailWrites();
         return FirstButton(box);
     });
     ASSERT_EQ(texts.size(), 2u);
