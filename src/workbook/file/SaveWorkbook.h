@@ -17,9 +17,9 @@ enum class SaveProblem {
 };
 
 // `write` fills the zip and finishes it; false with a problem when it cannot.
+using WorkbookContent = std::function<bool(ZipWriter& zip, std::string& problem)>;
 // detail: what went wrong, for the user's message: the system's text of the Windows
 // error where a Windows call failed, else the writer's problem.
-using WorkbookContent = std::function<bool(ZipWriter& zip, std::string& problem)>;
 SaveProblem SaveWorkbook(const std::wstring& target, const WorkbookContent& write, std::string& detail);
 
 // The local time as zip stores it.
