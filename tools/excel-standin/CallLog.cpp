@@ -26,4 +26,12 @@ std::optional<PlannedEvent> CallLog::TakeEvent(int call) {
     return event;
 }
 
+std::function<void()> CallLog::TakeAction(int call) {
+    auto found = actions_.find(call);
+    if (found == actions_.end()) return {};
+    std::function<void()> action = std::move(found->second);
+    actions_.erase(found);
+    return action;
+}
+
 }  // namespace exl::standin

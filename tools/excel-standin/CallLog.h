@@ -3,6 +3,7 @@
 // planned: for chosen call numbers, and for the writes of chosen cells.
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -34,6 +35,10 @@ public:
     // The event strikes when the call arrives, before it is answered; consumed.
     void PlanEvent(int call, PlannedEvent event) { events_[call] = event; }
     std::optional<PlannedEvent> TakeEvent(int call);
+    // Work of the hosting process's own, run when the call arrives (before its delay);
+    // consumed. Only an instance hosted in the client's process can be given one.
+    void PlanAction(int call, std::function<void()> action) { actions_[call] = std::move(action); }
+    std::function<void()> TakeAction(int call);
 
     // Numbers the next call (1 for the first after a reset).
     int Next() { return ++count_; }
@@ -80,6 +85,7 @@ private:
     std::vector<std::wstring> lines_;
     std::map<int, DispatchError> faults_;
     std::map<int, PlannedEvent> events_;
+    std::map<int, std::function<void()>> actions_;
     std::vector<CellWriteFault> cellWriteFaults_;
     DWORD delayMs_ = 0;
 };

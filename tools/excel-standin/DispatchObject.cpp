@@ -91,6 +91,7 @@ STDMETHODIMP DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPAR
         state_.Calls().RecordTurnedAway(std::move(line), busy);
         return busy;
     }
+    if (auto action = state_.Calls().TakeAction(call)) action();
     // A slow Excel keeps its one thread busy, as a real one does while it works.
     if (state_.Calls().Delay()) Sleep(state_.Calls().Delay());
     std::optional<DispatchError> fault = state_.Calls().TakeFault(call);

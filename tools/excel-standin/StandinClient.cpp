@@ -310,6 +310,12 @@ void StandinClient::CloseWorkbookAtCall(int n, int workbook) {
     Call(control::kCloseWorkbookAtCall, {&call, &book});
 }
 
+bool StandinClient::RunAtCall(int n, std::function<void()> action) {
+    if (!hosted_) return false;
+    hosted_->State().Calls().PlanAction(n, std::move(action));
+    return true;
+}
+
 void StandinClient::BeBusy(int fromCall, int milliseconds, HRESULT hr) {
     const Variant from = Variant::Int32(fromCall), time = Variant::Int32(milliseconds), status = Variant::Int32(hr);
     Call(control::kBeBusy, {&from, &time, &status});

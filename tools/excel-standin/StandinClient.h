@@ -20,6 +20,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -130,6 +131,10 @@ public:
     // itself answers that when it is made on such an object.
     void EndProcessAtCall(int n);
     void CloseWorkbookAtCall(int n, int workbook);
+    // For an instance hosted in process: when the n-th Invoke after ResetCalls arrives,
+    // runs `action` on the calling thread before the call's delay, such as input the
+    // user gives while Excel works. false when no instance is hosted in process.
+    bool RunAtCall(int n, std::function<void()> action);
     // A busy Excel: calls to its objects are turned away with `hr` (RPC_E_CALL_REJECTED
     // through the process's message filter; any other failure, such as
     // RPC_E_SERVERCALL_RETRYLATER or 0x800AC472, from Invoke) for `milliseconds`

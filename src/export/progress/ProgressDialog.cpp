@@ -75,6 +75,14 @@ void ProgressDialog::Show(const std::string& text, int barPosition) {
 
 void ProgressDialog::HandleInput() { Handle(PM_QS_INPUT | PM_QS_POSTMESSAGE); }
 
+void ProgressDialog::PaintWhatWaits() {
+    MSG message;
+    // The filter by window takes the controls' paint messages too.
+    for (int round = 0;
+         round < kMostPaintsPerRound && Hwnd() && PeekMessageA(&message, Hwnd(), WM_PAINT, WM_PAINT, PM_REMOVE); ++round)
+        DispatchMessageA(&message);
+}
+
 void ProgressDialog::HandleAllMessages() {
     Handle(0);
     MSG message;

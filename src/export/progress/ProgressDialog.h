@@ -22,12 +22,18 @@ public:
     // it cannot be made.
     bool Open();
     // The text and the bar's position (0 to kBarRange); what is unchanged is left alone.
-    // Both are painted later, in the next wait for Excel's answer (see HandleInput).
+    // Both are painted later: in the next wait for Excel's answer (see HandleInput),
+    // or where there is none, by PaintWhatWaits.
     void Show(const std::string& text, int barPosition);
-    // Handles the input and posted messages queued for this window and its controls.
-    // Painting is left to the wait for Excel's answer, in which COM dispatches the
-    // thread's paint messages while Excel works, so it costs the writing nothing.
+    // Handles the input and posted messages queued for this window and its controls:
+    // the filter by window takes its controls' messages too, so a click on Abbrechen
+    // (down, then up through the button's capture) and Esc (IsDialogMessage) are taken
+    // here whatever the server is. COM's wait for an Excel in another process leaves
+    // input queued; it only paints, as Excel works, so painting costs the writing nothing.
     void HandleInput();
+    // Paints what of this window is still unpainted: an Excel in this process answers
+    // without a wait, and nothing else would paint it, Abbrechen included.
+    void PaintWhatWaits();
     // Handles everything queued for this window, and the paint messages of the
     // thread's other windows (the host's): for waits in which no COM call runs.
     void HandleAllMessages();

@@ -38,7 +38,11 @@ void TransferProgress::Advance(const WritePosition& at) {
         handledAt_ = Now();
     }
     StopIfAsked();
-    if (Since(refreshedAt_) >= kRefreshMs) Refresh();
+    if (Since(refreshedAt_) < kRefreshMs) return;
+    // Painted now is only what no wait for Excel has painted since the last refresh:
+    // nothing when Excel is another process, the whole window when it is this one.
+    if (steps_ == Steps::ExcelCalls) dialog_->PaintWhatWaits();
+    Refresh();
 }
 
 void TransferProgress::WaitForServer(DWORD milliseconds) {

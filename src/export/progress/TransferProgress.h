@@ -31,8 +31,9 @@ public:
 
     // What a step of the writer is.
     enum class Steps {
-        // A call to Excel, in whose wait COM paints the window: its input is handled
-        // at every step, so Abbrechen stops at the next cell.
+        // A call to Excel, in whose wait COM paints the window (an Excel in this
+        // process has no wait: its window is painted at each refresh): its input is
+        // handled at every step, so Abbrechen stops at the next cell.
         ExcelCalls,
         // A row of a file, made in microseconds without a wait: every message of the
         // window, paint included, is handled at most every kFileMessagesMs.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "Scratch.h"
 #include "StandinClient.h"
 #include "UiScript.h"
+#include "UserInput.h"
 #include "export/AutomationErrorText.h"
 #include "export/ExportCommand.h"
 #include "framework/Application.h"
@@ -94,38 +96,82 @@ TEST_F(DriverTest, AutomationErrorAndClosingMessageCarryTheirFlags) {
 }
 
 // The window's clock is the UI seam's: here 10 ms pass at each reading, so the window
-// comes after a few cells on any machine, and the stand-in's 20 ms a call leave the
-// click on Abbrechen its time to land.
+// comes after a few cells on any machine.
 class TickingUi : public RecordingUi {
 public:
     DWORD TickCount() override { return clock += 10; }
 };
 
-TEST_F(DriverTest, AbbrechenInTheProgressWindowIsReportedBeforeTheClosingMessage) {
+// Abbrechen while an Excel in this process works on a call: no COM wait runs, so only
+// the check after each cell or block can take it. The input is given as a user gives
+// it, through the system's input queue, when call kInputCall arrives; a held click
+// is let go one write later.
+TEST_F(DriverTest, AbbrechenWithoutACOMWaitStopsAtTheNextCellOrBlockAndIsReportedFirst) {
+    // Each call takes 20 ms, so the window has long been up.
+    constexpr int kInputCall = 90;
+    // A cell or a block is a Range and two puts.
+    constexpr int kCallsPerWrite = 3;
+    enum class Input { Click, ClickHeldOverAWrite, Escape };
+    const struct {
+        const char* name;
+        bool blocks;
+        Input input;
+    } cases[] = {
+        {"click, cell by cell", false, Input::Click},
+        {"held click, cell by cell", false, Input::ClickHeldOverAWrite},
+        {"Esc, cell by cell", false, Input::Escape},
+        {"click, blocks", true, Input::Click},
+        {"held click, blocks", true, Input::ClickHeldOverAWrite},
+        {"Esc, blocks", true, Input::Escape},
+    };
+    // Every third object has no position, so blocks come in runs of two.
     std::string objects;
-    for (int n = 1; n <= 300; ++n) objects += std::to_string(n) + "\r\n";
+    for (int n = 1; n <= 300; ++n) objects += (n % 3 == 0 ? std::string() : std::to_string(n)) + "\r\n";
     host.SetInfoQueryHandler(
         [objects](const std::string&, const std::string& result, std::uint8_t) { WriteFile(result, objects); });
-    standin::StandinClient excel;
-    ASSERT_TRUE(standin::StandinClient::Register({10}));
-    ASSERT_TRUE(excel.HostInProcess(10));
-    excel.SetCallDelay(20);
-    TickingUi ui;
-    UiScript script([](UiDriver& ui) {
-        ui.Click(ui.WaitForWindow("Excel-Kopplung"), IDOK);
-        ui.Click(ui.WaitForWindow(ToAnsi("Übergabe nach Excel")), IDCANCEL);
-    });
-    EXPECT_EQ(RunExportCommand("Excel-Kopplung", nullptr), 0);
-    script.Join();
-    excel.Quit();
-    standin::StandinClient::Unregister();
-    ASSERT_EQ(ui.boxes.size(), 2u);
-    EXPECT_EQ(ui.boxes[0].text, ToAnsi("Die Übergabe nach Excel wurde abgebrochen. Was bis dahin übertragen "
-                                       "wurde, bleibt in Excel stehen."));
-    EXPECT_EQ(ui.boxes[0].caption, "Excel-Kopplung");
-    EXPECT_EQ(ui.boxes[0].flags, 0x10030u);
-    EXPECT_FALSE(ui.boxes[0].hasOwner);
-    EXPECT_EQ(ui.boxes[1].text, ToAnsi("Die Übergabe nach Excel ist abgeschlossen."));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WritePrivateProfileStringA("Datei", "Blockweise", c.blocks ? "1" : "0", scratch.File("exl\\p.exl").c_str());
+        standin::StandinClient excel;
+        ASSERT_TRUE(standin::StandinClient::Register({10}));
+        ASSERT_TRUE(excel.HostInProcess(10));
+        excel.SetCallDelay(20);
+        excel.ResetCalls();
+        bool abbrechenShown = false, given = false, released = c.input != Input::ClickHeldOverAWrite;
+        ASSERT_TRUE(excel.RunAtCall(kInputCall, [&] {
+            HWND abbrechen = GetDlgItem(FindWindowA(nullptr, ToAnsi("Übergabe nach Excel").c_str()), IDCANCEL);
+            abbrechenShown = IsWindowVisible(abbrechen) && !GetUpdateRect(abbrechen, nullptr, FALSE);
+            switch (c.input) {
+            case Input::Click: given = ClickWithMouse(abbrechen); break;
+            case Input::ClickHeldOverAWrite: given = PressMouseOn(abbrechen); break;
+            case Input::Escape: given = PressKey(VK_ESCAPE); break;
+            }
+        }));
+        const int lastInputCall = released ? kInputCall : kInputCall + kCallsPerWrite;
+        if (!released) excel.RunAtCall(lastInputCall, [&] { released = ReleaseMouse(); });
+        TickingUi ui;
+        RunConfirmed();
+        const std::vector<std::wstring> calls = excel.Calls();
+        excel.Quit();
+        standin::StandinClient::Unregister();
+        EXPECT_TRUE(abbrechenShown) << "Abbrechen is painted, so the user can find it";
+        EXPECT_TRUE(given && released);
+        ASSERT_EQ(ui.boxes.size(), 2u);
+        EXPECT_EQ(ui.boxes[0].text, ToAnsi("Die Übergabe nach Excel wurde abgebrochen. Was bis dahin übertragen "
+                                           "wurde, bleibt in Excel stehen."));
+        EXPECT_EQ(ui.boxes[0].caption, "Excel-Kopplung");
+        EXPECT_EQ(ui.boxes[0].flags, 0x10030u);
+        EXPECT_FALSE(ui.boxes[0].hasOwner);
+        EXPECT_EQ(ui.boxes[1].text, ToAnsi("Die Übergabe nach Excel ist abgeschlossen."));
+        // The write under way at the last input is finished, and nothing is begun after it.
+        ASSERT_GE(calls.size(), static_cast<std::size_t>(lastInputCall));
+        const auto finished = std::find_if(calls.begin() + (lastInputCall - 1), calls.end(), [](const std::wstring& call) {
+            return call.rfind(L"Range.Value2 put", 0) == 0;
+        });
+        ASSERT_NE(finished, calls.end());
+        EXPECT_EQ(finished + 1, calls.end()) << calls.size() << " calls, the last " << testing::PrintToString(calls.back());
+        EXPECT_EQ(finished->find(L"array") != std::wstring::npos, c.blocks) << testing::PrintToString(*finished);
+    }
 }
 
 TEST_F(DriverTest, HelpFileComesFromTheCatalogueAndF1AsksForItsContext) {
