@@ -7,6 +7,7 @@
 
 #include "catalogue/MessageCatalogue.h"
 #include "export/FileMessages.h"
+#include "export/ListLooks.h"
 #include "export/RecordFile.h"
 #include "export/RecordRows.h"
 #include "export/TemplateFit.h"
@@ -165,8 +166,11 @@ bool ListWorkbook::Write(const std::string& target, WriteProgress& progress) con
             rows.push_back(nullptr);
             continue;
         }
-        reported.push_back(std::make_unique<ReportedRows>(RecordRows(sheetFields, records_, recordCount_), progress,
-                                                          at, static_cast<int>(reported.size()) + 1, at.slotsTotal));
+        // A new workbook's headings are bold; a template's cells keep the template's styles.
+        const std::string headingStyle = templatePath_.empty() ? workbook::kHeadingStyle : "";
+        reported.push_back(std::make_unique<ReportedRows>(RecordRows(sheetFields, records_, recordCount_, headingStyle),
+                                                          progress, at, static_cast<int>(reported.size()) + 1,
+                                                          at.slotsTotal));
         at.slotsTotal += reported.back()->Slots();
         rows.push_back(reported.back().get());
     }
@@ -177,7 +181,8 @@ bool ListWorkbook::Write(const std::string& target, WriteProgress& progress) con
         [&](workbook::ZipWriter& zip, std::string& why) {
             if (!templatePath_.empty())
                 return workbook::WriteTemplateCopy(template_.Zip(), template_.Package(), rows, zip, why, growths_);
-            return workbook::WriteNewWorkbook(NewSheetNames(fields_.size()), rows, zip, why);
+            return workbook::WriteNewWorkbook(NewSheetNames(fields_.size()), rows, zip, why, "",
+                                              ListLooks(fields_, recordCount_));
         },
         detail);
     return problem == workbook::SaveProblem::None;

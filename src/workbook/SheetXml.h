@@ -11,6 +11,11 @@ namespace exl::workbook {
 
 // A new worksheet part holding the rows.
 bool WriteNewSheet(RowSource& rows, PartOutput& out, std::string& problem);
+// Its pieces, for sheets with more between: the XML declaration, the worksheet's
+// start tag and the dimension of the area (none: left out); then the rows as <row>
+// elements, checked for order and limits.
+std::string NewSheetStart(const std::optional<CellArea>& area);
+bool WriteSheetRows(RowSource& rows, PartOutput& out, std::string& problem);
 
 // Template cells that move down as they are, formulas unchanged, as a cut and paste in
 // Excel moves them: the cells in `from` go `rows` rows down.
