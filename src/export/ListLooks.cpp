@@ -23,11 +23,21 @@ std::optional<workbook::CellArea> FirstHeadedTable(const std::vector<FileField>&
     return area;
 }
 
+std::vector<std::uint32_t> ColumnsOf(const std::vector<FileField>& fields) {
+    std::vector<std::uint32_t> columns;
+    for (const FileField& field : fields)
+        if (field.column != 0) columns.push_back(field.column);
+    std::sort(columns.begin(), columns.end());
+    columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
+    return columns;
+}
+
 }  // namespace
 
 std::vector<workbook::ListLook> ListLooks(const SheetFields& fields, std::int32_t recordCount) {
     std::vector<workbook::ListLook> looks;
-    for (const std::vector<FileField>& sheetFields : fields) looks.push_back({FirstHeadedTable(sheetFields, recordCount)});
+    for (const std::vector<FileField>& sheetFields : fields)
+        looks.push_back({ColumnsOf(sheetFields), FirstHeadedTable(sheetFields, recordCount)});
     return looks;
 }
 

@@ -20,6 +20,14 @@ bool IsEscapeAt(std::string_view text, std::size_t at) {
 
 bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
+std::string ColElement(std::uint32_t column, std::uint32_t width256) {
+    const std::string number = std::to_string(column);
+    return "<col min=\"" + number + "\" max=\"" + number + "\" width=\"" + FormatWidth(width256) +
+           "\" customWidth=\"1\"/>";
+}
+
+std::string Cols(const std::string& elements) { return "<cols>" + elements + "</cols>"; }
+
 }  // namespace
 
 std::size_t CharacterCount(std::string_view stored) {
@@ -54,21 +62,31 @@ std::string FormatWidth(std::uint32_t width256) {
     return text + "." + decimals;
 }
 
+ColumnWidths::ColumnWidths(const std::vector<std::uint32_t>& columns) {
+    for (std::uint32_t column : columns) {
+        if (column >= longest_.size()) longest_.resize(column + 1, kNotMeasured);
+        longest_[column] = 0;
+    }
+}
+
 void ColumnWidths::Add(std::uint32_t column, std::string_view stored, std::size_t extra) {
-    if (stored.empty()) return;
-    if (column >= longest_.size()) longest_.resize(column + 1, 0);
+    if (stored.empty() || column >= longest_.size() || longest_[column] == kNotMeasured) return;
     longest_[column] = std::max(longest_[column], CharacterCount(stored) + extra);
 }
 
 std::string ColumnWidths::ColsXml() const {
-    std::string xml;
-    for (std::uint32_t column = 1; column < longest_.size(); ++column) {
-        if (longest_[column] == 0) continue;
-        const std::string number = std::to_string(column);
-        xml += "<col min=\"" + number + "\" max=\"" + number + "\" width=\"" +
-               FormatWidth(ColumnWidth256(longest_[column])) + "\" customWidth=\"1\"/>";
-    }
-    return xml.empty() ? xml : "<cols>" + xml + "</cols>";
+    std::string elements;
+    for (std::uint32_t column = 1; column < longest_.size(); ++column)
+        if (longest_[column] != 0 && longest_[column] != kNotMeasured)
+            elements += ColElement(column, ColumnWidth256(longest_[column]));
+    return elements.empty() ? elements : Cols(elements);
+}
+
+std::size_t ColumnWidths::MostColsXmlSize() const {
+    std::string elements;
+    for (std::uint32_t column = 1; column < longest_.size(); ++column)
+        if (longest_[column] != kNotMeasured) elements += ColElement(column, ColumnWidth256(kMostWidthCharacters));
+    return Cols(elements).size();
 }
 
 }  // namespace exl::workbook

@@ -26,17 +26,23 @@ std::uint32_t ColumnWidth256(std::size_t characters);
 // The width as the width attribute writes it: "24.7109375".
 std::string FormatWidth(std::uint32_t width256);
 
-// The longest text of each column, kept as the rows go by.
+// The longest text of each of the columns, kept as the rows go by.
 class ColumnWidths {
 public:
+    // Measures these columns; the others keep the standard width.
+    explicit ColumnWidths(const std::vector<std::uint32_t>& columns);
+
     // A cell's stored text; `extra` characters for what else the cell shows.
     void Add(std::uint32_t column, std::string_view stored, std::size_t extra = 0);
     // "<cols>...</cols>" with a <col> for every column that holds a text; "" when
     // none does.
     std::string ColsXml() const;
+    // The most bytes ColsXml can give, whatever the texts.
+    std::size_t MostColsXmlSize() const;
 
 private:
-    std::vector<std::size_t> longest_;  // by column; 0: nothing seen
+    static constexpr std::size_t kNotMeasured = ~std::size_t{0};
+    std::vector<std::size_t> longest_;  // by column; 0: nothing seen yet
 };
 
 }  // namespace exl::workbook

@@ -17,10 +17,11 @@ constexpr const char* kHeadingCellFormat =
     "<xf numFmtId=\"0\" fontId=\"1\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyFont=\"1\"/>";
 constexpr const char* kHeadingStyle = "1";
 
-// What a new sheet shows of its list beyond the cells: every column is as wide as
-// its longest text; `headed` is the list under its heading row (its first row),
+// What a new sheet shows of its list beyond the cells: each of `columns` is as wide
+// as its longest text; `headed` is the list under its heading row (its first row),
 // which is frozen and filtered; nullopt: widths only.
 struct ListLook {
+    std::vector<std::uint32_t> columns;
     std::optional<CellArea> headed;
 };
 

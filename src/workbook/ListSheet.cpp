@@ -1,7 +1,7 @@
 #include "workbook/ListSheet.h"
 
 #include "workbook/ColumnWidths.h"
-#include "workbook/DeferredHeadEntry.h"
+#include "workbook/StoredHead.h"
 #include "workbook/SheetXml.h"
 
 namespace exl::workbook {
@@ -31,23 +31,38 @@ private:
     ColumnWidths& widths_;
 };
 
+// The rows' XML going into the zip entry being written.
+class EntryContent : public PartOutput {
+public:
+    explicit EntryContent(ZipWriter& zip) : zip_(zip) {}
+    bool Write(std::string_view bytes) override { return zip_.Write(bytes); }
+
+private:
+    ZipWriter& zip_;
+};
+
+bool Failed(ZipWriter& zip, std::string& problem) {
+    problem = zip.Problem();
+    return false;
+}
+
 }  // namespace
 
 bool WriteListSheet(const std::string& part, RowSource& rows, const ListLook& look, ZipWriter& zip,
                     std::string& problem) {
-    ColumnWidths widths;
+    // The schema's order: dimension, sheetViews, (sheetFormatPr,) cols, sheetData, autoFilter.
+    const std::string start =
+        NewSheetStart(rows.Area()) + (look.headed ? FrozenHeadingView(look.headed->first.row) : std::string());
+    ColumnWidths widths(look.columns);
+    if (!zip.BeginEntry(part, HeadRoom(start.size() + widths.MostColsXmlSize()))) return Failed(zip, problem);
     MeasuredRows measured(rows, widths);
-    DeferredHeadEntry entry(zip.Level());
-    if (!WriteSheetRows(measured, entry, problem)) return false;
-    // The schema's order: sheetViews, (sheetFormatPr,) cols, sheetData, autoFilter.
-    if (!entry.Write("</sheetData>" + (look.headed ? ListFilter(*look.headed) : std::string()) + "</worksheet>")) {
-        problem = "cannot write";
+    EntryContent content(zip);
+    if (!content.Write("<sheetData>") || !WriteSheetRows(measured, content, problem) ||
+        !content.Write("</sheetData>" + (look.headed ? ListFilter(*look.headed) : std::string()) + "</worksheet>")) {
+        if (zip.Failed()) problem = zip.Problem();
         return false;
     }
-    const std::string head = NewSheetStart(rows.Area()) +
-                             (look.headed ? FrozenHeadingView(look.headed->first.row) : std::string()) +
-                             widths.ColsXml() + "<sheetData>";
-    return entry.Finish(part, head, zip, problem);
+    return zip.EndEntry(start + widths.ColsXml()) || Failed(zip, problem);
 }
 
 }  // namespace exl::workbook
