@@ -8,7 +8,8 @@ namespace {
 
 // The first table with a heading row among the sheet's fields, under its heading.
 std::optional<workbook::CellArea> FirstHeadedTable(const std::vector<FileField>& fields, std::int32_t recordCount) {
-    const auto headed = std::find_if(fields.begin(), fields.end(), [](const FileField& field) { return field.headerRow > 0; });
+    const auto headed =
+        std::find_if(fields.begin(), fields.end(), [](const FileField& field) { return field.headerRow > 0; });
     if (headed == fields.end()) return std::nullopt;
     const auto heading = static_cast<std::uint32_t>(headed->headerRow);
     const std::int64_t lastRecordRow = static_cast<std::int64_t>(headed->startRow) + recordCount - 1;

@@ -19,7 +19,9 @@ constexpr std::size_t kMostStoredBlock = kMostStoredBytes + kStoredBlockHeader;
 // zlib takes lengths as a 32-bit long on Windows: longer ones go in steps.
 constexpr std::uint64_t kCrcStep = 1u << 30;
 
-std::size_t Blocks(std::size_t bytes, std::size_t perBlock) { return std::max<std::size_t>(1, (bytes + perBlock - 1) / perBlock); }
+std::size_t Blocks(std::size_t bytes, std::size_t perBlock) {
+    return std::max<std::size_t>(1, (bytes + perBlock - 1) / perBlock);
+}
 
 }  // namespace
 

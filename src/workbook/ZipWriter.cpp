@@ -108,19 +108,15 @@ bool ZipWriter::FlushPending(bool finish) {
     return true;
 }
 
-bool ZipWriter::EndEntry() {
-    if (!Failed() && headroom_ != 0) return Fail("an entry's head left out");
-    return CloseEntry({});
-}
+bool ZipWriter::EndEntry() { return CloseEntry({}, false); }
 
-bool ZipWriter::EndEntry(std::string_view head) {
-    if (!Failed() && headroom_ == 0) return Fail("a head for an entry without room for it");
-    return CloseEntry(head);
-}
+bool ZipWriter::EndEntry(std::string_view head) { return CloseEntry(head, true); }
 
-bool ZipWriter::CloseEntry(std::string_view head) {
+bool ZipWriter::CloseEntry(std::string_view head, bool withHead) {
     if (Failed()) return false;
     if (!open_) return Fail("no entry to end");
+    if (withHead != (headroom_ != 0))
+        return Fail(withHead ? "a head for an entry without room for it" : "an entry's head left out");
     open_ = false;
     if (!FlushPending(true)) return false;
     Central& entry = entries_.back();

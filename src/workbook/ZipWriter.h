@@ -71,7 +71,7 @@ private:
     bool StartRecord(std::string_view name);
     bool AppendLocalHeader(const Central& entry);
     bool FlushPending(bool finish);
-    bool CloseEntry(std::string_view head);
+    bool CloseEntry(std::string_view head, bool withHead);
     static std::string Header(const Central& entry, bool central);
 
     ByteSink& sink_;

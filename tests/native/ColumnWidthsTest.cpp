@@ -14,11 +14,13 @@ std::string Repeated(const std::string& text, int times) {
 }
 
 std::string Cols(const std::string& column, const std::string& width) {
-    return "<cols><col min=\"" + column + "\" max=\"" + column + "\" width=\"" + width + "\" customWidth=\"1\"/></cols>";
+    return "<cols><col min=\"" + column + "\" max=\"" + column + "\" width=\"" + width +
+           "\" customWidth=\"1\"/></cols>";
 }
 
 TEST(ColumnWidths, LongestTextInCharactersSetsTheWidth) {
-    const std::string umlauts = "\xC3\x84\xC3\x96\xC3\x9C\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F";  // ÄÖÜäöüß: 7 characters, 14 bytes
+    // "ÄÖÜäöüß": 7 characters in 14 bytes.
+    const std::string umlauts = "\xC3\x84\xC3\x96\xC3\x9C\xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F";
     struct Case {
         const char* name;
         std::vector<std::string> texts;

@@ -65,8 +65,9 @@ TEST(ListLooks, TheFirstTableWithAHeadingRowIsFilteredFromItsHeadingToItsLastRec
     } cases[] = {
         {"fields out of column order", {Field(1, 3, 1, 2), Field(1, 1, 1, 2), Field(1, 5, 1, 2)}, 8, {1, 3, 5},
          CellArea{{1, 1}, {9, 5}}},
-        {"the first table without heading row", {Field(1, 1, 0, 1), Field(2, 2, 3, 4), Field(2, 4, 3, 4), Field(3, 6, 1, 2)},
-         2, {1, 2, 4, 6}, CellArea{{3, 2}, {5, 4}}},
+        {"the first table without heading row",
+         {Field(1, 1, 0, 1), Field(2, 2, 3, 4), Field(2, 4, 3, 4), Field(3, 6, 1, 2)}, 2, {1, 2, 4, 6},
+         CellArea{{3, 2}, {5, 4}}},
         {"records above the heading", {Field(1, 2, 5, 2)}, 2, {2}, CellArea{{5, 2}, {5, 2}}},
         {"records beyond the sheet's last row", {Field(1, 1, 1, 32767)}, 2000000, {1}, CellArea{{1, 1}, {1048576, 1}}},
         {"no heading row: widths only", {Field(1, 2, 0, 1), Field(1, 2, 0, 1)}, 5, {2}, std::nullopt},
