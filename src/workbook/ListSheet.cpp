@@ -1,8 +1,8 @@
 #include "workbook/ListSheet.h"
 
 #include "workbook/ColumnWidths.h"
-#include "workbook/StoredHead.h"
 #include "workbook/SheetXml.h"
+#include "workbook/StoredHead.h"
 
 namespace exl::workbook {
 

@@ -47,9 +47,6 @@ public:
     bool CopyEntry(const ZipEntryInfo& entry, std::string_view packed);
     // The central directory and its end; nothing may follow.
     bool Finish();
-    // What new entries get: their time stamp and deflate level.
-    DosTimestamp Timestamp() const { return timestamp_; }
-    int Level() const { return level_; }
 
     // Every call after a failure fails too; the problem names the first.
     bool Failed() const { return !problem_.empty(); }
