@@ -8,6 +8,7 @@
 #include "OpenpyxlDump.h"
 #include "workbook/zip/ByteSink.h"
 #include "workbook/zip/LittleEndian.h"
+#include "workbook/zip/StoredHead.h"
 #include "workbook/zip/ZipReader.h"
 #include "workbook/zip/ZipWriter.h"
 
@@ -70,6 +71,47 @@ TEST(Zip, WrittenAndCopiedEntriesReadBackExactly) {
         EXPECT_EQ(copy.PackedData(copy.Entries()[i]), source.PackedData(source.Entries()[i]));
     WriteBytes(folder.File("copied.zip"), sink.Bytes());
     EXPECT_EQ(PythonZipEntries(folder.File("copied.zip")), entries);
+}
+
+// A head written last stands in front of the deflated rest, padded with blanks to
+// its room, in one stored block or several; one larger than its room is refused.
+TEST(Zip, HeadWrittenLastStandsInFrontOfItsEntry) {
+    const std::string rest = "<sheetData>" + RandomBytes(100000);
+    struct Case {
+        std::size_t head;
+        std::size_t most;  // what the room was made for
+    } cases[] = {{0, 0}, {40, 60}, {65535, 65535}, {65536, 65536}, {65000, 140000}, {200000, 200000}, {61, 60}};
+    ScratchFolder folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.head);
+        const std::string head(c.head, 'h');
+        StringSink sink;
+        ZipWriter writer(sink);
+        ASSERT_TRUE(writer.BeginEntry("sheet.xml", HeadRoom(c.most)));
+        ASSERT_TRUE(writer.Write(rest));
+        if (c.head > c.most) {
+            EXPECT_FALSE(writer.EndEntry(head));
+            EXPECT_FALSE(writer.Finish());
+            continue;
+        }
+        ASSERT_TRUE(writer.EndEntry(head)) << writer.Problem();
+        ASSERT_TRUE(writer.AddEntry("after.xml", "<a/>"));
+        ASSERT_TRUE(writer.Finish());
+        const Entries read = ReadAll(sink.Bytes());
+        ASSERT_EQ(read.size(), 2u);
+        const std::string& content = read[0].second;
+        ASSERT_GE(content.size(), c.head + rest.size());
+        EXPECT_EQ(content.substr(0, c.head), head);
+        EXPECT_EQ(content.substr(content.size() - rest.size()), rest);
+        EXPECT_EQ(content.find_first_not_of(' ', c.head), content.size() - rest.size()) << "only blanks between";
+        EXPECT_LE(content.size() - rest.size(), c.most);
+        WriteBytes(folder.File("head.zip"), sink.Bytes());
+        EXPECT_EQ(PythonZipEntries(folder.File("head.zip")), read) << "zipfile checks the CRC";
+    }
+    StringSink sink;
+    ZipWriter writer(sink);
+    ASSERT_TRUE(writer.BeginEntry("sheet.xml", HeadRoom(10)));
+    EXPECT_FALSE(writer.EndEntry()) << "an entry with room for a head needs one";
 }
 
 // A stored entry whose data holds a complete second entry, which the directory also

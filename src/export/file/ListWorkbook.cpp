@@ -7,9 +7,10 @@
 
 #include "catalogue/MessageCatalogue.h"
 #include "export/file/FileMessages.h"
-#include "export/records/RecordFile.h"
+#include "export/file/ListLooks.h"
 #include "export/file/RecordRows.h"
 #include "export/file/TemplateFit.h"
+#include "export/records/RecordFile.h"
 #include "framework/CodePage.h"
 #include "framework/Ini.h"
 #include "framework/MessageBoxes.h"
@@ -164,8 +165,11 @@ bool ListWorkbook::Write(const std::string& target, WriteProgress& progress, std
             rows.push_back(nullptr);
             continue;
         }
-        reported.push_back(std::make_unique<ReportedRows>(RecordRows(sheetFields, records_, recordCount_), progress,
-                                                          at, static_cast<int>(reported.size()) + 1, at.slotsTotal));
+        // A new workbook's headings are bold; a template's cells keep the template's styles.
+        const std::string headingStyle = templatePath_.empty() ? workbook::kHeadingStyle : "";
+        reported.push_back(std::make_unique<ReportedRows>(RecordRows(sheetFields, records_, recordCount_, headingStyle),
+                                                          progress, at, static_cast<int>(reported.size()) + 1,
+                                                          at.slotsTotal));
         at.slotsTotal += reported.back()->Slots();
         rows.push_back(reported.back().get());
     }
@@ -175,7 +179,8 @@ bool ListWorkbook::Write(const std::string& target, WriteProgress& progress, std
         [&](workbook::ZipWriter& zip, std::string& why) {
             if (!templatePath_.empty())
                 return workbook::WriteTemplateCopy(template_.Zip(), template_.Package(), rows, zip, why, growths_);
-            return workbook::WriteNewWorkbook(NewSheetNames(fields_.size()), rows, zip, why);
+            return workbook::WriteNewWorkbook(NewSheetNames(fields_.size()), rows, zip, why, "",
+                                              ListLooks(fields_, recordCount_));
         },
         detail);
     return problem == workbook::SaveProblem::None;

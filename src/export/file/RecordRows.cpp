@@ -46,8 +46,9 @@ workbook::CellValue HeadingCell(std::uint32_t column, const std::string& ansiHea
     return {column, workbook::CellKind::Text, StoredText(ansiHeading)};
 }
 
-RecordRows::RecordRows(std::vector<FileField> fields, const IniSnapshot& records, std::int32_t recordCount)
-    : fields_(std::move(fields)), records_(records) {
+RecordRows::RecordRows(std::vector<FileField> fields, const IniSnapshot& records, std::int32_t recordCount,
+                       std::string headingStyle)
+    : fields_(std::move(fields)), records_(records), headingStyle_(std::move(headingStyle)) {
     for (const FileField& field : fields_) {
         Reach reach;
         if (field.headerRow > 0) reach.heading = static_cast<std::uint32_t>(field.headerRow);
@@ -80,7 +81,11 @@ void RecordRows::CellsOf(std::uint32_t row, workbook::SheetRow& out) const {
     for (std::size_t at = 0; at < fields_.size(); ++at) {
         const FileField& field = fields_[at];
         const Reach& reach = reach_[at];
-        if (reach.heading == row) Put(out, HeadingCell(field.column, field.heading));
+        if (reach.heading == row) {
+            workbook::CellValue heading = HeadingCell(field.column, field.heading);
+            if (heading.kind != workbook::CellKind::Blank) heading.style = headingStyle_;
+            Put(out, std::move(heading));
+        }
         if (row < reach.first || row > reach.last) continue;
         const std::int64_t record = static_cast<std::int64_t>(row) - field.startRow + 1;
         const std::string value = RecordValue(records_, record, field.name);

@@ -18,7 +18,9 @@ namespace exl {
 class RecordRows : public workbook::RowSource {
 public:
     // The fields come checked by LayOutTables: every value's cell lies in the sheet.
-    RecordRows(std::vector<FileField> fields, const IniSnapshot& records, std::int32_t recordCount);
+    // headingStyle: the style of every heading written ("": none, as in a template).
+    RecordRows(std::vector<FileField> fields, const IniSnapshot& records, std::int32_t recordCount,
+               std::string headingStyle = {});
 
     bool NextRow(workbook::SheetRow& row) override;
     std::optional<workbook::CellArea> Area() const override;
@@ -37,6 +39,7 @@ private:
     std::vector<FileField> fields_;
     std::vector<Reach> reach_;
     const IniSnapshot& records_;
+    std::string headingStyle_;
     std::uint32_t next_ = 1;
 };
 

@@ -82,11 +82,15 @@ void AppendCellXml(std::string& out, std::string_view prefix, std::uint32_t row,
     }
 }
 
-bool WriteNewSheet(RowSource& rows, PartOutput& out, std::string& problem) {
+std::string NewSheetStart(const std::optional<CellArea>& area) {
     std::string xml(kXmlDeclaration);
     xml += kNewSheetStart;
-    if (const std::optional<CellArea> area = rows.Area()) xml += "<dimension ref=\"" + FormatCellArea(*area) + "\"/>";
-    xml += "<sheetData>";
+    if (area) xml += "<dimension ref=\"" + FormatCellArea(*area) + "\"/>";
+    return xml;
+}
+
+bool WriteSheetRows(RowSource& rows, PartOutput& out, std::string& problem) {
+    std::string xml;
     CheckedRows own(&rows);
     while (own.Next()) {
         AppendOwnRow(xml, own.Row());
@@ -101,8 +105,20 @@ bool WriteNewSheet(RowSource& rows, PartOutput& out, std::string& problem) {
         problem = own.Problem();
         return false;
     }
-    xml += "</sheetData></worksheet>";
     if (!out.Write(xml)) {
+        problem = "cannot write";
+        return false;
+    }
+    return true;
+}
+
+bool WriteNewSheet(RowSource& rows, PartOutput& out, std::string& problem) {
+    if (!out.Write(NewSheetStart(rows.Area()) + "<sheetData>")) {
+        problem = "cannot write";
+        return false;
+    }
+    if (!WriteSheetRows(rows, out, problem)) return false;
+    if (!out.Write("</sheetData></worksheet>")) {
         problem = "cannot write";
         return false;
     }

@@ -1,5 +1,6 @@
 #include "workbook/sheet/WorkbookWriting.h"
 
+#include "workbook/sheet/ListSheet.h"
 #include "workbook/sheet/PartEdits.h"
 #include "workbook/sheet/SheetPatcher.h"
 #include "workbook/sheet/SheetXml.h"
@@ -49,7 +50,7 @@ std::string NewPackageRelationships() {
            "officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>";
 }
 
-std::string NewWorkbookPart(const std::vector<std::string>& sheetNames) {
+std::string NewWorkbookPart(const std::vector<std::string>& sheetNames, const std::string& definedNames) {
     std::string xml = std::string(kXmlDeclaration) +
                       "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
                       "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>";
@@ -59,7 +60,7 @@ std::string NewWorkbookPart(const std::vector<std::string>& sheetNames) {
         AppendEscapedAttribute(xml, sheetNames[i]);
         xml += "\" sheetId=\"" + number + "\" r:id=\"rId" + number + "\"/>";
     }
-    return xml + "</sheets></workbook>";
+    return xml + "</sheets>" + definedNames + "</workbook>";
 }
 
 std::string NewWorkbookRelationships(std::size_t sheets) {
@@ -158,12 +159,14 @@ const TableGrowth* GrowthOf(const std::vector<TableGrowth>& growths, std::string
 
 }  // namespace
 
-std::string StylesPart(const std::vector<std::string>& cellFormats) {
-    std::string formats;
+std::string StylesPart(const std::vector<std::string>& cellFormats, const std::vector<std::string>& moreFonts) {
+    std::string formats, fonts;
     for (const std::string& format : cellFormats) formats += format;
+    for (const std::string& font : moreFonts) fonts += font;
     return std::string(kXmlDeclaration) +
            "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-           "<fonts count=\"1\"><font><sz val=\"10\"/><name val=\"Arial\"/></font></fonts>"
+           "<fonts count=\"" + std::to_string(1 + moreFonts.size()) +
+           "\"><font><sz val=\"10\"/><name val=\"Arial\"/></font>" + fonts + "</fonts>"
            "<fills count=\"2\"><fill><patternFill patternType=\"none\"/></fill>"
            "<fill><patternFill patternType=\"gray125\"/></fill></fills>"
            "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
@@ -175,16 +178,24 @@ std::string StylesPart(const std::vector<std::string>& cellFormats) {
 }
 
 bool WriteNewWorkbook(const std::vector<std::string>& sheetNames, const std::vector<RowSource*>& rows,
-                      ZipWriter& out, std::string& problem, const std::string& stylesPart) {
+                      ZipWriter& out, std::string& problem, const std::string& stylesPart,
+                      const std::vector<ListLook>& looks) {
     const std::size_t sheets = sheetNames.size();
+    const std::string leastStyles = looks.empty() ? StylesPart({kStandardCellFormat})
+                                                  : StylesPart({kStandardCellFormat, kHeadingCellFormat}, {kBoldFont});
     if (!out.AddEntry(kContentTypesPart, NewContentTypes(sheets)) ||
         !out.AddEntry("_rels/.rels", NewPackageRelationships()) ||
-        !out.AddEntry("xl/workbook.xml", NewWorkbookPart(sheetNames)) ||
+        !out.AddEntry("xl/workbook.xml", NewWorkbookPart(sheetNames, FilterDatabaseNames(sheetNames, looks))) ||
         !out.AddEntry("xl/_rels/workbook.xml.rels", NewWorkbookRelationships(sheets)) ||
-        !out.AddEntry("xl/styles.xml", stylesPart.empty() ? StylesPart({kStandardCellFormat}) : stylesPart))
+        !out.AddEntry("xl/styles.xml", stylesPart.empty() ? leastStyles : stylesPart))
         return Failed(out, problem);
     for (std::size_t i = 0; i < sheets; ++i) {
-        if (!out.BeginEntry("xl/worksheets/sheet" + std::to_string(i + 1) + ".xml")) return Failed(out, problem);
+        const std::string name = "xl/worksheets/sheet" + std::to_string(i + 1) + ".xml";
+        if (RowsOf(rows, i) && i < looks.size()) {
+            if (!WriteListSheet(name, *RowsOf(rows, i), looks[i], out, problem)) return false;
+            continue;
+        }
+        if (!out.BeginEntry(name)) return Failed(out, problem);
         EntryOutput part(out);
         struct NoRows : RowSource {
             bool NextRow(SheetRow&) override { return false; }

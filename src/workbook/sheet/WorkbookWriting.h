@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "workbook/sheet/ListHeading.h"
 #include "workbook/sheet/Package.h"
 #include "workbook/sheet/SheetRows.h"
 #include "workbook/sheet/SheetTables.h"
@@ -15,15 +16,19 @@ namespace exl::workbook {
 // The cell format of Excel's "Standard" style, the first of every workbook.
 constexpr const char* kStandardCellFormat = "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>";
 // The least style sheet Excel accepts (one font, the two fills it requires, one
-// border) with these cell formats (<xf/> elements, Standard first), in this order.
-std::string StylesPart(const std::vector<std::string>& cellFormats);
+// border) with these cell formats (<xf/> elements, Standard first), in this order,
+// and these fonts (<font> elements) after its own.
+std::string StylesPart(const std::vector<std::string>& cellFormats, const std::vector<std::string>& moreFonts = {});
 
 // A new workbook with one worksheet per name (UTF-8, in order); rows[i] fills sheet
 // i + 1 (nullptr or a missing entry: empty). Every text is written as given.
 // stylesPart: the whole xl/styles.xml for the cells' own styles, "" for the least
 // one with the default style alone.
+// looks[i], where given, makes sheet i + 1 a list that reads well (ListLook); the
+// least style sheet then holds the headings' bold format too.
 bool WriteNewWorkbook(const std::vector<std::string>& sheetNames, const std::vector<RowSource*>& rows,
-                      ZipWriter& out, std::string& problem, const std::string& stylesPart = "");
+                      ZipWriter& out, std::string& problem, const std::string& stylesPart = "",
+                      const std::vector<ListLook>& looks = {});
 
 // A copy of the template: rows[i] is written into sheet i + 1, which must be a
 // worksheet. Every other part is copied with its packed bytes untouched, except:

@@ -1,6 +1,7 @@
 #include "workbook/zip/ZipWriter.h"
 
 #include "workbook/zip/LittleEndian.h"
+#include "workbook/zip/StoredHead.h"
 #include "workbook/zip/ZipFormat.h"
 
 namespace exl::workbook {
@@ -75,7 +76,15 @@ bool ZipWriter::BeginEntry(std::string_view name) {
     pending_.clear();
     crc_ = 0;
     size_ = 0;
+    headroom_ = 0;
     open_ = true;
+    return true;
+}
+
+bool ZipWriter::BeginEntry(std::string_view name, std::size_t headroom) {
+    if (!BeginEntry(name)) return false;
+    headroom_ = headroom;
+    if (!sink_.Append(std::string(headroom, '\0'))) return Fail("cannot write");
     return true;
 }
 
@@ -96,15 +105,28 @@ bool ZipWriter::FlushPending(bool finish) {
     return true;
 }
 
-bool ZipWriter::EndEntry() {
+bool ZipWriter::EndEntry() { return CloseEntry({}, false); }
+
+bool ZipWriter::EndEntry(std::string_view head) { return CloseEntry(head, true); }
+
+bool ZipWriter::CloseEntry(std::string_view head, bool withHead) {
     if (Failed()) return false;
     if (!open_) return Fail("no entry to end");
+    if (withHead != (headroom_ != 0))
+        return Fail(withHead ? "a head for an entry without room for it" : "an entry's head left out");
     open_ = false;
     if (!FlushPending(true)) return false;
     Central& entry = entries_.back();
-    entry.crc = crc_;
-    entry.packedSize = static_cast<std::uint32_t>(deflater_->CompressedSize());
-    entry.size = static_cast<std::uint32_t>(size_);
+    std::string padded(head), blocks;
+    if (headroom_ != 0) {
+        if (!FillHeadRoom(padded, headroom_, blocks)) return Fail("an entry's head larger than its room");
+        if (!sink_.Overwrite(entry.localOffset + Header(entry, false).size(), blocks)) return Fail("cannot write");
+        if (size_ + padded.size() > kMostZip32 || deflater_->CompressedSize() + headroom_ > kMostZip32)
+            return Fail("entry too large for a zip file without zip64");
+    }
+    entry.crc = headroom_ != 0 ? CombinedCrc(Crc32(0, padded), crc_, size_) : crc_;
+    entry.packedSize = static_cast<std::uint32_t>(deflater_->CompressedSize() + headroom_);
+    entry.size = static_cast<std::uint32_t>(size_ + padded.size());
     deflater_.reset();
     std::string sizes;
     Append32(sizes, entry.crc);

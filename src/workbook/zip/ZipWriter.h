@@ -36,6 +36,12 @@ public:
     bool BeginEntry(std::string_view name);
     bool Write(std::string_view bytes);
     bool EndEntry();
+    // An entry whose head is known only when the rest has been written (StoredHead):
+    // `headroom` packed bytes are kept free in front of the content that Write
+    // deflates, and EndEntry(head) fills them with the head (HeadRoom(most) takes a
+    // head of up to `most` bytes).
+    bool BeginEntry(std::string_view name, std::size_t headroom);
+    bool EndEntry(std::string_view head);
     // A whole new entry at once.
     bool AddEntry(std::string_view name, std::string_view content);
     // An entry of another archive with its packed bytes as they are.
@@ -63,6 +69,7 @@ private:
     bool StartRecord(std::string_view name);
     bool AppendLocalHeader(const Central& entry);
     bool FlushPending(bool finish);
+    bool CloseEntry(std::string_view head, bool withHead);
     static std::string Header(const Central& entry, bool central);
 
     ByteSink& sink_;
@@ -76,6 +83,7 @@ private:
     std::string pending_;
     std::uint32_t crc_ = 0;
     std::uint64_t size_ = 0;
+    std::size_t headroom_ = 0;
     bool finished_ = false;
 };
 

@@ -9,10 +9,12 @@ Each check names its file; a file that is missing fails its check.
 import os
 import re
 import sys
+import zipfile
 
 import openpyxl
 
 PLAIN_WHOLE_NUMBER = re.compile(r"^-?(0|[1-9][0-9]{0,14})$")
+MOST_WIDTH = 60.7109375  # 60 characters and the padding of Arial 10
 failures = []
 
 
@@ -75,6 +77,37 @@ def check_sample(folder):
         number = PLAIN_WHOLE_NUMBER.match(text) and not heading
         check((kind == "number") == bool(number), "sample: the stand-in holds %s as %s" % (key, kind))
         check(cell.data_type == ("n" if number else "s"), "sample: %s is of type %s" % (key, cell.data_type))
+    check_reads_well("sample", os.path.join(folder, "sample.xlsx"), book)
+
+
+def filter_names(path):
+    """The hidden _xlnm._FilterDatabase names of workbook.xml: {sheet index: reference}."""
+    with zipfile.ZipFile(path) as archive:
+        workbook = archive.read("xl/workbook.xml").decode("utf-8")
+    return {int(index): reference for index, reference in re.findall(
+        r'<definedName name="_xlnm\._FilterDatabase" localSheetId="(\d+)" hidden="1">([^<]*)</definedName>', workbook)}
+
+
+def check_reads_well(label, path, book):
+    """Each sheet of the sample: headings bold in row 1, frozen below it, a filter over
+    the headings and every record, each column as wide as its longest text (at most 60)."""
+    names = filter_names(path)
+    for index, sheet in enumerate(book.worksheets):
+        found = {openpyxl.utils.cell.coordinate_from_string(address): cell for address, cell in cells(sheet).items()}
+        last_row = max(row for _, row in found)
+        last_column = max((column for column, _ in found), key=openpyxl.utils.column_index_from_string)
+        check(sheet.freeze_panes == "A2", "%s: %s freezes %r" % (label, sheet.title, sheet.freeze_panes))
+        ref = "A1:%s%d" % (last_column, last_row)
+        check(sheet.auto_filter.ref == ref, "%s: %s filters %r, not %s" % (label, sheet.title, sheet.auto_filter.ref, ref))
+        check(names.get(index) == "'%s'!$A$1:$%s$%d" % (sheet.title, last_column, last_row),
+              "%s: %s's filter name is %r" % (label, sheet.title, names.get(index)))
+        for (column, row), cell in found.items():
+            check(bool(cell.font.b) == (row == 1), "%s: %s!%s%d bold: %s" % (label, sheet.title, column, row, cell.font.b))
+        for column in sorted({column for column, _ in found}):
+            longest = max(len(str(cell.value)) for (other, _), cell in found.items() if other == column)
+            width = sheet.column_dimensions[column].width
+            check(min(longest + 1, MOST_WIDTH) <= width <= MOST_WIDTH, "%s: %s column %s is %s wide for %d characters"
+                  % (label, sheet.title, column, width, longest))
 
 
 def check_template(folder, name="template.xlsx"):
@@ -119,12 +152,22 @@ def check_values(folder):
         "B4": ("n", 7), "B5": ("s", "x"),
     }
     check(found == expected, "values: %s" % found)
+    # Two tables on one sheet: the one with a heading row is frozen and filtered, over
+    # its columns A to C and its three records; the other's values count for the widths.
+    check(sheet.freeze_panes == "A2" and sheet.auto_filter.ref == "A1:C4",
+          "values: frozen at %r, filtered over %r" % (sheet.freeze_panes, sheet.auto_filter.ref))
+    widths = {column: sheet.column_dimensions[column].width for column in "AB"}
+    check(widths == {"A": MOST_WIDTH, "B": 9.7109375}, "values: widths %s" % widths)
 
 
 def check_last_row(folder):
     sheet = openpyxl.load_workbook(os.path.join(folder, "lastrow.xlsx"))["Tabelle1"]
     found = {address: cell.value for address, cell in cells(sheet).items()}
     check(found == {"XFD1048576": "unten"}, "last row: %s" % found)
+    # Without a heading row: a width, nothing frozen, no filter.
+    check(sheet.freeze_panes is None and sheet.auto_filter.ref is None and not filter_names(
+        os.path.join(folder, "lastrow.xlsx")), "last row: frozen or filtered")
+    check(sheet.column_dimensions["XFD"].width == 8.7109375, "last row: width %s" % sheet.column_dimensions["XFD"].width)
 
 
 def main(folder):

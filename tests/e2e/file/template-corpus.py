@@ -18,10 +18,11 @@ RECORDS records from row 2: "P<n>", <n>, "Teil <n>"). OUTCOME is "saved", or the
 message the export shows instead: catalogue key and values, "|"-separated.
 
 "check" reads each template beside its result RESULTS/FILE and holds:
-- every part but the filled sheet, the workbook part and its relationships, the
-  content types and the calculation chain is the same byte for byte, except that
-  other worksheets lose stored formula results and a table that follows the list
-  changes its ranges;
+- every part but the workbook's relationships, the content types and the calculation
+  chain is the same byte for byte, except that other worksheets lose stored formula
+  results, a table that follows the list changes its ranges, the filled sheet changes
+  only its rows and dimension (no widths, panes or filters of a new workbook's list)
+  and the workbook part only its calculation properties;
 - every cell but the written ones keeps value, formula and style (openpyxl);
 - LibreOffice opens the result, and the values it computes are those it computes for
   the same writes made by openpyxl into the template;
@@ -51,7 +52,10 @@ from openpyxl.worksheet.table import Table, TableStyleInfo
 HEADINGS = ["Pos", "Menge", "Benennung"]
 MAIN = "http://schemas.openxmlformats.org/spreadsheetml/2006/main"
 # Parts a filled template may change, besides worksheets and the tables that follow.
-CHANGING_PARTS = {"[Content_Types].xml", "xl/workbook.xml", "xl/_rels/workbook.xml.rels", "xl/calcChain.xml"}
+CHANGING_PARTS = {"[Content_Types].xml", "xl/_rels/workbook.xml.rels", "xl/calcChain.xml"}
+WORKBOOK_PART = "xl/workbook.xml"
+ROWS = re.compile(rb"<(\w+:)?sheetData\b(?:[^>]*/>|.*?</(?:\w+:)?sheetData>)|<(?:\w+:)?dimension\b[^>]*>", re.S)
+CALCULATION = re.compile(rb"</?(?:\w+:)?calcPr\b[^>]*>")
 
 
 def written_cells(records):
@@ -574,10 +578,16 @@ def part_differences(template, result, filled, tables):
     """The parts that differ where they must not: (name, why) pairs."""
     found = []
     for name, data in template.items():
-        if name in CHANGING_PARTS or name == filled or name in tables:
+        if name in CHANGING_PARTS or name in tables:
             continue
         if name not in result:
             found.append((name, "missing"))
+        elif name == filled:
+            if ROWS.sub(b"", data) != ROWS.sub(b"", result[name]):
+                found.append((name, "changed outside its rows"))
+        elif name == WORKBOOK_PART:
+            if CALCULATION.sub(b"", data) != CALCULATION.sub(b"", result[name]):
+                found.append((name, "changed beyond its calculation properties"))
         elif result[name] != data and not (name.startswith("xl/worksheets/sheet") and
                                             without_formula_results(data) == result[name]):
             found.append((name, "changed"))
@@ -751,17 +761,29 @@ def check_all(folder, results):
 
 
 def check_mutation(folder, results, saved):
-    """The comparison catches one byte altered in a part that must stay."""
+    """The comparison catches one byte altered in a part that must stay, and a new
+    workbook's widths, pane, filter or filter name added to a template's."""
     name = "lo-chart.xlsx"
     template = entries(os.path.join(folder, name))
     result = entries(os.path.join(results, name))
     part = next(p for p in sorted(result) if p.startswith("xl/charts/"))
     data = bytearray(result[part])
     data[len(data) // 2] ^= 0x01
-    result[part] = bytes(data)
-    caught = part_differences(template, result, "xl/worksheets/sheet1.xml", set())
-    check(caught == [(part, "changed")], "a byte altered in %s was not caught: %s" % (part, caught))
-    print("mutation: one byte of %s altered in %s, caught as %s" % (part, name, caught))
+    filled = "xl/worksheets/sheet1.xml"
+    mutations = [(part, bytes(data), "changed"),
+                 (filled, re.sub(rb"(<(?:\w+:)?sheetData)", rb'<cols><col min="1" max="1" width="9"/></cols>\1',
+                                 result[filled], count=1), "changed outside its rows"),
+                 (filled, re.sub(rb"(</(?:\w+:)?sheetData>)", rb'\1<autoFilter ref="A1:C4"/>', result[filled]),
+                  "changed outside its rows"),
+                 (WORKBOOK_PART, re.sub(rb"(</(?:\w+:)?sheets>)", rb'\1<definedNames><definedName name="_xlnm.'
+                                        rb'_FilterDatabase" localSheetId="0" hidden="1">Liste!$A$1:$C$4</definedName>'
+                                        rb'</definedNames>', result[WORKBOOK_PART]),
+                  "changed beyond its calculation properties")]
+    for mutated, content, why in mutations:
+        check(content != result[mutated], "the mutation of %s changed nothing" % mutated)
+        caught = part_differences(template, dict(result, **{mutated: content}), filled, set())
+        check(caught == [(mutated, why)], "a change to %s was not caught: %s" % (mutated, caught))
+        print("mutation of %s in %s caught as %s" % (mutated, name, caught))
 
 
 def main(arguments):

@@ -7,6 +7,7 @@
 #include "export/file/FileLayout.h"
 #include "export/file/FileMessages.h"
 #include "export/file/FileTarget.h"
+#include "export/file/ListLooks.h"
 #include "workbook/file/SaveWorkbook.h"
 
 namespace exl::test {
@@ -40,6 +41,48 @@ TEST(FileLayout, ACellBelowTheLastRowIsRefusedOnlyWhenItHasAValue) {
         EXPECT_EQ(fault.table, 1);
         EXPECT_EQ(fault.field, 1);
         EXPECT_EQ(fault.fieldName, "Name");
+    }
+}
+
+// One field of a table: column, heading row, start row.
+FileField Field(int table, std::uint32_t column, std::int16_t headerRow, std::int16_t startRow) {
+    FileField field;
+    field.table = table;
+    field.column = column;
+    field.headerRow = headerRow;
+    field.startRow = startRow;
+    return field;
+}
+
+// A sheet's one filter and frozen pane go to its first table with a heading row.
+TEST(ListLooks, TheFirstTableWithAHeadingRowIsFilteredFromItsHeadingToItsLastRecord) {
+    using workbook::CellArea;
+    struct Case {
+        const char* name;
+        std::vector<FileField> fields;
+        std::int32_t records;
+        std::vector<std::uint32_t> columns;
+        std::optional<CellArea> headed;
+    } cases[] = {
+        {"fields out of column order", {Field(1, 3, 1, 2), Field(1, 1, 1, 2), Field(1, 5, 1, 2)}, 8, {1, 3, 5},
+         CellArea{{1, 1}, {9, 5}}},
+        {"the first table without heading row",
+         {Field(1, 1, 0, 1), Field(2, 2, 3, 4), Field(2, 4, 3, 4), Field(3, 6, 1, 2)}, 2, {1, 2, 4, 6},
+         CellArea{{3, 2}, {5, 4}}},
+        {"records above the heading", {Field(1, 2, 5, 2)}, 2, {2}, CellArea{{5, 2}, {5, 2}}},
+        {"records beyond the sheet's last row", {Field(1, 1, 1, 32767)}, 2000000, {1}, CellArea{{1, 1}, {1048576, 1}}},
+        {"no heading row: widths only", {Field(1, 2, 0, 1), Field(1, 2, 0, 1)}, 5, {2}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<workbook::ListLook> looks = ListLooks({{}, c.fields}, c.records);
+        ASSERT_EQ(looks.size(), 2u);
+        EXPECT_TRUE(looks[0].columns.empty());
+        EXPECT_FALSE(looks[0].headed);
+        EXPECT_EQ(looks[1].columns, c.columns);
+        ASSERT_EQ(looks[1].headed.has_value(), c.headed.has_value());
+        if (!c.headed) continue;
+        EXPECT_EQ(workbook::FormatCellArea(*looks[1].headed), workbook::FormatCellArea(*c.headed));
     }
 }
 
