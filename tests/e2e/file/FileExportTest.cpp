@@ -125,6 +125,17 @@ protected:
         return texts;
     }
 
+    // Runs the command into `target`, where an old list stands, and calls `fail` once the
+    // user has agreed to replace it, so that what it arms strikes in the writing.
+    Strings RunFailingInTheWriting(const std::string& target, const std::function<void()>& fail) {
+        WriteFile(target, "die alte Liste");
+        ChooseTarget(target);
+        return RunAnswering([&](const ShownMessageBox& box) {
+            if (box.text == Entry(21, {target})) fail();
+            return FirstButton(box);
+        });
+    }
+
     void Keep(const std::string& file, const std::string& name) {
         EXPECT_TRUE(CopyFileA(file.c_str(), (ExportsFolder() + "\\" + name).c_str(), FALSE)) << file;
     }
@@ -668,33 +679,24 @@ TEST_F(FileExportTest, MemoryRunningOutWhileWritingEndsWithItsOwnMessage) {
         SCOPED_TRACE(c.name);
         host.ClearRequests();
         OneFieldProfile(c.datei);
-        WriteFile(target, "die alte Liste");
-        ChooseTarget(target);
         DllFaults faults;
         ASSERT_TRUE(faults.Installed());
-        // Armed once the target is confirmed: the failure strikes in the writing.
-        const Strings texts = RunAnswering([&](const ShownMessageBox& box) {
-            if (box.text == Entry(21, {target})) faults.FailAllocations();
-            return FirstButton(box);
-        });
-        EXPECT_EQ(texts, (Strings{Entry(21, {target}), Entry(42)}));
+        EXPECT_EQ(RunFailingInTheWriting(target, [&] { faults.FailAllocations(); }),
+                  (Strings{Entry(21, {target}), Entry(42)}));
         EXPECT_GT(faults.FailedAllocations(), 0);
         EXPECT_TRUE(ReadFile(target) == "die alte Liste") << "the target was replaced";
         ExpectNothingLeft();
     }
 }
 
+// A write that fails (a full disk) is told with what the system said of it after
+// 0-32; the old file stays and nothing is left.
 TEST_F(FileExportTest, AFailedWriteSaysWhatTheSystemSaid) {
     OneFieldProfile();
     const std::string target = scratch.File("liste.xlsx");
-    WriteFile(target, "die alte Liste");
-    ChooseTarget(target);
     DllFaults faults;
     ASSERT_TRUE(faults.Installed());
-    const Strings texts = RunAnswering([&](const ShownMessageBox& box) {
-        if (box.text == Entry(21, {target})) faults.FailWrites();
-        return FirstButton(box);
-    });
+    const Strings texts = RunFailingInTheWriting(target, [&] { faults.FailWrites(); });
     ASSERT_EQ(texts.size(), 2u);
     // The entry, then the system's own text of the error, which ends in its number.
     const std::string entry = Entry(32, {target}) + "\n\n";
