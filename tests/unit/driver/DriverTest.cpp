@@ -95,11 +95,11 @@ TEST_F(DriverTest, AutomationErrorAndClosingMessageCarryTheirFlags) {
     EXPECT_EQ(ui.boxes[1].flags, 0x10030u);
 }
 
-// The window's clock is the UI seam's: here 10 ms pass at each reading, so the window
-// comes after a few cells on any machine.
+// The window's clock is the UI seam's: here 50 ms pass at each reading, about one a
+// cell, so the window comes after ten cells on any machine, long before the input.
 class TickingUi : public RecordingUi {
 public:
-    DWORD TickCount() override { return clock += 10; }
+    DWORD TickCount() override { return clock += 50; }
 };
 
 // Abbrechen while an Excel in this process works on a call: no COM wait runs, so only
@@ -107,7 +107,7 @@ public:
 // it, through the system's input queue, when call kInputCall arrives; a held click
 // is let go one write later.
 TEST_F(DriverTest, AbbrechenWithoutACOMWaitStopsAtTheNextCellOrBlockAndIsReportedFirst) {
-    // Each call takes 20 ms, so the window has long been up.
+    // By then the window has long been up.
     constexpr int kInputCall = 90;
     // A cell or a block is a Range and two puts.
     constexpr int kCallsPerWrite = 3;
