@@ -1,6 +1,7 @@
 #include "workbook/sheet/ListSheet.h"
 
 #include "workbook/sheet/ColumnWidths.h"
+#include "workbook/sheet/EntryOutput.h"
 #include "workbook/sheet/SheetXml.h"
 #include "workbook/zip/StoredHead.h"
 
@@ -31,16 +32,6 @@ private:
     ColumnWidths& widths_;
 };
 
-// The rows' XML going into the zip entry being written.
-class EntryContent : public PartOutput {
-public:
-    explicit EntryContent(ZipWriter& zip) : zip_(zip) {}
-    bool Write(std::string_view bytes) override { return zip_.Write(bytes); }
-
-private:
-    ZipWriter& zip_;
-};
-
 bool Failed(ZipWriter& zip, std::string& problem) {
     problem = zip.Problem();
     return false;
@@ -56,7 +47,7 @@ bool WriteListSheet(const std::string& part, RowSource& rows, const ListLook& lo
     ColumnWidths widths(look.columns);
     if (!zip.BeginEntry(part, HeadRoom(start.size() + widths.MostColsXmlSize()))) return Failed(zip, problem);
     MeasuredRows measured(rows, widths);
-    EntryContent content(zip);
+    EntryOutput content(zip);
     if (!content.Write("<sheetData>") || !WriteSheetRows(measured, content, problem) ||
         !content.Write("</sheetData>" + (look.headed ? ListFilter(*look.headed) : std::string()) + "</worksheet>")) {
         if (zip.Failed()) problem = zip.Problem();

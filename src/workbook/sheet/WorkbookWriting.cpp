@@ -1,5 +1,6 @@
 #include "workbook/sheet/WorkbookWriting.h"
 
+#include "workbook/sheet/EntryOutput.h"
 #include "workbook/sheet/ListSheet.h"
 #include "workbook/sheet/PartEdits.h"
 #include "workbook/sheet/SheetPatcher.h"
@@ -11,16 +12,6 @@ namespace exl::workbook {
 namespace {
 
 constexpr const char* kRelationshipType = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
-
-// A sheet part's XML going into the zip entry being written.
-class EntryOutput : public PartOutput {
-public:
-    explicit EntryOutput(ZipWriter& zip) : zip_(zip) {}
-    bool Write(std::string_view bytes) override { return zip_.Write(bytes); }
-
-private:
-    ZipWriter& zip_;
-};
 
 RowSource* RowsOf(const std::vector<RowSource*>& rows, std::size_t index) {
     return index < rows.size() ? rows[index] : nullptr;
